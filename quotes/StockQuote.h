@@ -1,0 +1,27 @@
+// One quote as parsed from the quote service's reply.
+#pragma once
+
+#include <cstdint>
+
+constexpr int maxQuotes = 30;
+
+struct StockQuote {
+    char primaryName[32];  // reply field 0, or the code when that field is empty
+    char displayName[32];  // reply field 1
+    char code[12];         // quote-service code from the variable name, e.g. "hkHSI"
+    float lastPrice;
+    float prevClose;
+    float openPrice;
+    float highPrice;
+    float lowPrice;
+    std::int32_t volumeWan;  // volume in ten thousand shares
+    float turnoverYi;        // turnover in hundred millions
+};
+
+// What one fetch yields: at most maxQuotes records in reply order, and the
+// date and time of the first one ("YYYY-MM-DD HH:MM", empty when none).
+struct QuoteBatch {
+    StockQuote quotes[maxQuotes];
+    int count = 0;
+    char dataTime[20] = {};
+};

@@ -1,0 +1,31 @@
+// Where the two outside services live. The quote service's host and the
+// vendor site's host are values of the deployment: built in, and replaceable
+// at run time by "QuoteHost" and "VendorHost" under the program's registry key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ServiceHost {
+    std::string name;
+    std::uint16_t port = 80;
+
+    // "name" or "name:port", the port left out when it is the HTTP default.
+    std::string authority() const;
+};
+
+// Reads "host" or "host:port". Returns false (out untouched) for an empty,
+// malformed or hostile value: only letters, digits, '-' and '.' make a host
+// name, and a port is 1 to 65535.
+bool parseServiceHost(const char* text, ServiceHost& out);
+
+struct Deployment {
+    ServiceHost quoteHost;
+    ServiceHost vendorHost;
+};
+
+// The process-wide hosts. Set once at start-up, before any worker runs, and
+// only read afterwards.
+const Deployment& deployment();
+void setDeployment(const Deployment& d);
+Deployment builtInDeployment();

@@ -1,0 +1,87 @@
+// The records the program remembers between runs, laid out byte for byte as
+// they are stored in zeb.ini's struct blocks ("ss", "su", "sp", "wstat").
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using Colour = std::uint32_t;  // COLORREF: 0x00BBGGRR, red in the low byte
+
+constexpr int buildNumber = 2;
+constexpr const char* versionText = "Zeb 1.0.0.2";
+
+// displayFlags
+constexpr std::uint32_t showChangePercent = 0x01;
+constexpr std::uint32_t showChange = 0x02;
+constexpr std::uint32_t showName = 0x04;
+constexpr std::uint32_t showCode = 0x08;
+constexpr std::uint32_t showRefreshTime = 0x10;
+constexpr std::uint32_t showHeader = 0x20;
+constexpr std::uint32_t showPrice = 0x40;
+constexpr std::uint32_t columnFlags = 0x4F;
+
+// optionFlags
+constexpr std::uint32_t customColors = 0x01;
+constexpr std::uint32_t alwaysOnTop = 0x02;
+constexpr std::uint32_t hotKeyHidesTray = 0x04;
+constexpr std::uint32_t titleOnHover = 0x08;
+constexpr std::uint32_t hideAtStart = 0x10;
+constexpr std::uint32_t autoRun = 0x20;
+
+// proxyMode
+constexpr std::uint32_t proxyUseExplicit = 0x1;
+constexpr std::uint32_t proxyUseCredentials = 0x2;
+constexpr std::uint32_t proxyUseIE = 0x4;
+
+constexpr Colour defaultBackColor = 0x00E6FFFF;
+constexpr Colour defaultNameColor = 0x00FF0000;
+constexpr Colour defaultUpColor = 0x00009900;
+constexpr Colour defaultDownColor = 0x000000FF;
+constexpr Colour defaultHeaderColor = 0x00000000;
+
+struct UserSettings {
+    // "ss" block: bytes 0..527
+    char stockList[512];
+    std::int32_t dataSource;
+    std::int32_t refreshSeconds;
+    std::uint32_t hotKeyModifiers;
+    std::uint32_t hotKeyVirtualKey;
+    // "su" block: bytes 528..555
+    Colour backColor;
+    Colour nameColor;
+    Colour upColor;
+    Colour downColor;
+    Colour headerColor;
+    std::uint32_t displayFlags;
+    std::uint32_t optionFlags;
+    // "sp" block: bytes 556..711
+    char proxyServer[50];
+    char proxyUser[50];
+    char proxyPassword[50];
+    char reserved[2];
+    std::uint32_t proxyMode;
+    // "fontsize" and "version" keys
+    std::int32_t fontSizeIndex;
+    std::int32_t settingsVersion;
+};
+
+struct WindowRect {
+    std::int32_t left, top, right, bottom;
+};
+
+struct WindowState {
+    std::int32_t transparent;
+    WindowRect windowRect;
+};
+
+static_assert(offsetof(UserSettings, backColor) == 528, "ss block is 528 bytes");
+static_assert(offsetof(UserSettings, proxyServer) == 556, "su block is 28 bytes");
+static_assert(offsetof(UserSettings, fontSizeIndex) == 712, "sp block is 156 bytes");
+static_assert(sizeof(UserSettings) == 720, "no hidden padding");
+static_assert(sizeof(WindowState) == 20, "wstat block is 20 bytes");
+
+// The background colour c of the window and the page.
+inline Colour backgroundColour(const UserSettings& s)
+{
+    return (s.optionFlags & customColors) ? s.backColor : defaultBackColor;
+}
