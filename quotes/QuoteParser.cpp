@@ -1,0 +1,179 @@
+#include "quotes/QuoteParser.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A piece of the reply: never NUL-terminated, never read past size.
+struct Span {
+    const char* data;
+    std::size_t size;
+
+    void drop(std::size_t n)
+    {
+        if (n > size)
+            n = size;
+        data += n;
+        size -= n;
+    }
+    const char* find(char c) const
+    {
+        return size ? static_cast<const char*>(std::memchr(data, c, size)) : nullptr;
+    }
+    bool contains(const char* text) const
+    {
+        const std::size_t n = std::strlen(text);
+        for (std::size_t i = 0; i + n <= size; ++i)
+            if (std::memcmp(data + i, text, n) == 0)
+                return true;
+        return false;
+    }
+};
+
+// Takes the text before the next ',' and drops it with the comma. Without a
+// further ',' the field is empty and nothing is dropped.
+Span nextField(Span& rest)
+{
+    const char* comma = rest.find(',');
+    if (!comma)
+        return Span{rest.data, 0};
+    Span field{rest.data, static_cast<std::size_t>(comma - rest.data)};
+    rest.drop(field.size + 1);
+    return field;
+}
+
+template <std::size_t N>
+void copyText(char (&out)[N], Span text)
+{
+    const std::size_t n = gbPrefixLength(text.data, text.size, N - 1);
+    std::memcpy(out, text.data, n);
+    out[n] = '\0';
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// atof: the longest numeric prefix after leading blanks, 0 when there is none.
+double toDouble(Span field)
+{
+    while (field.size && isBlank(*field.data))
+        field.drop(1);
+    char text[64];
+    const std::size_t n = field.size < sizeof text - 1 ? field.size : sizeof text - 1;
+    std::memcpy(text, field.data, n);
+    text[n] = '\0';
+    return std::strtod(text, nullptr);
+}
+
+// atoi, but a value beyond the 32-bit range stops at its nearer limit.
+std::int32_t toInt32(Span field)
+{
+    while (field.size && isBlank(*field.data))
+        field.drop(1);
+    bool negative = false;
+    if (field.size && (*field.data == '+' || *field.data == '-')) {
+        negative = *field.data == '-';
+        field.drop(1);
+    }
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT32_MIN) : INT32_MAX;
+    for (; field.size && *field.data >= '0' && *field.data <= '9'; field.drop(1)) {
+        value = value * 10 + (*field.data - '0');
+        if (value > limit)
+            value = limit;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+// The record of one line that passed the line checks. Returns what is left
+// of the line after field 11.
+Span parseRecord(Span line, StockQuote& q)
+{
+    line.drop(11);  // "var hq_str_"
+    const char* equals = line.find('=');
+    if (equals) {
+        copyText(q.code, Span{line.data, static_cast<std::size_t>(equals - line.data)});
+        line.drop(static_cast<std::size_t>(equals - line.data) + 2);  // through '=' and the quote
+    } else {
+        q.code[0] = '\0';
+    }
+
+    const Span name = nextField(line);
+    const bool emptyFirstField = name.size == 0;
+    if (emptyFirstField)
+        std::memcpy(q.primaryName, q.code, sizeof q.code);
+    else
+        copyText(q.primaryName, name);
+    copyText(q.displayName, nextField(line));
+    q.openPrice = static_cast<float>(toDouble(nextField(line)));
+    q.prevClose = static_cast<float>(toDouble(nextField(line)));
+    q.highPrice = static_cast<float>(toDouble(nextField(line)));
+    q.lowPrice = static_cast<float>(toDouble(nextField(line)));
+    q.lastPrice = static_cast<float>(toDouble(nextField(line)));
+    for (int i = 7; i <= 10; ++i)
+        nextField(line);
+    const double turnover = toDouble(nextField(line));
+    q.turnoverYi = static_cast<float>(turnover / (emptyFirstField ? 100000.0 : 100000000.0));
+    Span volume = line;
+    q.volumeWan = emptyFirstField ? 0 : toInt32(nextField(volume)) / 10000;
+    return line;
+}
+
+// The line after field 11 ends with the date, the time and "\";": the 16
+// characters "YYYY/MM/DD,HH:MM" before the last two become "YYYY-MM-DD HH:MM".
+void takeDataTime(Span line, char (&dataTime)[20])
+{
+    if (line.size < 18)
+        return;
+    const char* from = line.data + line.size - 18;
+    for (int i = 0; i < 16; ++i)
+        dataTime[i] = from[i] == ',' ? ' ' : from[i] == '/' ? '-' : from[i];
+    dataTime[16] = '\0';
+}
+
+}  // namespace
+
+std::size_t gbPrefixLength(const char* text, std::size_t length, std::size_t limit)
+{
+    if (length <= limit)
+        return length;
+    std::size_t n = 0;
+    while (n < limit) {
+        const std::size_t width = static_cast<unsigned char>(text[n]) >= 0x81 ? 2 : 1;
+        if (n + width > limit)
+            break;
+        n += width;
+    }
+    return n;
+}
+
+void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch)
+{
+    Span rest{reply, size};
+    int count = 0;
+    while (rest.size && count < maxQuotes) {
+        const char* newline = rest.find('\n');
+        Span line{rest.data, newline ? static_cast<std::size_t>(newline - rest.data) : rest.size};
+        rest.drop(line.size + 1);
+        if (line.size && line.data[line.size - 1] == '\r')
+            --line.size;
+
+        if (line.size < 50)
+            continue;
+        // Short records that share a line with a longer one go first.
+        while (const char* semicolon = Span{line.data, line.size < 50 ? line.size : 50}.find(';'))
+            line.drop(static_cast<std::size_t>(semicolon - line.data) + 1);
+        if (!line.find(';') || !line.contains("var hq_str"))
+            continue;
+
+        const Span tail = parseRecord(line, batch.quotes[count]);
+        if (count == 0)
+            takeDataTime(tail, batch.dataTime);
+        ++count;
+    }
+    batch.count = count;
+}

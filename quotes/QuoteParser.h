@@ -1,0 +1,17 @@
+// Reading the quote service's reply into quote records.
+#pragma once
+
+#include "quotes/StockQuote.h"
+
+#include <cstddef>
+
+// Parses a whole reply, line by line, into batch: at most maxQuotes records in
+// reply order, and the date and time of the first record. batch.count is set
+// to the number of records stored; dataTime is left untouched when no record
+// is parsed. Any bytes are safe: text fields are cut to fit their buffers.
+void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch);
+
+// The length of the longest prefix of text (length bytes) that is at most
+// limit bytes and does not split a GB2312 double-byte character (a byte of
+// 0x81 or more starts one).
+std::size_t gbPrefixLength(const char* text, std::size_t length, std::size_t limit);

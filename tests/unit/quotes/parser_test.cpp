@@ -1,0 +1,157 @@
+#include "quotes/QuoteParser.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const std::string tencent =
+    "var hq_str_hk00700=\"TENCENT,腾讯控股,370.000,368.400,372.800,366.000,370.600,2.200,0.597,"
+    "370.400,370.600,5218427830,14129590,0.000,0.000,417.000,260.200,2023/09/26,16:08\";";
+const std::string hsbc =
+    "var hq_str_hk00005=\"HSBC HOLDINGS,汇丰控股,61.000,61.350,61.450,60.600,60.750,-0.600,-0.978,"
+    "60.700,60.750,1176374770,19330617,0.000,0.000,67.000,48.100,2023/09/27,09:45\";";
+
+QuoteBatch parse(const std::string& reply)
+{
+    QuoteBatch batch;
+    parseQuoteReply(reply.data(), reply.size(), batch);
+    return batch;
+}
+
+}  // namespace
+
+TEST(QuoteParser, ReadsEveryFieldOfEachRecordInReplyOrder)
+{
+    const QuoteBatch b = parse(tencent + "\r\n" + hsbc + "\n");
+    ASSERT_EQ(b.count, 2);
+    const StockQuote& q = b.quotes[0];
+    EXPECT_STREQ(q.code, "hk00700");
+    EXPECT_STREQ(q.primaryName, "TENCENT");
+    EXPECT_STREQ(q.displayName, "腾讯控股");
+    EXPECT_FLOAT_EQ(q.openPrice, 370.0f);
+    EXPECT_FLOAT_EQ(q.prevClose, 368.4f);
+    EXPECT_FLOAT_EQ(q.highPrice, 372.8f);
+    EXPECT_FLOAT_EQ(q.lowPrice, 366.0f);
+    EXPECT_FLOAT_EQ(q.lastPrice, 370.6f);
+    EXPECT_FLOAT_EQ(q.turnoverYi, 52.1842783f);
+    EXPECT_EQ(q.volumeWan, 1412);
+    EXPECT_STREQ(b.quotes[1].code, "hk00005");
+    EXPECT_STREQ(b.quotes[1].primaryName, "HSBC HOLDINGS");
+    EXPECT_FLOAT_EQ(b.quotes[1].lastPrice, 60.75f);
+    // Only the first record gives the time.
+    EXPECT_STREQ(b.dataTime, "2023-09-26 16:08");
+}
+
+TEST(QuoteParser, SkipsLinesThatHoldNoUsableRecord)
+{
+    const std::string reply = "var hq_str_hkXXXXX=\"\";\n"          // shorter than 50
+                              "<html><body>403 Forbidden, nothing to see here at all</body></html>\n"
+                              "var hq_str_hk00700=\"TENCENT,no semicolon at the end of this line\"\n"
+                              "var hq_zzz_hk00700=\"TENCENT,wrong variable name,1,2,3,4,5,6,7\";\n";
+    QuoteBatch b;
+    std::strcpy(b.dataTime, "kept");
+    parseQuoteReply(reply.data(), reply.size(), b);
+    EXPECT_EQ(b.count, 0);
+    EXPECT_STREQ(b.dataTime, "kept");
+}
+
+TEST(QuoteParser, ShortRecordSharingALineWithALongerOneIsDropped)
+{
+    const QuoteBatch b = parse("var hq_str_hkBAD=\"\";" + tencent);
+    ASSERT_EQ(b.count, 1);
+    EXPECT_STREQ(b.quotes[0].code, "hk00700");
+    EXPECT_STREQ(b.dataTime, "2023-09-26 16:08");
+}
+
+TEST(QuoteParser, EmptyFirstFieldTakesTheCodeAndScalesTurnoverDifferently)
+{
+    const QuoteBatch b = parse("var hq_str_hkHSI=\",恒生指数,17900.5,17800.0,18000,17700,17950.25,"
+                               "0,0,0,0,1234567,99999999,2024/01/02,10:30\";");
+    ASSERT_EQ(b.count, 1);
+    EXPECT_STREQ(b.quotes[0].primaryName, "hkHSI");
+    EXPECT_STREQ(b.quotes[0].displayName, "恒生指数");
+    EXPECT_EQ(b.quotes[0].volumeWan, 0);
+    EXPECT_FLOAT_EQ(b.quotes[0].turnoverYi, 12.34567f);
+    EXPECT_FLOAT_EQ(b.quotes[0].lastPrice, 17950.25f);
+}
+
+TEST(QuoteParser, OnlyTheFirstRecordSuppliesTheTimeAndOnlyWhenItHoldsOne)
+{
+    // The first record's line ends right after field 12: too short to hold a time.
+    const std::string first = "var hq_str_hk00001=\"CKH,长和,1,2,3,4,5,6,7,8,9,10,11\";";
+    QuoteBatch b = parse(first + "\n" + tencent);
+    EXPECT_EQ(b.count, 2);
+    EXPECT_STREQ(b.dataTime, "");
+}
+
+TEST(QuoteParser, CutsOverlongTextWithoutSplittingDoubleByteCharacters)
+{
+    const std::string longName(40, 'N');
+    const std::string name30 = std::string(30, 'M') + "腾";  // 32 bytes: the last character does not fit
+    const QuoteBatch b = parse("var hq_str_hkABCDEFGHIJKLMNOP=\"" + longName + "," + name30 +
+                               ",1,2,3,4,5,6,7,8,9,10,11,2024/01/02,10:30\";");
+    ASSERT_EQ(b.count, 1);
+    EXPECT_EQ(std::string(b.quotes[0].code), "hkABCDEFGHI");
+    EXPECT_EQ(std::string(b.quotes[0].primaryName), std::string(31, 'N'));
+    EXPECT_EQ(std::string(b.quotes[0].displayName), std::string(30, 'M'));
+
+    EXPECT_EQ(gbPrefixLength("A腾讯控股", 9, 8), 7u);
+    EXPECT_EQ(gbPrefixLength("腾讯控股", 8, 8), 8u);
+    EXPECT_EQ(gbPrefixLength("ABCDEFGHIJ", 10, 8), 8u);
+}
+
+TEST(QuoteParser, StopsStoringAtThirtyRecords)
+{
+    std::string reply;
+    for (int i = 0; i < 40; ++i)
+        reply += tencent + "\n";
+    EXPECT_EQ(parse(reply).count, maxQuotes);
+}
+
+TEST(QuoteParser, VolumeFollowsAtoiButSaturatesBeyond32Bits)
+{
+    auto volume = [](const std::string& field) {
+        const QuoteBatch b = parse("var hq_str_hk00700=\"TENCENT,T,1,2,3,4,5,6,7,8,9,10," + field +
+                                   ",2024/01/02,10:30\";");
+        return b.count == 1 ? b.quotes[0].volumeWan : -1;
+    };
+    EXPECT_EQ(volume("99999999999999"), INT_MAX / 10000);
+    EXPECT_EQ(volume("-99999999999999"), INT_MIN / 10000);
+    EXPECT_EQ(volume("  +120000abc"), 12);
+    EXPECT_EQ(volume("-25000"), -2);
+    EXPECT_EQ(volume("x123"), 0);
+}
+
+TEST(QuoteParser, MissingSeparatorsLeaveFieldsEmpty)
+{
+    // No '=': no code; fields are read from what is left.
+    QuoteBatch b = parse("var hq_str_hk00700 TENCENT,Tencent,1.5,2.5,3,4,5,6,7,8,9,10,11;  padding");
+    ASSERT_EQ(b.count, 1);
+    EXPECT_STREQ(b.quotes[0].code, "");
+    EXPECT_FLOAT_EQ(b.quotes[0].openPrice, 1.5f);
+
+    // The commas stop after field 3: every later field is empty and reads as 0.
+    b = parse("var hq_str_hk00700=\"TENCENT,Tencent,1.5,2.5 and no more commas in this record\";");
+    ASSERT_EQ(b.count, 1);
+    EXPECT_FLOAT_EQ(b.quotes[0].openPrice, 1.5f);
+    EXPECT_FLOAT_EQ(b.quotes[0].prevClose, 0.0f);
+    EXPECT_FLOAT_EQ(b.quotes[0].lastPrice, 0.0f);
+    EXPECT_EQ(b.quotes[0].volumeWan, 0);
+}
+
+TEST(QuoteParser, StaysInsideTheReplyWhateverItHolds)
+{
+    // The reply is not NUL-terminated and ends mid-record; a NUL sits inside a name.
+    std::string reply = tencent.substr(0, 80) + ";";
+    reply[22] = '\0';
+    std::string buffer = reply + "\xff\xff\xff";  // bytes past the end must not be read
+    QuoteBatch b;
+    parseQuoteReply(buffer.data(), reply.size(), b);
+    EXPECT_EQ(b.count, 1);
+    EXPECT_STREQ(b.quotes[0].primaryName, "TE");
+    EXPECT_STREQ(b.dataTime, "");
+}
