@@ -1,0 +1,235 @@
+#include "quotes/QuotePage.h"
+#include "settings/Deployment.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+StockQuote makeQuote(const char* code, const char* name, float last, float prev)
+{
+    StockQuote q{};
+    std::strcpy(q.code, code);
+    std::strcpy(q.primaryName, code);
+    std::strcpy(q.displayName, name);
+    q.lastPrice = last;
+    q.prevClose = prev;
+    return q;
+}
+
+class QuotePage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = deployment();
+        Deployment d = builtInDeployment();
+        parseServiceHost("vendor.test", d.vendorHost);
+        setDeployment(d);
+        std::memset(&settings, 0, sizeof settings);
+        std::strcpy(settings.stockList, ",hk00700,hk08001");
+        settings.displayFlags = 0x7F;
+        settings.fontSizeIndex = 1;
+        // Stored colours that only count with the custom-colours option.
+        settings.backColor = 0x00112233;
+        settings.nameColor = 0x00445566;
+        settings.upColor = 0x00778899;
+        settings.downColor = 0x00AABBCC;
+        settings.headerColor = 0x00DDEEFF;
+    }
+    void TearDown() override
+    {
+        setDeployment(saved);
+        versionBlocked = 0;
+    }
+
+    // Builds with a feed that returns the given quotes and time.
+    int build(std::vector<StockQuote> quotes, int result = 0, const char* time = "2023-09-26 16:08")
+    {
+        return buildQuotePage(settings, page, rows, columns, [&](QuoteBatch& b) {
+            if (result != 0)
+                return result;
+            for (const StockQuote& q : quotes)
+                b.quotes[b.count++] = q;
+            std::strcpy(b.dataTime, time);
+            return 0;
+        });
+    }
+    // The row of the only quote, without the table around it.
+    std::string row(const StockQuote& q)
+    {
+        settings.displayFlags &= ~(showHeader | showRefreshTime);
+        build({q});
+        const std::size_t start = page.find("<tr");
+        return page.substr(start, page.find("</table>") - start);
+    }
+
+    Deployment saved;
+    UserSettings settings;
+    std::string page;
+    int rows = -5;
+    int columns = -5;
+};
+
+const char head[] =
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
+    "<title>Quillon Zeb</title><style>body{border:0;margin:5px;font-family:\"宋体\"} table{font-size:12px;} "
+    ".cjc{color: #0000FF} .cup{color: #009900} .cdn{color: #FF0000} .cbt{color: #000000} </style></head>"
+    "<body bgcolor=#FFFFE6 scroll=\"no\" oncontextmenu=\"return false\">"
+    "<table cellspacing=0px cellpadding=2px align=center width=100%>";
+
+}  // namespace
+
+TEST_F(QuotePage, WritesTheWholeTablePage)
+{
+    StockQuote up = makeQuote("hk00700", "腾讯控股", 370.6f, 368.4f);
+    up.openPrice = 370;
+    up.highPrice = 372.8f;
+    up.lowPrice = 366;
+    up.volumeWan = 1412;
+    up.turnoverYi = 52.18f;
+    const StockQuote down = makeQuote("hk08001", "ABCDEFGHIJ", 0.335f, 0.34f);
+
+    const std::string tip1 = "腾讯控股(hk00700)&#10;昨收盘: 368.40&#10;今开盘: 370.00&#10;最  高: 372.80"
+                             "&#10;最  低: 366.00&#10;成交量: 1412万股&#10;成交额: 52.18亿";
+    const std::string tip2 = "ABCDEFGHIJ(hk08001)&#10;昨收盘: 0.34&#10;今开盘: 0.00&#10;最  高: 0.00"
+                             "&#10;最  低: 0.00&#10;成交量: 0万股&#10;成交额: 0.00亿";
+    const std::string link = "<td align=\"center\"><a href=http://vendor.test/zeb/zebskip.php?Ver=2&Code=";
+    const std::string expected =
+        std::string(head) +
+        "<tr class=\"cbt\" align=\"center\"><td>代码</td><td>简称</td><td>最新价</td><td>涨跌(元)</td>"
+        "<td>涨跌(%)</td></tr><tr><td colspan=5 bgcolor=\"#0000CC\" height=1px></td></tr>"
+        "<tr align=\"right\" class=\"cup\">" +
+        link + "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">hk00700</a></td>" +
+        link + "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">腾讯控股</a></td>" +
+        "<td>370.60</td><td>+2.20</td><td>+0.60%</td></tr>"
+        "<tr align=\"right\" class=\"cdn\">" +
+        link + "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">hk08001</a></td>" +
+        link + "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">ABCDEFGH</a></td>" +
+        "<td>0.335</td><td>-0.005</td><td>-1.47%</td></tr>"
+        "<tr class=\"cbt\"><td colspan=5 align=right>2023-09-26 16:08</td></tr></table></body></html>";
+
+    EXPECT_EQ(build({up, down}), static_cast<int>(expected.size()));
+    EXPECT_EQ(page, expected);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(columns, 5);
+
+    // The string is reused: a second build gives the same page, not an appended one.
+    build({up, down});
+    EXPECT_EQ(page, expected);
+}
+
+TEST_F(QuotePage, ColoursComeFromTheSettingsOnlyWithCustomColours)
+{
+    EXPECT_STREQ(colorToHtml(0x00E6FFFF).text, "#FFFFE6");
+    EXPECT_STREQ(colorToHtml(0x00123456).text, "#563412");
+
+    build({});
+    EXPECT_EQ(page.find("#332211"), std::string::npos);
+    EXPECT_NE(page.find("<body bgcolor=#FFFFE6 "), std::string::npos);
+
+    settings.optionFlags = customColors;
+    build({});
+    EXPECT_NE(page.find(".cjc{color: #665544} .cup{color: #998877} .cdn{color: #CCBBAA} .cbt{color: #FFEEDD} "),
+              std::string::npos);
+    EXPECT_NE(page.find("<body bgcolor=#332211 "), std::string::npos);
+}
+
+TEST_F(QuotePage, PricePrecisionFollowsTheThirdDecimal)
+{
+    settings.displayFlags = showPrice | showChange | showChangePercent;
+    EXPECT_EQ(row(makeQuote("hk1", "N", 12.34f, 12.0f)),
+              "<tr align=\"right\" class=\"cup\"><td>12.34</td><td>+0.34</td><td>+2.83%</td></tr>");
+    EXPECT_EQ(row(makeQuote("hk1", "N", 0.335f, 0.3f)),
+              "<tr align=\"right\" class=\"cup\"><td>0.335</td><td>+0.035</td><td>+11.67%</td></tr>");
+}
+
+TEST_F(QuotePage, UnchangedAndUntradedQuotesShowZeroTextsInTheFallColour)
+{
+    settings.displayFlags = showPrice | showChange | showChangePercent;
+    EXPECT_EQ(row(makeQuote("hk1", "N", 10.0f, 10.0f)),
+              "<tr align=\"right\" class=\"cdn\"><td>10.00</td><td>0.00</td><td>0.00%</td></tr>");
+    EXPECT_EQ(row(makeQuote("hk1", "N", 0.0f, 10.0f)),
+              "<tr align=\"right\" class=\"cdn\"><td>0.00</td><td>0.00</td><td>0.00%</td></tr>");
+    EXPECT_EQ(row(makeQuote("hk1", "N", 0.125f, 0.0f)),
+              "<tr align=\"right\" class=\"cup\"><td>0.125</td><td>0.000</td><td>0.00%</td></tr>");
+}
+
+TEST_F(QuotePage, NoColumnBitGivesEmptyRowsAndSingleColumnLines)
+{
+    settings.displayFlags = showHeader | showRefreshTime;
+    build({makeQuote("hk1", "N", 1, 2)}, 0, "");
+    EXPECT_EQ(columns, 1);
+    EXPECT_EQ(page, std::string(head) +
+                        "<tr class=\"cbt\" align=\"center\"></tr>"
+                        "<tr><td colspan=1 bgcolor=\"#0000CC\" height=1px></td></tr>"
+                        "<tr align=\"right\" class=\"cdn\"></tr>"
+                        "<tr class=\"cbt\"><td colspan=1 align=right></td></tr></table></body></html>");
+
+    settings.displayFlags = showName | showPrice;
+    build({});
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(columns, 2);
+    EXPECT_EQ(page, std::string(head) + "</table></body></html>");
+}
+
+TEST_F(QuotePage, NoticePagesNeedNoFetchAndKeepTheCountsAsTheyWere)
+{
+    bool fetched = false;
+    auto feed = [&](QuoteBatch&) { fetched = true; return 0; };
+
+    std::strcpy(settings.stockList, ",hkHS");
+    EXPECT_EQ(buildQuotePage(settings, page, rows, columns, feed), 0);
+    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
+                    "<body scroll=no bgcolor=\"#FFFFE6\">股票代码列表中无数据 请添加股票代码</body></html>");
+
+    versionBlocked = 1;  // wins over the empty list
+    EXPECT_EQ(buildQuotePage(settings, page, rows, columns, feed), 0);
+    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
+                    "<body scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>"
+                    "<a href=\"http://vendor.test/\" target=\"_blank\">查看新版本</a></body></html>");
+    EXPECT_FALSE(fetched);
+    EXPECT_EQ(rows, -5);
+    EXPECT_EQ(columns, -5);
+}
+
+TEST_F(QuotePage, FetchFailureGivesTheErrorPage)
+{
+    settings.optionFlags = customColors;
+    settings.displayFlags = showCode | showName | showPrice;
+    EXPECT_EQ(build({makeQuote("hk1", "N", 1, 2)}, -2), -2);
+    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#332211>"
+                    "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(columns, 3);
+    EXPECT_EQ(build({}, -1), -1);
+}
+
+TEST_F(QuotePage, ValuesFromTheServiceCannotAddMarkup)
+{
+    settings.displayFlags = showCode | showName | showRefreshTime;
+    build({makeQuote("hk<b>\"x", "<script>&'", 1, 2)}, 0, "<i>");
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_EQ(page.find("<i>"), std::string::npos);
+    EXPECT_NE(page.find("title=\"&lt;script&gt;&amp;&#39;(hk&lt;b&gt;&quot;x)&#10;"), std::string::npos);
+    EXPECT_NE(page.find("&Code=hk%3Cb%3E%22x target="), std::string::npos);
+    EXPECT_NE(page.find("class=\"cjc\">&lt;script&gt;</a>"), std::string::npos);  // cut at 8 bytes
+    EXPECT_NE(page.find("align=right>&lt;i&gt;</td>"), std::string::npos);
+
+    // A lead byte with no trail byte cannot swallow the closing quote of the title.
+    build({makeQuote("hk1", "AB\xB0", 1, 2)});
+    EXPECT_NE(page.find("title=\"AB?(hk1)"), std::string::npos);
+    EXPECT_NE(page.find(">AB?</a>"), std::string::npos);
+}
+
+TEST_F(QuotePage, LongNamesAreCutForTheLinkTextOnlyAndNeverMidCharacter)
+{
+    settings.displayFlags = showName;
+    build({makeQuote("hk1", "腾讯控股有限", 1, 2)});
+    EXPECT_NE(page.find(">腾讯控股</a>"), std::string::npos);
+    EXPECT_NE(page.find("title=\"腾讯控股有限(hk1)"), std::string::npos);
+
+    build({makeQuote("hk1", "A腾讯控股", 1, 2)});
+    EXPECT_NE(page.find(">A腾讯控</a>"), std::string::npos);
+}
