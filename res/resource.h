@@ -1,0 +1,37 @@
+// Resource, control, command, timer and hot-key ids of Zeb.
+#pragma once
+
+#define IDR_MAINFRAME 128       // program icon
+#define IDD_MINIFRAME 102       // mini-window
+#define IDD_SETTINGS 131
+#define IDD_DISPLAY_PAGE 129
+#define IDD_STOCKLIST_PAGE 130
+#define IDD_CONNECTION_PAGE 136
+#define IDD_ABOUT 145
+#define IDR_TRAYMENU 143
+#define IDB_STRIP 140           // close, hide and menu glyphs
+#define IDB_STRIP_FILL 141      // shading slice
+#define IDB_REFRESH 147
+#define IDR_UPDATER 148         // ZebUpdater.exe, resource type "DAT"
+
+// mini-window controls
+#define IDC_NOTICE 1030
+#define IDC_STRIP 1034
+#define IDC_BROWSER 1036
+#define IDC_STRIP_FILL 1037
+#define IDC_REFRESH 1046
+#define IDC_BUSY 1047
+
+// menu commands
+#define ID_SETTINGS 32771
+#define ID_ABOUT 32772
+#define ID_EXIT 32773
+#define ID_TRANSPARENT 32775
+#define ID_REFRESH 32778
+#define ID_AUTO_UPGRADE 32780
+#define ID_HOME_PAGE 32781
+
+#define WM_TRAYNOTIFY (0x0400 + 10)  // 1034
+#define HOVER_TIMER_ID 1
+#define SHOW_HOTKEY_ID 1001
+#define ZEB_BROWSER_CLASS "ZebWebBrowser"

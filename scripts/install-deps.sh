@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building and testing Zeb needs on Debian 12, when missing.
+set -euo pipefail
+
+packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
+          wine wine64 xvfb xauth fonts-wqy-microhei imagemagick python3 procps locales)
+
+# Wine takes its code page from LANG: zh_CN.UTF-8 gives code page 936.
+locale_ready() { locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; }
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ] && locale_ready; then
+    exit 0
+fi
+
+echo "installing: ${missing[*]} (and the zh_CN.UTF-8 locale)"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "run as root (or install these packages and the zh_CN.UTF-8 locale): ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+[ ${#missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! locale_ready; then
+    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
