@@ -1,0 +1,190 @@
+#include "quotes/RefreshWorker.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+LocalTime SystemClock::now()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    // The Windows C library keeps localtime's result per thread.
+    local = *std::localtime(&t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return {local.tm_wday, local.tm_hour};
+}
+
+void SystemClock::sleep(int milliseconds)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return interrupted_; });
+}
+
+void SystemClock::interrupt()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        interrupted_ = true;
+    }
+    wake_.notify_all();
+}
+
+bool writePageFile(const std::string& path, const std::string& page)
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        return false;
+    const std::size_t length = std::strlen(page.c_str());
+    const bool written = std::fwrite(page.data(), 1, length, file) == length;
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+RefreshWorker::RefreshWorker(RefreshShared& shared, RefreshClock& clock, RefreshWindow& window,
+                             SettingsSource settings, PageBuilder buildPage, std::string pagePath,
+                             PageWriter writePage)
+    : shared_(shared),
+      clock_(clock),
+      window_(window),
+      settings_(std::move(settings)),
+      buildPage_(std::move(buildPage)),
+      pagePath_(std::move(pagePath)),
+      writePage_(std::move(writePage))
+{
+    shared_.secondsSinceRefresh.store(0);
+}
+
+// Clears a request 1 and leaves any other value. The window may store a 2
+// at any moment; a plain store of 0 here could wipe it out unseen.
+static void dropUserRequest(std::atomic<int>& request)
+{
+    int expected = 1;
+    request.compare_exchange_strong(expected, 0);
+}
+
+static bool marketOpen(const LocalTime& t)
+{
+    return t.weekday >= 1 && t.weekday <= 5 && t.hour >= 9 && t.hour <= 16;
+}
+
+RefreshWorker::PassResult RefreshWorker::runPass()
+{
+    if (stopping())
+        return PassResult::stopped;
+
+    // The interval is read afresh on every pass; "no refresh" (0) and any
+    // value under 10 mean one attempt an hour.
+    UserSettings s = settings_();
+    const int steps = s.refreshSeconds >= 10 ? s.refreshSeconds : 3600;
+
+    // A request 1 left over from the previous pass is dropped; a 2 stays.
+    dropUserRequest(shared_.refreshRequest);
+
+    bool optionsApplied = false;
+    for (int i = 0; i < steps; ++i) {
+        const int request = shared_.refreshRequest.load();
+        if (request == 2) {
+            // Settings changed: take them as they are now, not as they were
+            // when the wait began. A new 2 stored from here on is served by
+            // the next pass.
+            int expected = 2;
+            shared_.refreshRequest.compare_exchange_strong(expected, 0);
+            s = settings_();
+            if (stopping())
+                return PassResult::stopped;
+            window_.applyWindowOptions(s);
+            forceResize_ = true;
+            optionsApplied = true;
+            break;
+        }
+        if (request == 1) {
+            if (shared_.secondsSinceRefresh.load() >= 5)
+                break;
+            dropUserRequest(shared_.refreshRequest);  // within 5 seconds of the last refresh
+        }
+        clock_.sleep(1000);
+        if (stopping())
+            return PassResult::stopped;
+        shared_.secondsSinceRefresh.fetch_add(1);
+    }
+
+    if (optionsApplied || shared_.refreshRequest.load() != 0) {
+        // Asked for: refreshed whatever the window's state and the hour.
+        if (stopping())
+            return PassResult::stopped;
+        window_.showBusyLabel(true);
+    } else {
+        if (stopping())
+            return PassResult::stopped;
+        if (!window_.isVisible())
+            return PassResult::skipped;
+        if (!marketOpen(clock_.now()))
+            return PassResult::skipped;
+        if (shared_.refreshRequest.load() != 0) {
+            if (stopping())
+                return PassResult::stopped;
+            window_.showBusyLabel(true);
+        }
+    }
+
+    s = settings_();
+    page_.clear();
+    int rowCount = 2;
+    int columnCount = 3;
+    buildPage_(s, page_, rowCount, columnCount);
+
+    // A request 1 that came in while the page was built is answered by this
+    // page; a 2 is kept for the next pass, which applies the new settings.
+    dropUserRequest(shared_.refreshRequest);
+    shared_.secondsSinceRefresh.store(0);
+
+    if (forceResize_ || rowCount != lastRowCount_ || columnCount != lastColumnCount_) {
+        lastRowCount_ = rowCount;
+        lastColumnCount_ = columnCount;
+        forceResize_ = false;
+        if (stopping())
+            return PassResult::stopped;
+        window_.resizeToQuotes(rowCount, columnCount, s);
+    }
+
+    // A failure to write or load the page ends the pass; the busy label
+    // stays as it is until a later pass loads a page.
+    bool written = false;
+    try {
+        written = writePage_(pagePath_, page_);
+    } catch (...) {
+    }
+    if (!written)
+        return PassResult::failed;
+    clock_.sleep(10);
+    if (stopping())
+        return PassResult::stopped;
+    bool loaded = false;
+    try {
+        loaded = window_.navigate(pagePath_);
+    } catch (...) {
+    }
+    if (!loaded)
+        return PassResult::failed;
+    if (stopping())
+        return PassResult::stopped;
+    window_.showBusyLabel(false);
+    return PassResult::refreshed;
+}
+
+void RefreshWorker::run()
+{
+    while (runPass() != PassResult::stopped) {
+    }
+}
+
+void RefreshWorker::requestStop()
+{
+    shared_.stopRequested.store(true);
+    clock_.interrupt();
+}

@@ -1,0 +1,58 @@
+// Size and layout of the mini-window around the quote page, and the window
+// options the refresh worker re-applies after a settings change. Pure
+// arithmetic: the Win32 side only carries the results out.
+#pragma once
+
+#include "settings/UserSettings.h"
+
+#include <array>
+
+// Pixel size of one table row and one table column for a font size index.
+struct CellSize {
+    int rowHeight;
+    int columnWidth;
+};
+
+// 0..4 as in the table of font sizes; any other index gets 18 x 55.
+CellSize cellSizeForFont(int fontSizeIndex);
+
+// Child controls of the mini-window that follow the window's size.
+constexpr int browserControlId = 1036;
+constexpr int noticeLineId = 1030;
+constexpr int busyLabelId = 1047;
+constexpr int stripFillerId = 1037;
+constexpr int refreshButtonId = 1046;
+
+// A child's place in client pixels.
+struct ChildPlacement {
+    int controlId;
+    int x, y, width, height;
+};
+
+struct QuoteWindowLayout {
+    WindowRect window;  // new screen rectangle; left and top are kept
+    // In the order they are moved: browser, notice line, busy label,
+    // strip filler, refresh button.
+    std::array<ChildPlacement, 5> children;
+};
+
+// The window rectangle and child places for a page of rowCount rows and
+// columnCount columns (0 counts as 1), starting from the window's current
+// screen rectangle. Font size, refresh-time line and header come from s.
+QuoteWindowLayout layoutForQuotes(const WindowRect& current, int rowCount, int columnCount,
+                                  const UserSettings& s);
+
+// Show commands a re-layout passes to the window, in order: force-minimise,
+// minimise, hide, show normal (then the window is brought to the front).
+// Whatever state the window was in, it ends up shown and in front.
+constexpr std::array<int, 4> relayoutShowSequence = {11, 6, 0, 1};
+
+constexpr int hoverTimerId = 1;
+constexpr unsigned hoverTimerPeriodMs = 100;
+
+struct WindowOptions {
+    bool topmost;     // HWND_TOPMOST, else HWND_NOTOPMOST
+    bool hoverTimer;  // after killing timer 1, start it again (100 ms)
+};
+
+WindowOptions decideWindowOptions(const UserSettings& s, bool isTransparent);

@@ -1,0 +1,95 @@
+#include "quotes/WindowLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+UserSettings settingsWith(int fontSizeIndex, std::uint32_t displayFlags)
+{
+    UserSettings s{};
+    s.fontSizeIndex = fontSizeIndex;
+    s.displayFlags = displayFlags;
+    return s;
+}
+
+const WindowRect at100{100, 100, 400, 400};
+
+}  // namespace
+
+TEST(WindowLayout, DefaultTableFromTheWindowsPlace)
+{
+    const QuoteWindowLayout l =
+        layoutForQuotes(at100, 3, 3, settingsWith(1, columnFlags | showHeader | showRefreshTime));
+    EXPECT_EQ(l.window.left, 100);
+    EXPECT_EQ(l.window.top, 100);
+    EXPECT_EQ(l.window.right - l.window.left, 185);
+    EXPECT_EQ(l.window.bottom - l.window.top, 127);
+
+    const ChildPlacement expected[] = {
+        {1036, 0, 15, 185, 97},  {1030, 5, 112, 180, 15}, {1047, 0, 15, 185, 97},
+        {1037, 50, 0, 115, 15}, {1046, 165, 0, 20, 15},
+    };
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(l.children[i].controlId, expected[i].controlId);
+        EXPECT_EQ(l.children[i].x, expected[i].x);
+        EXPECT_EQ(l.children[i].y, expected[i].y);
+        EXPECT_EQ(l.children[i].width, expected[i].width);
+        EXPECT_EQ(l.children[i].height, expected[i].height);
+    }
+}
+
+TEST(WindowLayout, SizeFollowsFontTableAndOptionalLines)
+{
+    struct Case {
+        int font, rows, columns;
+        std::uint32_t flags;
+        int width, height;
+    };
+    const Case cases[] = {
+        {0, 4, 2, 0, 53 * 2 + 20, 17 * 4 + 35},
+        {2, 1, 5, showHeader, 62 * 5 + 20, 19 * 1 + 35 + 19 + 2},
+        {3, 30, 7, showRefreshTime, 63 * 7 + 20, 20 * 30 + 35 + 20},
+        {4, 2, 1, showHeader | showRefreshTime, 71 + 20, 21 * 2 + 35 + 21 + 21 + 2},
+        // Unknown indexes fall back to the second size.
+        {-1, 3, 3, 0, 55 * 3 + 20, 18 * 3 + 35},
+        {5, 3, 3, 0, 55 * 3 + 20, 18 * 3 + 35},
+        {1000, 3, 3, 0, 55 * 3 + 20, 18 * 3 + 35},
+        // No rows or no columns still leave room for one of each.
+        {1, 0, 0, 0, 55 + 20, 18 + 35},
+        {4, 0, 3, showHeader, 71 * 3 + 20, 21 + 35 + 21 + 2},
+    };
+    const WindowRect elsewhere{-300, 40, 0, 0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "font " << c.font << ", " << c.rows << "x" << c.columns);
+        const QuoteWindowLayout l =
+            layoutForQuotes(elsewhere, c.rows, c.columns, settingsWith(c.font, c.flags));
+        EXPECT_EQ(l.window.left, -300);
+        EXPECT_EQ(l.window.top, 40);
+        EXPECT_EQ(l.window.right, -300 + c.width);
+        EXPECT_EQ(l.window.bottom, 40 + c.height);
+        // The browser and the busy label fill the space between strip and
+        // notice line; the refresh button ends at the right edge.
+        EXPECT_EQ(l.children[0].height, c.height - 30);
+        EXPECT_EQ(l.children[1].y, c.height - 15);
+        EXPECT_EQ(l.children[4].x + l.children[4].width, c.width);
+        EXPECT_EQ(l.children[3].x + l.children[3].width, l.children[4].x);
+    }
+}
+
+TEST(WindowOptions, TopmostFollowsOptionAndHoverTimerNeedsTransparency)
+{
+    UserSettings s{};
+    s.optionFlags = 0;
+    EXPECT_FALSE(decideWindowOptions(s, false).topmost);
+    EXPECT_FALSE(decideWindowOptions(s, true).hoverTimer);
+
+    s.optionFlags = alwaysOnTop | hideAtStart;
+    EXPECT_TRUE(decideWindowOptions(s, false).topmost);
+    EXPECT_FALSE(decideWindowOptions(s, true).hoverTimer);
+
+    s.optionFlags = titleOnHover;
+    EXPECT_FALSE(decideWindowOptions(s, true).topmost);
+    EXPECT_TRUE(decideWindowOptions(s, true).hoverTimer);
+    EXPECT_FALSE(decideWindowOptions(s, false).hoverTimer);
+}
