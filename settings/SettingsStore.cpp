@@ -1,0 +1,212 @@
+#include "settings/SettingsStore.h"
+
+#include "settings/StructBlock.h"
+
+#include <cstddef>
+#include <cstring>
+
+static const char userSection[] = "UserSet";
+static const char windowSection[] = "WinStat";
+
+// Where each block lies in the record, and its length.
+static constexpr std::size_t ssOffset = offsetof(UserSettings, stockList);
+static constexpr std::size_t ssSize = offsetof(UserSettings, backColor) - ssOffset;
+static constexpr std::size_t suOffset = offsetof(UserSettings, backColor);
+static constexpr std::size_t suSize = offsetof(UserSettings, proxyServer) - suOffset;
+static constexpr std::size_t spOffset = offsetof(UserSettings, proxyServer);
+static constexpr std::size_t spSize = offsetof(UserSettings, fontSizeIndex) - spOffset;
+static_assert(ssSize == 528 && suSize == 28 && spSize == sizeof(ProxyBlock), "block sizes");
+
+static unsigned char* blockOf(UserSettings& s, std::size_t offset)
+{
+    return reinterpret_cast<unsigned char*>(&s) + offset;
+}
+
+static const unsigned char* blockOf(const UserSettings& s, std::size_t offset)
+{
+    return reinterpret_cast<const unsigned char*>(&s) + offset;
+}
+
+// Length of the text in a fixed buffer, or size when it has no terminator.
+static std::size_t boundedLength(const char* text, std::size_t size)
+{
+    const void* nul = std::memchr(text, '\0', size);
+    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : size;
+}
+
+// Text fields are used as C strings everywhere: a stored one that fills its
+// buffer is cut to leave room for the terminator.
+template <std::size_t N>
+static void terminate(char (&text)[N])
+{
+    text[N - 1] = '\0';
+}
+
+UserSettings defaultUserSettings()
+{
+    UserSettings s;
+    std::memset(&s, 0, sizeof s);
+    std::strcpy(s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
+    s.dataSource = 1;
+    s.refreshSeconds = 0;
+    s.hotKeyModifiers = 1;
+    s.hotKeyVirtualKey = 0x48;
+    s.backColor = defaultBackColor;
+    s.nameColor = defaultNameColor;
+    s.upColor = defaultUpColor;
+    s.downColor = defaultDownColor;
+    s.headerColor = defaultHeaderColor;
+    s.displayFlags = 0x75;
+    s.optionFlags = 0x0A;
+    s.proxyMode = 0;
+    s.fontSizeIndex = 1;
+    s.settingsVersion = 0;
+    return s;
+}
+
+int SettingsStore::loadUserSettings(UserSettings& out)
+{
+    bool complete = true;
+    out = defaultUserSettings();
+
+    if (!decodeStructBlock(profile.read(userSection, "ss"), blockOf(out, ssOffset), ssSize)) {
+        complete = false;
+        readStockListFromRegistry(out.stockList);
+    }
+    terminate(out.stockList);
+
+    if (!decodeStructBlock(profile.read(userSection, "sp"), blockOf(out, spOffset), spSize)) {
+        complete = false;
+        ProxyBlock seeded;
+        std::memset(&seeded, 0, sizeof seeded);
+        if (readIEProxy(seeded) == 1)
+            std::memcpy(blockOf(out, spOffset), &seeded, spSize);
+    }
+    terminate(out.proxyServer);
+    terminate(out.proxyUser);
+    terminate(out.proxyPassword);
+
+    if (!decodeStructBlock(profile.read(userSection, "su"), blockOf(out, suOffset), suSize))
+        complete = false;
+
+    out.fontSizeIndex = parseProfileInt(profile.read(userSection, "fontsize"), 1);
+    if (static_cast<std::uint32_t>(out.fontSizeIndex) > 4)
+        out.fontSizeIndex = 1;
+
+    out.settingsVersion = parseProfileInt(profile.read(userSection, "version"), 0);
+    if (static_cast<std::uint32_t>(out.settingsVersion) < static_cast<std::uint32_t>(buildNumber))
+        out.displayFlags |= showPrice;
+
+    if (!complete)
+        saveUserSettings(out);
+    return complete ? 1 : 0;
+}
+
+int SettingsStore::saveUserSettings(const UserSettings& in)
+{
+    profile.write(userSection, "ss", encodeStructBlock(blockOf(in, ssOffset), ssSize));
+    profile.write(userSection, "su", encodeStructBlock(blockOf(in, suOffset), suSize));
+    profile.write(userSection, "sp", encodeStructBlock(blockOf(in, spOffset), spSize));
+    profile.write(userSection, "fontsize", std::to_string(in.fontSizeIndex));
+    profile.write(userSection, "version", std::to_string(buildNumber));
+    // A list that fills its buffer is kept as the 511 characters a reader takes.
+    const std::size_t length = boundedLength(in.stockList, sizeof in.stockList - 1);
+    writeAppRegValue(stockListValueName, regSz, in.stockList, static_cast<std::uint32_t>(length));
+    return 1;
+}
+
+int SettingsStore::loadWindowState(WindowState& state)
+{
+    state.transparent = 0;
+    if (decodeStructBlock(profile.read(windowSection, "wstat"), &state, sizeof state))
+        return 1;
+    saveWindowState(state);
+    return 0;
+}
+
+int SettingsStore::saveWindowState(const WindowState& state)
+{
+    return profile.write(windowSection, "wstat", encodeStructBlock(&state, sizeof state)) ? 1 : 0;
+}
+
+int SettingsStore::setAutoRun(bool on, const char* programPath)
+{
+    if (!on)
+        return registry.deleteValue(runRegKey, autoRunValueName);
+    if (!programPath || !*programPath)
+        return regNoProgram;
+    return registry.writeValue(runRegKey, autoRunValueName, regSz, programPath,
+                               static_cast<std::uint32_t>(std::strlen(programPath)));
+}
+
+int SettingsStore::readAppRegValue(const char* name, void* buffer, std::uint32_t size,
+                                   std::uint32_t* type, std::uint32_t* length)
+{
+    std::uint32_t valueType = regNone;
+    std::uint32_t valueLength = 0;
+    const int result = registry.readValue(appRegKey, name, buffer, size, valueType, valueLength);
+    if (result == regOk) {
+        if (type)
+            *type = valueType;
+        if (length)
+            *length = valueLength;
+    }
+    return result;
+}
+
+int SettingsStore::writeAppRegValue(const char* name, std::uint32_t type, const void* data,
+                                    std::uint32_t length)
+{
+    return registry.writeValue(appRegKey, name, type, data, length);
+}
+
+bool SettingsStore::readStockListFromRegistry(char (&stockList)[512])
+{
+    char buffer[512] = {};
+    std::uint32_t type = regNone;
+    std::uint32_t length = 0;
+    if (readAppRegValue(stockListValueName, buffer, sizeof buffer, &type, &length) != regOk)
+        return false;
+    if (type != regSz)
+        return false;
+    // Stored with or without its terminator; 512 characters do not fit.
+    const std::size_t textLength = boundedLength(buffer, length);
+    if (textLength >= sizeof buffer)
+        return false;
+    std::memset(stockList, 0, sizeof stockList);
+    std::memcpy(stockList, buffer, textLength);
+    return true;
+}
+
+int SettingsStore::readIEProxy(ProxyBlock& block)
+{
+    unsigned char enable[4] = {};
+    std::uint32_t type = regNone;
+    std::uint32_t length = 0;
+    const int result = registry.readValue(internetSettingsKey, "ProxyEnable", enable, sizeof enable,
+                                          type, length);
+    if (result == regNoKey)
+        return 0;
+
+    // A number of up to four little-endian bytes; anything else reads as 0.
+    std::uint32_t proxyEnable = 0;
+    if (result == regOk && (type == regDword || type == regBinary))
+        for (std::uint32_t i = length; i-- > 0;)
+            proxyEnable = proxyEnable << 8 | enable[i];
+
+    if (proxyEnable != 0) {
+        block.proxyMode |= proxyUseExplicit;
+        char server[sizeof block.proxyServer] = {};
+        if (registry.readValue(internetSettingsKey, "ProxyServer", server, sizeof server, type,
+                               length) == regOk &&
+            (type == regSz || type == regExpandSz)) {
+            // Taken only when the text and its terminator fit.
+            const std::size_t textLength = boundedLength(server, length);
+            if (textLength < sizeof server) {
+                std::memset(block.proxyServer, 0, sizeof block.proxyServer);
+                std::memcpy(block.proxyServer, server, textLength);
+            }
+        }
+    }
+    return 1;
+}

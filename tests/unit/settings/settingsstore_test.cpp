@@ -1,0 +1,323 @@
+#include "FakeStorage.h"
+
+#include "settings/LiveSettings.h"
+#include "settings/StructBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+static bool same(const UserSettings& a, const UserSettings& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+static std::string proxyServerOf(const UserSettings& s)
+{
+    return std::string(s.proxyServer, strnlen(s.proxyServer, sizeof s.proxyServer));
+}
+
+// A record unlike the defaults in every block.
+static UserSettings customSettings()
+{
+    UserSettings s = defaultUserSettings();
+    std::strcpy(s.stockList, ",hk00700,hk00005");
+    s.refreshSeconds = 30;
+    s.backColor = 0x00123456;
+    s.displayFlags = 0x0F;
+    s.optionFlags = 0x21;
+    std::strcpy(s.proxyServer, "10.0.0.1:8080");
+    s.proxyMode = 3;
+    s.fontSizeIndex = 3;
+    s.settingsVersion = buildNumber;
+    return s;
+}
+
+struct SettingsStoreTest : testing::Test {
+    FakeProfile profile;
+    FakeRegistry registry;
+    SettingsStore store{profile, registry};
+
+    UserSettings load(int expectedResult)
+    {
+        UserSettings s;
+        std::memset(&s, 0xCC, sizeof s);
+        EXPECT_EQ(store.loadUserSettings(s), expectedResult);
+        return s;
+    }
+    std::string stkCode() { return registry.keys[appRegKey][stockListValueName].data; }
+};
+
+TEST_F(SettingsStoreTest, FirstRunWritesTheDefaultsThenReadsThemBack)
+{
+    const UserSettings s = load(0);
+    UserSettings expected = defaultUserSettings();
+    expected.settingsVersion = 0;
+    EXPECT_TRUE(same(s, expected));
+
+    const UserSettings d = defaultUserSettings();
+    const std::vector<std::string> writes = {
+        "UserSet/ss=" + encodeStructBlock(&d, 528),
+        "UserSet/su=FFFFE6000000FF0000990000FF00000000000000750000000A000000FA",
+        "UserSet/sp=" + std::string(314, '0'),
+        "UserSet/fontsize=1",
+        "UserSet/version=2",
+    };
+    EXPECT_EQ(profile.writes, writes);
+    EXPECT_EQ(registry.keys[appRegKey][stockListValueName].type, regSz);
+    EXPECT_EQ(stkCode(), ",hkHSI,hkHSCEI,hkHSCCI");  // no terminator stored
+
+    WindowState zero = {};
+    EXPECT_EQ(store.loadWindowState(zero), 0);
+    EXPECT_EQ(profile.writes.back(), "WinStat/wstat=" + std::string(42, '0'));
+    // An unreadable record: transparency off, the rectangle kept and written.
+    profile.sections["WinStat"]["wstat"] = "01";
+    WindowState w = {1, {5, 6, 7, 8}};
+    EXPECT_EQ(store.loadWindowState(w), 0);
+    const WindowState expectedWindow = {0, {5, 6, 7, 8}};
+    EXPECT_EQ(profile.writes.back(), "WinStat/wstat=" + encodeStructBlock(&expectedWindow, 20));
+
+    profile.writes.clear();
+    expected.settingsVersion = 2;
+    EXPECT_TRUE(same(load(1), expected));
+    EXPECT_TRUE(profile.writes.empty());
+}
+
+TEST_F(SettingsStoreTest, SavedSettingsAndWindowComeBackWhole)
+{
+    const UserSettings stored = customSettings();
+    EXPECT_EQ(store.saveUserSettings(stored), 1);
+    EXPECT_EQ(stkCode(), ",hk00700,hk00005");
+    const WindowState w = {1, {-100, 20, 300, 400}};
+    EXPECT_EQ(store.saveWindowState(w), 1);
+    profile.writes.clear();
+
+    EXPECT_TRUE(same(load(1), stored));
+    WindowState back = {};
+    EXPECT_EQ(store.loadWindowState(back), 1);
+    EXPECT_EQ(std::memcmp(&back, &w, sizeof w), 0);
+    EXPECT_TRUE(profile.writes.empty());
+}
+
+TEST_F(SettingsStoreTest, ABrokenBlockFallsBackAloneAndIsRewritten)
+{
+    const UserSettings stored = customSettings();
+    store.saveUserSettings(stored);
+    std::string& su = profile.sections["UserSet"]["su"];
+    su[5] = su[5] == '0' ? '1' : '0';
+    profile.writes.clear();
+
+    const UserSettings s = load(0);
+    const UserSettings d = defaultUserSettings();
+    EXPECT_STREQ(s.stockList, stored.stockList);
+    EXPECT_EQ(s.refreshSeconds, 30);
+    EXPECT_EQ(proxyServerOf(s), "10.0.0.1:8080");
+    EXPECT_EQ(s.proxyMode, 3u);
+    EXPECT_EQ(std::memcmp(&s.backColor, &d.backColor, 28), 0);
+    EXPECT_EQ(profile.writes.size(), 5u);
+    EXPECT_EQ(profile.sections["UserSet"]["su"], encodeStructBlock(&d.backColor, 28));
+}
+
+TEST_F(SettingsStoreTest, FontSizeAndVersionAreCheckedUnsigned)
+{
+    store.saveUserSettings(customSettings());
+    profile.writes.clear();
+    const std::pair<const char*, int> sizes[] = {{"7", 1}, {"0", 0}, {"-1", 1}, {"4", 4}, {"5", 1},
+                                                 {"", 1},  {"x", 0}, {"2abc", 2}};
+    for (auto [text, expected] : sizes) {
+        profile.sections["UserSet"]["fontsize"] = text;
+        EXPECT_EQ(load(1).fontSizeIndex, expected) << text;
+    }
+
+    // Settings from before the price column: the column is turned on at
+    // every start, and nothing is written, until a save stores version 2.
+    profile.sections["UserSet"].erase("version");
+    for (int start = 0; start < 2; ++start) {
+        const UserSettings s = load(1);
+        EXPECT_EQ(s.displayFlags, 0x0Fu | showPrice);
+        EXPECT_EQ(s.settingsVersion, 0);
+    }
+    EXPECT_TRUE(profile.writes.empty());
+    profile.sections["UserSet"]["version"] = "-1";  // huge when unsigned
+    EXPECT_EQ(load(1).displayFlags, 0x0Fu);
+    profile.sections["UserSet"]["version"] = "1";
+    UserSettings s = load(1);
+    EXPECT_EQ(s.displayFlags, 0x0Fu | showPrice);
+    s.displayFlags &= ~showPrice;
+    store.saveUserSettings(s);
+    EXPECT_EQ(profile.sections["UserSet"]["version"], "2");
+    EXPECT_EQ(load(1).displayFlags, 0x0Fu);
+}
+
+TEST_F(SettingsStoreTest, LostFileTakesStockListFromRegistryAndProxyFromInternetSettings)
+{
+    registry.set(appRegKey, stockListValueName, regSz, ",hk00001");
+    registry.setDword(internetSettingsKey, "ProxyEnable", 1);
+    registry.set(internetSettingsKey, "ProxyServer", regSz, std::string("proxy.local:3128\0", 17));
+
+    const UserSettings s = load(0);
+    EXPECT_STREQ(s.stockList, ",hk00001");
+    EXPECT_EQ(s.dataSource, 1);
+    EXPECT_EQ(s.hotKeyVirtualKey, 0x48u);
+    EXPECT_EQ(s.proxyMode, proxyUseExplicit);
+    EXPECT_EQ(proxyServerOf(s), "proxy.local:3128");
+    EXPECT_EQ(profile.writes.size(), 5u);
+    EXPECT_STREQ(load(1).stockList, ",hk00001");
+}
+
+TEST_F(SettingsStoreTest, SystemProxyIsTakenOnlyWhenEnabledAndFitting)
+{
+    struct Case {
+        bool keyExists;
+        std::uint32_t enableType;
+        std::string enable, server;
+        std::uint32_t mode;
+        std::string expected;
+    };
+    const std::string fits(49, 'p');
+    const Case cases[] = {
+        {false, regDword, "", "", 0, ""},
+        {true, regNone, "", "a:1", 0, ""},  // no ProxyEnable value
+        {true, regDword, std::string(4, '\0'), "a:1", 0, ""},
+        {true, regDword, std::string("\2\0\0\0", 4), "a:1", 1, "a:1"},
+        {true, regBinary, std::string("\0\1", 2), fits, 1, fits},
+        {true, regDword, std::string("\1\0\0\0", 4), fits + '\0', 1, fits},
+        {true, regDword, std::string("\1\0\0\0", 4), fits + 'p', 1, ""},
+        {true, regDword, std::string("\1\0\0\0", 4), fits + "p\0", 1, ""},
+        {true, regDword, std::string(300, '\1'), "a:1", 0, ""},  // not a number
+        {true, regSz, "0", "a:1", 0, ""},
+    };
+    for (const Case& c : cases) {
+        registry.keys.clear();
+        if (c.keyExists) {
+            registry.keys[internetSettingsKey];
+            if (c.enableType != regNone)
+                registry.set(internetSettingsKey, "ProxyEnable", c.enableType, c.enable);
+            registry.set(internetSettingsKey, "ProxyServer", regSz, c.server);
+        }
+        ProxyBlock block;
+        std::memset(&block, 0, sizeof block);
+        EXPECT_EQ(store.readIEProxy(block), c.keyExists ? 1 : 0) << c.server;
+        EXPECT_EQ(block.proxyMode, c.mode) << c.server;
+        EXPECT_EQ(std::string(block.proxyServer), c.expected) << c.server;
+        EXPECT_EQ(block.proxyServer[49], '\0');
+    }
+}
+
+TEST_F(SettingsStoreTest, HostileStockListValuesAreNotTaken)
+{
+    const std::string longest(511, 'a');
+    const std::pair<FakeRegistry::Value, std::string> values[] = {
+        {{regSz, longest}, longest},
+        {{regSz, longest + '\0'}, longest},
+        {{regSz, std::string(",hk1\0junk", 9)}, ",hk1"},
+        {{regSz, std::string(512, 'a')}, ""},
+        {{regSz, std::string(512, 'a') + '\0'}, ""},
+        {{regSz, std::string(100000, 'a')}, ""},
+        {{regDword, std::string("\1\0\0\0", 4)}, ""},
+        {{regBinary, ",hk1"}, ""},
+    };
+    for (const auto& [value, expected] : values) {
+        registry.keys[appRegKey][stockListValueName] = value;
+        char list[512];
+        std::memset(list, 'x', sizeof list);
+        EXPECT_EQ(store.readStockListFromRegistry(list), !expected.empty()) << value.data.size();
+        if (!expected.empty())
+            EXPECT_STREQ(list, expected.c_str());
+        else
+            EXPECT_EQ(list[0], 'x');
+    }
+}
+
+TEST_F(SettingsStoreTest, CorruptFileKeepsWhatIsValidAndNeverOverruns)
+{
+    // Blocks that pass the checksum but whose texts fill their buffers.
+    UserSettings full = customSettings();
+    std::memset(full.stockList, 'a', sizeof full.stockList);
+    std::memset(full.proxyServer, 'b', 150);
+    store.saveUserSettings(full);
+    EXPECT_EQ(stkCode(), std::string(511, 'a'));
+    auto& keys = profile.sections["UserSet"];
+    keys["su"] += "0";                                       // odd length
+    keys["fontsize"] = std::string(100000, '9');
+    keys["garbage"] = std::string(3, '\0');
+
+    const UserSettings s = load(0);
+    EXPECT_EQ(std::string(s.stockList), std::string(511, 'a'));
+    EXPECT_EQ(s.refreshSeconds, 30);
+    EXPECT_EQ(proxyServerOf(s), std::string(49, 'b'));
+    EXPECT_EQ(std::string(s.proxyPassword), std::string(49, 'b'));
+    EXPECT_EQ(s.backColor, defaultBackColor);
+    EXPECT_EQ(s.fontSizeIndex, 1);
+
+    keys["ss"] = std::string(1058, 'Z');
+    keys["sp"] = "00";
+    registry.lockedKeys.insert(internetSettingsKey);
+    const UserSettings fallback = load(0);
+    EXPECT_STREQ(fallback.stockList, std::string(511, 'a').c_str());  // from the registry
+    EXPECT_EQ(fallback.refreshSeconds, 0);
+    EXPECT_EQ(fallback.proxyMode, 0u);
+}
+
+TEST_F(SettingsStoreTest, RegistryValuesOfTheProgram)
+{
+    char buffer[8] = "kept";
+    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer), regNoKey);
+    EXPECT_EQ(store.writeAppRegValue("Guid", regSz, "{abc}", 6), regOk);
+    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), regNoValue);
+    EXPECT_EQ(store.writeAppRegValue("Update", regBinary, "123456789", 9), regOk);
+    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), regTooLong);
+    EXPECT_STREQ(buffer, "kept");
+    std::uint32_t type = 0, length = 0;
+    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer, &type, &length), regOk);
+    EXPECT_STREQ(buffer, "{abc}");
+    EXPECT_EQ(type, regSz);
+    EXPECT_EQ(length, 6u);
+    registry.lockedKeys.insert(appRegKey);
+    EXPECT_LT(store.writeAppRegValue("Guid", regSz, "x", 1), 0);
+}
+
+TEST_F(SettingsStoreTest, AutoRunEntryIsOneValueOrNone)
+{
+    const char* path = "C:\\Program Files\\Zeb\\Zeb.exe";
+    EXPECT_EQ(store.setAutoRun(true, path), regOk);
+    EXPECT_EQ(store.setAutoRun(true, path), regOk);
+    ASSERT_EQ(registry.keys[runRegKey].size(), 1u);
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].type, regSz);
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, path);
+
+    registry.set(runRegKey, "Other", regSz, "x");
+    EXPECT_EQ(store.setAutoRun(false, path), regOk);
+    EXPECT_LT(store.setAutoRun(false, path), 0);
+    EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);
+    EXPECT_EQ(registry.keys[runRegKey].count("Other"), 1u);
+
+    EXPECT_LT(store.setAutoRun(true, ""), 0);
+    EXPECT_LT(store.setAutoRun(true, nullptr), 0);
+    registry.lockedKeys.insert(runRegKey);
+    EXPECT_LT(store.setAutoRun(true, path), 0);
+    EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);
+}
+
+TEST(LiveSettings, ReadersNeverSeeAHalfReplacedRecord)
+{
+    UserSettings a, b;
+    std::memset(&a, 0x11, sizeof a);
+    std::memset(&b, 0x22, sizeof b);
+    replaceUserSettings(a);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; !stop; ++i)
+            replaceUserSettings(i % 2 ? a : b);
+    });
+    int torn = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const UserSettings s = currentSettings();
+        torn += !same(s, a) && !same(s, b);
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(torn, 0);
+}
