@@ -429,16 +429,6 @@ TEST(SystemClock, InterruptWakesASleepAndEveryLaterOne)
     clock.sleep(3600 * 1000);
 }
 
-TEST(SystemClock, LocalTimeIsInRange)
-{
-    SystemClock clock;
-    const LocalTime t = clock.now();
-    EXPECT_GE(t.weekday, 0);
-    EXPECT_LE(t.weekday, 6);
-    EXPECT_GE(t.hour, 0);
-    EXPECT_LE(t.hour, 23);
-}
-
 TEST(PageFile, WritesTextUpToNulAndTruncates)
 {
     const std::string path = testing::TempDir() + "zeb_refresh_page.htm";

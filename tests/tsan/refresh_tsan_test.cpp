@@ -1,0 +1,140 @@
+// Runs the refresh worker's real loop on its own thread while this thread
+// replaces the settings, asks for refreshes and reads the seconds count, as
+// the mini-window does. Built with ThreadSanitizer: any data race between the
+// two fails the run. The worker must then stop and be joined cleanly.
+#include "quotes/RefreshWorker.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The live settings record, replaced whole under its lock.
+class SettingsStore {
+public:
+    UserSettings get()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return settings_;
+    }
+    void set(const UserSettings& s)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        settings_ = s;
+    }
+
+private:
+    std::mutex mutex_;
+    UserSettings settings_{};
+};
+
+// A "second" lasts a few microseconds; the market is always open.
+class FastClock : public RefreshClock {
+public:
+    LocalTime now() override { return {3, 11}; }
+    void sleep(int) override
+    {
+        if (!interrupted_.load())
+            std::this_thread::sleep_for(std::chrono::microseconds(5));
+    }
+    void interrupt() override { interrupted_.store(true); }
+
+private:
+    std::atomic<bool> interrupted_{false};
+};
+
+// Touched only by the worker's thread while it runs.
+class CountingWindow : public RefreshWindow {
+public:
+    bool isVisible() override { return true; }
+    void showBusyLabel(bool show) override { busyShown = show; }
+    void resizeToQuotes(int rowCount, int, const UserSettings& s) override
+    {
+        ++resizes;
+        lastRows = rowCount;
+        lastFont = s.fontSizeIndex;
+    }
+    void applyWindowOptions(const UserSettings& s) override
+    {
+        ++optionsApplied;
+        lastOptions = s.optionFlags;
+    }
+    bool navigate(const std::string&) override
+    {
+        ++navigations;
+        return true;
+    }
+
+    bool busyShown = false;
+    int resizes = 0, lastRows = 0, lastFont = 0, optionsApplied = 0, navigations = 0;
+    std::uint32_t lastOptions = 0;
+};
+
+}  // namespace
+
+int main()
+{
+    SettingsStore store;
+    UserSettings s{};
+    s.refreshSeconds = 10;
+    s.fontSizeIndex = 1;
+    std::snprintf(s.stockList, sizeof s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
+    store.set(s);
+
+    RefreshShared shared;
+    FastClock clock;
+    CountingWindow window;
+    std::atomic<int> builds{0};
+    std::size_t written = 0;
+
+    RefreshWorker worker(
+        shared, clock, window, [&] { return store.get(); },
+        [&](const UserSettings& copy, std::string& page, int& rowCount, int& columnCount) {
+            page = copy.stockList;
+            rowCount = 1 + copy.fontSizeIndex;
+            columnCount = 3;
+            builds.fetch_add(1);
+            return 1;
+        },
+        "zebtmp.htm",
+        [&](const std::string&, const std::string& page) {
+            written += page.size();
+            return true;
+        });
+
+    shared.refreshRequest = 2;
+    std::thread thread([&] { worker.run(); });
+
+    // The user interface side: settings accepted, refresh clicks, tooltips.
+    unsigned longestWait = 0;
+    for (int i = 0; builds.load() < 300 && i < 200000; ++i) {
+        if (i % 50 == 0) {
+            s.fontSizeIndex = i % 5;
+            s.optionFlags = (i / 50) % 2 ? alwaysOnTop : 0;
+            s.refreshSeconds = 10 + i % 7;
+            std::snprintf(s.stockList, sizeof s.stockList, ",hk%05d", i);
+            store.set(s);
+            shared.refreshRequest = 2;
+        } else if (i % 7 == 0) {
+            shared.refreshRequest = 1;
+        }
+        const unsigned seconds = shared.secondsSinceRefresh.load();
+        if (seconds > longestWait)
+            longestWait = seconds;
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+
+    worker.requestStop();
+    thread.join();
+
+    std::printf("builds %d, navigations %d, resizes %d, options applied %d, longest wait %u s\n",
+                builds.load(), window.navigations, window.resizes, window.optionsApplied, longestWait);
+    if (builds.load() < 300 || window.optionsApplied == 0 || window.navigations == 0 || written == 0) {
+        std::printf("the worker did not keep refreshing\n");
+        return 1;
+    }
+    return 0;
+}
