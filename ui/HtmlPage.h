@@ -1,0 +1,76 @@
+// Reads the small HTML pages the program writes (the quote table, the notice
+// pages and the error page) into a flat model the page view can lay out.
+// Understands html, head, meta, title, style, body, table, tr, td, a, font and
+// br, the colour classes and the body/table rules of the <style> block; every
+// other tag is skipped. Text stays in GB2312 bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using PageColour = std::uint32_t;  // COLORREF: 0x00BBGGRR
+
+// Largest page file read; the program writes pages of a few kilobytes.
+constexpr std::size_t maxPageBytes = 256 * 1024;
+
+// One piece of inline text, or a line break when lineBreak is set.
+struct HtmlInline {
+    std::string text;
+    PageColour colour = 0;
+    int fontPx = 16;
+    bool lineBreak = false;
+    bool underline = false;
+    int link = -1;   // index into HtmlPage::links, -1 when not in a link
+    int title = -1;  // index into HtmlPage::titles, -1 when it has none
+};
+
+enum class HtmlAlign { Left, Center, Right };
+
+struct HtmlCell {
+    std::vector<HtmlInline> content;
+    HtmlAlign align = HtmlAlign::Left;
+    int colspan = 1;
+    int height = 0;  // the height attribute in pixels, 0 when absent
+    bool hasBackground = false;
+    PageColour background = 0;
+    int title = -1;
+};
+
+struct HtmlRow {
+    std::vector<HtmlCell> cells;
+};
+
+struct HtmlTable {
+    std::vector<HtmlRow> rows;
+    int cellPadding = 1;
+    int cellSpacing = 2;
+    HtmlAlign align = HtmlAlign::Left;
+    int widthPercent = 0;  // width=N%; 0 when not given as a percentage
+    int widthPx = 0;       // width=N; 0 when not given in pixels
+};
+
+// The body in document order: runs of inline text and tables.
+struct HtmlBlock {
+    bool isTable = false;
+    std::vector<HtmlInline> flow;
+    HtmlTable table;
+};
+
+struct HtmlPage {
+    PageColour background = 0x00FFFFFF;
+    int margin = 8;
+    std::vector<HtmlBlock> blocks;
+    std::vector<std::string> links;   // href values
+    std::vector<std::string> titles;  // title values, character references decoded
+};
+
+// Any bytes give a page; input beyond maxPageBytes is ignored.
+HtmlPage parseHtmlPage(const char* data, std::size_t size);
+
+// Decodes &#10; &amp; &lt; &gt; &quot; and &#39;; anything else stays as it is.
+std::string decodeCharacterReferences(const std::string& text);
+
+// "#RRGGBB" or "#RGB" (the '#' may be left out) into a COLORREF.
+bool parseHtmlColour(const std::string& text, PageColour& out);

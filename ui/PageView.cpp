@@ -1,0 +1,455 @@
+#include "ui/PageView.h"
+
+#include <algorithm>
+
+namespace {
+
+// Text pieces measured per layout; a hostile page cannot make more work.
+constexpr int maxPieces = 20000;
+constexpr int unlimitedWidth = 1 << 28;
+constexpr int maxMeasure = 1 << 20;
+
+struct LineRun {
+    int x = 0;
+    int width = 0;
+    int height = 0;
+    std::string text;
+    const HtmlInline* style = nullptr;
+};
+
+struct Line {
+    std::vector<LineRun> runs;
+    int width = 0;
+    int height = 0;
+};
+
+bool sameStyle(const HtmlInline& a, const HtmlInline& b)
+{
+    return a.colour == b.colour && a.fontPx == b.fontPx && a.underline == b.underline &&
+           a.link == b.link && a.title == b.title;
+}
+
+bool isLeadByte(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+// Splits text at the places a line may break: around spaces and between
+// double-byte characters.
+std::vector<std::string> pieces(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t end = i + 1;
+        if (c == ' ') {
+        } else if (isLeadByte(c) && i + 1 < text.size()) {
+            end = i + 2;
+        } else {
+            while (end < text.size() && text[end] != ' ' &&
+                   !isLeadByte(static_cast<unsigned char>(text[end])))
+                ++end;
+        }
+        out.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
+class LineBreaker {
+public:
+    LineBreaker(const MeasureText& measure, int& budget) : measure(measure), budget(budget) {}
+
+    // Breaks inline content into lines no wider than maxWidth where it can.
+    // A space is kept only between two pieces of the same line.
+    std::vector<Line> lines(const std::vector<HtmlInline>& items, int maxWidth)
+    {
+        std::vector<Line> result(1);
+        const HtmlInline* spaceStyle = nullptr;
+        int spaceWidth = 0;
+        for (const HtmlInline& item : items) {
+            if (item.lineBreak) {
+                Line& last = result.back();
+                if (last.height == 0)
+                    last.height = size(" ", item.fontPx).height;
+                result.emplace_back();
+                spaceStyle = nullptr;
+                continue;
+            }
+            for (const std::string& piece : pieces(item.text)) {
+                if (budget <= 0)
+                    return result;
+                --budget;
+                if (piece == " ") {
+                    if (!result.back().runs.empty() && !spaceStyle) {
+                        spaceStyle = &item;
+                        spaceWidth = size(piece, item.fontPx).width;
+                    }
+                    continue;
+                }
+                TextSize s = size(piece, item.fontPx);
+                int before = spaceStyle ? spaceWidth : 0;
+                if (result.back().width + before + s.width > maxWidth && !result.back().runs.empty()) {
+                    result.emplace_back();
+                    spaceStyle = nullptr;
+                }
+                if (spaceStyle)
+                    append(result.back(), " ", {spaceWidth, 0}, *spaceStyle);
+                spaceStyle = nullptr;
+                append(result.back(), piece, s, item);
+            }
+        }
+        if (result.back().runs.empty() && result.back().height == 0)
+            result.pop_back();
+        return result;
+    }
+
+private:
+    const MeasureText& measure;
+    int& budget;
+
+    TextSize size(const std::string& text, int fontPx)
+    {
+        TextSize s = measure(text, fontPx);
+        s.width = std::clamp(s.width, 0, maxMeasure);
+        s.height = std::clamp(s.height, 0, maxMeasure);
+        return s;
+    }
+
+    static void append(Line& line, const std::string& text, TextSize s, const HtmlInline& style)
+    {
+        if (!line.runs.empty() && sameStyle(*line.runs.back().style, style)) {
+            LineRun& run = line.runs.back();
+            run.text += text;
+            run.width += s.width;
+            run.height = std::max(run.height, s.height);
+        } else {
+            LineRun run;
+            run.x = line.width;
+            run.width = s.width;
+            run.height = s.height;
+            run.text = text;
+            run.style = &style;
+            line.runs.push_back(run);
+        }
+        line.width += s.width;
+        line.height = std::max(line.height, s.height);
+    }
+};
+
+int linesHeight(const std::vector<Line>& lines)
+{
+    int h = 0;
+    for (const Line& l : lines)
+        h += l.height;
+    return h;
+}
+
+int linesWidth(const std::vector<Line>& lines)
+{
+    int w = 0;
+    for (const Line& l : lines)
+        w = std::max(w, l.width);
+    return w;
+}
+
+bool hasContent(const std::vector<Line>& lines)
+{
+    for (const Line& l : lines)
+        if (l.height > 0 || !l.runs.empty())
+            return true;
+    return false;
+}
+
+PageRect intersect(const PageRect& a, const PageRect& b)
+{
+    PageRect r;
+    r.left = std::max(a.left, b.left);
+    r.top = std::max(a.top, b.top);
+    r.right = std::min(a.right, b.right);
+    r.bottom = std::min(a.bottom, b.bottom);
+    return r;
+}
+
+class Layouter {
+public:
+    Layouter(const HtmlPage& page, int width, int height, const MeasureText& measure)
+        : page(page), breaker(measure, budget)
+    {
+        view.right = std::max(0, width);
+        view.bottom = std::max(0, height);
+        result.background = page.background;
+    }
+
+    PageLayout run()
+    {
+        int margin = std::min(page.margin, 200);
+        int x = margin;
+        int y = margin;
+        int available = std::max(0, view.right - 2 * margin);
+        for (const HtmlBlock& block : page.blocks) {
+            if (y >= view.bottom || budget <= 0)
+                break;  // the rest is out of sight
+            if (block.isTable) {
+                y += table(block.table, x, y, available);
+            } else {
+                std::vector<Line> lines = breaker.lines(block.flow, available);
+                placeLines(lines, x, y, available, HtmlAlign::Left);
+                y += linesHeight(lines);
+            }
+        }
+        return result;
+    }
+
+private:
+    const HtmlPage& page;
+    int budget = maxPieces;
+    LineBreaker breaker;
+    PageRect view;
+    PageLayout result;
+
+    void placeLines(const std::vector<Line>& lines, int left, int top, int width, HtmlAlign align)
+    {
+        int y = top;
+        for (const Line& line : lines) {
+            int x = left;
+            if (align == HtmlAlign::Center)
+                x += (width - line.width) / 2;
+            else if (align == HtmlAlign::Right)
+                x += width - line.width;
+            for (const LineRun& r : line.runs) {
+                PageRect rect;
+                rect.left = x + r.x;
+                rect.right = rect.left + r.width;
+                rect.bottom = y + line.height;
+                rect.top = rect.bottom - r.height;
+                addRun(rect, r);
+            }
+            y += line.height;
+        }
+    }
+
+    void addRun(const PageRect& rect, const LineRun& r)
+    {
+        PageRect clip = intersect(rect, view);
+        if (clip.empty())
+            return;
+        PageTextRun run;
+        run.rect = rect;
+        run.clip = clip;
+        run.text = r.text;
+        run.colour = r.style->colour;
+        run.fontPx = r.style->fontPx;
+        run.underline = r.style->underline;
+        result.runs.push_back(run);
+        if (r.style->link >= 0)
+            result.links.push_back({clip, page.links[static_cast<std::size_t>(r.style->link)]});
+        if (r.style->title >= 0)
+            result.tips.push_back({clip, page.titles[static_cast<std::size_t>(r.style->title)]});
+    }
+
+    struct CellBox {
+        std::vector<Line> lines;
+        int column = 0;
+        int span = 1;
+        int minWidth = 0;  // the widest piece that cannot be broken
+        int maxWidth = 0;  // the text on one line
+        int needHeight = 0;
+    };
+
+    // Makes the columns column..column+span-1 (and the spacing between them)
+    // at least need wide, sharing what is missing evenly.
+    static void widen(std::vector<int>& widths, int column, int span, int spacing, int need)
+    {
+        int have = spacing * (span - 1);
+        for (int c = column; c < column + span; ++c)
+            have += widths[static_cast<std::size_t>(c)];
+        int missing = need - have;
+        for (int c = column; missing > 0 && c < column + span; ++c) {
+            int share = missing / (column + span - c);
+            widths[static_cast<std::size_t>(c)] += share;
+            missing -= share;
+        }
+    }
+
+    // Lays out one table at (left, top); returns its height. Columns get
+    // their one-line width when the table has room for it; otherwise the
+    // text of the cells wraps, down to the widest unbreakable piece.
+    int table(const HtmlTable& t, int left, int top, int available)
+    {
+        const int pad = t.cellPadding;
+        const int spacing = t.cellSpacing;
+        int columns = 0;
+        for (const HtmlRow& row : t.rows) {
+            int n = 0;
+            for (const HtmlCell& cell : row.cells)
+                n += cell.colspan;
+            columns = std::max(columns, n);
+        }
+        columns = std::min(columns, 64);
+        if (columns == 0)
+            return 0;
+
+        std::vector<std::vector<CellBox>> boxes(t.rows.size());
+        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+            int column = 0;
+            for (const HtmlCell& cell : t.rows[r].cells) {
+                if (column >= columns)
+                    break;
+                CellBox box;
+                box.column = column;
+                box.span = std::min(cell.colspan, columns - column);
+                std::vector<Line> oneLine = breaker.lines(cell.content, unlimitedWidth);
+                if (hasContent(oneLine)) {
+                    box.maxWidth = linesWidth(oneLine) + 2 * pad;
+                    box.minWidth = linesWidth(breaker.lines(cell.content, 0)) + 2 * pad;
+                }
+                column += box.span;
+                boxes[r].push_back(std::move(box));
+            }
+        }
+        std::vector<int> minWidth(static_cast<std::size_t>(columns), 0);
+        std::vector<int> maxWidth(static_cast<std::size_t>(columns), 0);
+        for (int pass = 0; pass < 2; ++pass) {  // single cells first, then spanning ones
+            for (const auto& row : boxes) {
+                for (const CellBox& box : row) {
+                    if ((box.span == 1) != (pass == 0))
+                        continue;
+                    widen(minWidth, box.column, box.span, spacing, box.minWidth);
+                    widen(maxWidth, box.column, box.span, spacing, box.maxWidth);
+                }
+            }
+        }
+        long long sumMin = 0, sumMax = 0;
+        for (int c = 0; c < columns; ++c) {
+            std::size_t i = static_cast<std::size_t>(c);
+            maxWidth[i] = std::max(maxWidth[i], minWidth[i]);
+            sumMin += minWidth[i];
+            sumMax += maxWidth[i];
+        }
+
+        const int spacings = spacing * (columns + 1);
+        long long target = std::min<long long>(sumMax, std::max(0, available - spacings));
+        if (t.widthPercent > 0)
+            target = static_cast<long long>(available) * t.widthPercent / 100 - spacings;
+        else if (t.widthPx > 0)
+            target = t.widthPx - spacings;
+        target = std::max(target, sumMin);
+
+        std::vector<int> columnWidth(static_cast<std::size_t>(columns));
+        long long given = 0;
+        for (int c = 0; c < columns; ++c) {
+            std::size_t i = static_cast<std::size_t>(c);
+            long long w;
+            if (target >= sumMax)  // room to spare: widen in proportion
+                w = sumMax > 0 ? maxWidth[i] + (target - sumMax) * maxWidth[i] / sumMax
+                               : target / columns;
+            else  // between the narrowest and the one-line widths
+                w = minWidth[i] + (sumMax > sumMin ? (maxWidth[i] - minWidth[i]) * (target - sumMin) /
+                                                         (sumMax - sumMin)
+                                                   : 0);
+            if (c == columns - 1)
+                w = std::max<long long>(w, target - given);
+            columnWidth[i] = static_cast<int>(w);
+            given += w;
+        }
+        const int tableWidth = static_cast<int>(given) + spacings;
+
+        int x0 = left;
+        if (t.align == HtmlAlign::Center)
+            x0 += std::max(0, (available - tableWidth) / 2);
+        else if (t.align == HtmlAlign::Right)
+            x0 += std::max(0, available - tableWidth);
+        std::vector<int> columnLeft(static_cast<std::size_t>(columns));
+        int x = x0 + spacing;
+        for (int c = 0; c < columns; ++c) {
+            columnLeft[static_cast<std::size_t>(c)] = x;
+            x += columnWidth[static_cast<std::size_t>(c)] + spacing;
+        }
+
+        int y = top + spacing;
+        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+            if (y >= view.bottom)
+                break;
+            int rowHeight = 0;
+            for (std::size_t i = 0; i < boxes[r].size(); ++i) {
+                CellBox& box = boxes[r][i];
+                const HtmlCell& cell = t.rows[r].cells[i];
+                if (box.maxWidth > 0) {
+                    std::size_t last = static_cast<std::size_t>(box.column + box.span - 1);
+                    int width = columnLeft[last] + columnWidth[last] -
+                                columnLeft[static_cast<std::size_t>(box.column)] - 2 * pad;
+                    box.lines = breaker.lines(cell.content, width);
+                    box.needHeight = linesHeight(box.lines) + 2 * pad;
+                }
+                box.needHeight = std::max(box.needHeight, cell.height);
+                rowHeight = std::max(rowHeight, box.needHeight);
+            }
+            for (std::size_t i = 0; i < boxes[r].size(); ++i)
+                placeCell(t.rows[r].cells[i], boxes[r][i], columnLeft, columnWidth, y, rowHeight, pad);
+            y += rowHeight + (rowHeight > 0 ? spacing : 0);
+        }
+        return y - top;
+    }
+
+    void placeCell(const HtmlCell& cell, const CellBox& box, const std::vector<int>& columnLeft,
+                   const std::vector<int>& columnWidth, int top, int height, int pad)
+    {
+        std::size_t first = static_cast<std::size_t>(box.column);
+        std::size_t last = static_cast<std::size_t>(box.column + box.span - 1);
+        PageRect rect;
+        rect.left = columnLeft[first];
+        rect.right = columnLeft[last] + columnWidth[last];
+        rect.top = top;
+        rect.bottom = top + height;
+        PageRect clip = intersect(rect, view);
+        if (cell.hasBackground && !clip.empty())
+            result.fills.push_back({clip, cell.background});
+        if (cell.title >= 0 && !clip.empty())
+            result.tips.push_back({clip, page.titles[static_cast<std::size_t>(cell.title)]});
+        int contentHeight = linesHeight(box.lines);
+        int innerTop = top + pad + (height - 2 * pad - contentHeight) / 2;
+        placeLines(box.lines, rect.left + pad, innerTop, rect.right - rect.left - 2 * pad, cell.align);
+    }
+};
+
+}  // namespace
+
+const PageLink* PageLayout::linkAt(int x, int y) const
+{
+    for (const PageLink& link : links)
+        if (link.rect.contains(x, y))
+            return &link;
+    return nullptr;
+}
+
+PageLayout layoutPage(const HtmlPage& page, int width, int height, const MeasureText& measure)
+{
+    return Layouter(page, width, height, measure).run();
+}
+
+bool isWebAddress(const std::string& address)
+{
+    std::size_t prefix = 0;
+    std::string head;
+    for (std::size_t i = 0; i < address.size() && i < 8; ++i)
+        head += static_cast<char>(address[i] >= 'A' && address[i] <= 'Z' ? address[i] - 'A' + 'a' : address[i]);
+    if (head.compare(0, 7, "http://") == 0)
+        prefix = 7;
+    else if (head.compare(0, 8, "https://") == 0)
+        prefix = 8;
+    else
+        return false;
+    if (address.size() <= prefix || address.size() > 2048)
+        return false;
+    char first = address[prefix];
+    if (first == '/' || first == '\\' || first == '@' || first == ':')
+        return false;
+    for (char c : address) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u >= 0x7F || c == '"')
+            return false;
+    }
+    return true;
+}
