@@ -113,14 +113,12 @@ RefreshWorker::PassResult RefreshWorker::runPass()
         shared_.secondsSinceRefresh.fetch_add(1);
     }
 
+    if (stopping())
+        return PassResult::stopped;
     if (optionsApplied || shared_.refreshRequest.load() != 0) {
         // Asked for: refreshed whatever the window's state and the hour.
-        if (stopping())
-            return PassResult::stopped;
         window_.showBusyLabel(true);
     } else {
-        if (stopping())
-            return PassResult::stopped;
         if (!window_.isVisible())
             return PassResult::skipped;
         if (!marketOpen(clock_.now()))
