@@ -1,0 +1,16 @@
+#include "ui/WinText.h"
+
+#include <windows.h>
+
+std::wstring widen(const char* gb2312)
+{
+    if (!gb2312 || !*gb2312)
+        return std::wstring();
+    int n = MultiByteToWideChar(936, 0, gb2312, -1, nullptr, 0);
+    if (n <= 1)
+        return std::wstring();
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(936, 0, gb2312, -1, &out[0], n);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
