@@ -1,0 +1,13 @@
+// Values below HKEY_CURRENT_USER through the Windows registry functions.
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+class Win32Registry : public Registry {
+public:
+    int readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
+                  std::uint32_t& type, std::uint32_t& length) override;
+    int writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
+                   std::uint32_t length) override;
+    int deleteValue(const char* key, const char* name) override;
+};

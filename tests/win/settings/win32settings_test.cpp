@@ -1,0 +1,254 @@
+// Runs in a fresh temporary folder made the working directory, against the
+// current user's registry: the values touched are removed or put back.
+#include "settings/StructBlock.h"
+#include "settings/Win32Profile.h"
+#include "settings/Win32Registry.h"
+#include "settings/Win32Settings.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+static std::string fileText(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A registry value as stored: type and bytes; type REG_NONE with no bytes when missing.
+static std::pair<DWORD, std::string> storedValue(const char* key, const char* name)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return {REG_NONE, ""};
+    DWORD type = REG_NONE, length = 0;
+    std::string data;
+    if (RegQueryValueExA(handle, name, nullptr, &type, nullptr, &length) == ERROR_SUCCESS) {
+        data.resize(length);
+        RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &length);
+    } else {
+        type = REG_NONE;
+    }
+    RegCloseKey(handle);
+    return {type, data};
+}
+
+static void putValue(const char* key, const char* name, DWORD type, const std::string& data)
+{
+    Win32Registry().writeValue(key, name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+static void putDword(const char* key, const char* name, DWORD n)
+{
+    Win32Registry().writeValue(key, name, REG_DWORD, &n, 4);
+}
+
+struct Win32SettingsTest : testing::Test {
+    char previousDir[MAX_PATH];
+    std::string dir;
+    // Every value the tests touch, as it stood before.
+    struct Saved {
+        const char* key;
+        const char* name;
+        std::pair<DWORD, std::string> value;
+    };
+    std::vector<Saved> saved = {{internetSettingsKey, "ProxyEnable", {}},
+                                {internetSettingsKey, "ProxyServer", {}},
+                                {appRegKey, stockListValueName, {}},
+                                {runRegKey, autoRunValueName, {}}};
+
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(MAX_PATH, previousDir);
+        char temp[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        GetTempFileNameA(temp, "zeb", 0, name);
+        DeleteFileA(name);
+        dir = name;
+        ASSERT_TRUE(CreateDirectoryA(name, nullptr));
+        ASSERT_TRUE(SetCurrentDirectoryA(name));
+        for (Saved& v : saved) {
+            v.value = storedValue(v.key, v.name);
+            Win32Registry().deleteValue(v.key, v.name);
+        }
+        putDword(internetSettingsKey, "ProxyEnable", 0);
+    }
+    void TearDown() override
+    {
+        for (const Saved& v : saved) {
+            if (v.value.first == REG_NONE)
+                Win32Registry().deleteValue(v.key, v.name);
+            else
+                putValue(v.key, v.name, v.value.first, v.value.second);
+        }
+        SetCurrentDirectoryA(previousDir);
+        DeleteFileA((dir + "\\zeb.ini").c_str());
+        DeleteFileA((dir + "\\struct.ini").c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+    static UserSettings load(int expectedResult)
+    {
+        UserSettings s;
+        std::memset(&s, 0xCC, sizeof s);
+        EXPECT_EQ(loadUserSettings(s), expectedResult);
+        return s;
+    }
+};
+
+TEST_F(Win32SettingsTest, BlocksAreWhatTheProfileStructFunctionsWriteAndRead)
+{
+    unsigned char random[528];
+    for (unsigned i = 0; i < sizeof random; ++i)
+        random[i] = static_cast<unsigned char>(i * 37 + 11);
+    const UserSettings d = defaultUserSettings();
+    const WindowState w = {1, {-5, 10, 300, 200}};
+    const std::pair<const void*, UINT> blocks[] = {{&d.backColor, 28}, {&w, 20}, {random, 528}};
+    for (auto [data, size] : blocks) {
+        WritePrivateProfileStructA("S", "k", const_cast<void*>(data), size, ".\\struct.ini");
+        Win32Profile(".\\zeb.ini").write("S", "k", encodeStructBlock(data, size));
+        EXPECT_EQ(fileText("zeb.ini"), fileText("struct.ini"));
+        std::vector<unsigned char> back(size);
+        EXPECT_TRUE(GetPrivateProfileStructA("S", "k", back.data(), size, ".\\zeb.ini"));
+        EXPECT_EQ(std::memcmp(back.data(), data, size), 0);
+    }
+
+    // The reader accepts and refuses what Windows does, lower-case digits
+    // included. (Windows is laxer with non-digits and over-long values; the
+    // reader refuses those.)
+    const std::string good = encodeStructBlock(&w, 20);
+    std::string lower = good, changed = good;
+    for (char& c : lower)
+        c = static_cast<char>(tolower(c));
+    changed[3] = changed[3] == '0' ? '1' : '0';
+    for (const std::string& text : {good, lower, changed, good.substr(2)}) {
+        WritePrivateProfileStringA("S", "t", text.c_str(), ".\\zeb.ini");
+        WindowState ours = {}, theirs = {};
+        const bool accepted = decodeStructBlock(Win32Profile(".\\zeb.ini").read("S", "t"), &ours, 20);
+        EXPECT_EQ(accepted, GetPrivateProfileStructA("S", "t", &theirs, 20, ".\\zeb.ini") != FALSE)
+            << text;
+        EXPECT_EQ(std::memcmp(&ours, &theirs, 20) == 0 || !accepted, true) << text;
+    }
+    for (const char* text : {"7", "0", "-1", " 3", "+2", "12abc", "abc", ""}) {
+        WritePrivateProfileStringA("S", "n", text, ".\\zeb.ini");
+        EXPECT_EQ(parseProfileInt(Win32Profile(".\\zeb.ini").read("S", "n"), 9),
+                  static_cast<std::int32_t>(GetPrivateProfileIntA("S", "n", 9, ".\\zeb.ini")))
+            << text;
+    }
+}
+
+TEST_F(Win32SettingsTest, FirstRunWritesTheWholeFileAndTheRegistryCopy)
+{
+    const UserSettings s = load(0);
+    UserSettings expected = defaultUserSettings();
+    EXPECT_EQ(std::memcmp(&s, &expected, sizeof s), 0);
+    WindowState w = {};
+    EXPECT_EQ(loadWindowState(w), 0);
+
+    const std::string text = fileText("zeb.ini");
+    std::string keys;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line != "\r")
+            keys += line.substr(0, line.find_first_of("=\r")) + " ";
+    EXPECT_EQ(keys, "[UserSet] ss su sp fontsize version [WinStat] wstat ");
+    EXPECT_NE(text.find("su=FFFFE6000000FF0000990000FF00000000000000750000000A000000FA\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("fontsize=1\r\nversion=2\r\n"), std::string::npos);
+    EXPECT_NE(text.find("wstat=" + std::string(42, '0') + "\r\n"), std::string::npos);
+    // The registry copy is text stored without its terminator.
+    EXPECT_EQ(storedValue(appRegKey, stockListValueName),
+              std::make_pair(DWORD(REG_SZ), std::string(",hkHSI,hkHSCEI,hkHSCCI")));
+
+    const std::string before = fileText("zeb.ini");
+    expected.settingsVersion = 2;
+    const UserSettings again = load(1);
+    EXPECT_EQ(std::memcmp(&again, &expected, sizeof again), 0);
+    EXPECT_EQ(loadWindowState(w), 1);
+    EXPECT_EQ(fileText("zeb.ini"), before);
+}
+
+TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
+{
+    UserSettings mine = defaultUserSettings();
+    std::strcpy(mine.stockList, ",hk00700");
+    mine.displayFlags = 0x0F;
+    mine.backColor = 0x00112233;
+    std::strcpy(mine.proxyServer, "10.1.1.1:80");
+    mine.proxyMode = 1;
+    EXPECT_EQ(saveUserSettings(mine), 1);
+
+    // One digit of "su" changed: only the colours and flags fall back.
+    char su[80];
+    GetPrivateProfileStringA("UserSet", "su", "", su, sizeof su, ".\\zeb.ini");
+    su[0] = su[0] == '0' ? '1' : '0';
+    WritePrivateProfileStringA("UserSet", "su", su, ".\\zeb.ini");
+    UserSettings s = load(0);
+    EXPECT_STREQ(s.stockList, ",hk00700");
+    EXPECT_STREQ(s.proxyServer, "10.1.1.1:80");
+    EXPECT_EQ(s.backColor, defaultBackColor);
+    EXPECT_EQ(s.displayFlags, 0x75u);
+    EXPECT_EQ(load(1).backColor, defaultBackColor);
+
+    WritePrivateProfileStringA("UserSet", "fontsize", "7", ".\\zeb.ini");
+    EXPECT_EQ(load(1).fontSizeIndex, 1);
+    WritePrivateProfileStringA("UserSet", "fontsize", "0", ".\\zeb.ini");
+    EXPECT_EQ(load(1).fontSizeIndex, 0);
+
+    mine.fontSizeIndex = 2;
+    saveUserSettings(mine);
+    WritePrivateProfileStringA("UserSet", "version", nullptr, ".\\zeb.ini");
+    const std::string before = fileText("zeb.ini");
+    EXPECT_EQ(load(1).displayFlags, 0x0Fu | showPrice);
+    EXPECT_EQ(load(1).displayFlags, 0x0Fu | showPrice);
+    EXPECT_EQ(fileText("zeb.ini"), before);
+
+    // The file lost: the stock list comes back from the registry, the proxy
+    // from the Internet settings.
+    ASSERT_TRUE(DeleteFileA("zeb.ini"));
+    putDword(internetSettingsKey, "ProxyEnable", 1);
+    putValue(internetSettingsKey, "ProxyServer", REG_SZ, std::string("proxy.local:3128", 17));
+    s = load(0);
+    EXPECT_STREQ(s.stockList, ",hk00700");
+    EXPECT_EQ(s.displayFlags, 0x75u);
+    EXPECT_EQ(s.fontSizeIndex, 1);
+    EXPECT_EQ(s.proxyMode, 1u);
+    EXPECT_STREQ(s.proxyServer, "proxy.local:3128");
+    EXPECT_EQ(load(1).fontSizeIndex, 1);
+
+    ASSERT_TRUE(DeleteFileA("zeb.ini"));
+    putValue(internetSettingsKey, "ProxyServer", REG_SZ, std::string(60, 'p'));
+    s = load(0);
+    EXPECT_EQ(s.proxyMode, 1u);
+    EXPECT_STREQ(s.proxyServer, "");
+}
+
+TEST_F(Win32SettingsTest, RegistryValuesAndAutoRun)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    EXPECT_EQ(setAutoRun(true), 0);
+    EXPECT_EQ(setAutoRun(true), 0);
+    EXPECT_EQ(storedValue(runRegKey, autoRunValueName), std::make_pair(DWORD(REG_SZ), std::string(path)));
+    EXPECT_EQ(setAutoRun(false), 0);
+    EXPECT_EQ(storedValue(runRegKey, autoRunValueName).first, DWORD(REG_NONE));
+    EXPECT_LT(setAutoRun(false), 0);
+
+    EXPECT_EQ(writeAppRegValue(stockListValueName, REG_SZ, ",hk1", 4), 0);
+    char buffer[8] = {};
+    std::uint32_t type = 0, length = 0;
+    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 4, &type, &length), 0);
+    EXPECT_EQ(std::string(buffer), ",hk1");
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 3), regTooLong);
+    EXPECT_EQ(readAppRegValue("NoSuchValue", buffer, 8), regNoValue);
+    EXPECT_EQ(Win32Registry().readValue("Software\\Quillon\\NoSuchKey", "x", buffer, 8, type, length),
+              regNoKey);
+}
