@@ -1,6 +1,7 @@
 #include "quotes/QuotePage.h"
 
 #include "quotes/QuoteParser.h"
+#include "settings/Deployment.h"
 #include "update/VendorSite.h"
 
 #include <cstdarg>
@@ -173,6 +174,19 @@ void writeRow(std::string& page, const StockQuote& q, std::uint32_t flags, const
     page += "</tr>";
 }
 
+// The link base changes only with the vendor host, so it is formed again only
+// then: a refresh allocates nothing once the page has its capacity.
+const std::string& linkBaseFor(const ServiceHost& host)
+{
+    static thread_local ServiceHost formedFor;
+    static thread_local std::string linkBase;
+    if (linkBase.empty() || formedFor.name != host.name || formedFor.port != host.port) {
+        formedFor = host;
+        linkBase = quoteLinkBase();
+    }
+    return linkBase;
+}
+
 }  // namespace
 
 HtmlColour colorToHtml(Colour colour)
@@ -202,7 +216,7 @@ int buildQuotePage(const UserSettings& settings, std::string& page, int& rowCoun
         return 0;
     }
 
-    const std::string linkBase = quoteLinkBase();
+    const std::string& linkBase = linkBaseFor(deployment().vendorHost);
     QuoteBatch batch;
     const int result = feed(batch);
     const int rows = result == 0 && batch.count > 0 ? (batch.count < maxQuotes ? batch.count : maxQuotes) : 0;

@@ -1,0 +1,100 @@
+// One refresh's work without the network: parse a 30-record reply and build
+// its page. Heap allocations are counted through the global operator new.
+#include "quotes/QuoteParser.h"
+#include "quotes/QuotePage.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+static std::atomic<long> allocations{0};
+
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+static std::string thirtyRecordReply()
+{
+    std::string reply;
+    char line[320];
+    for (int i = 0; i < maxQuotes; ++i) {
+        const double prev = 10 + i * 3.7;
+        const double last = prev * (i % 2 ? 1.013 : 0.991);
+        std::snprintf(line, sizeof line,
+                      "var hq_str_hk%05d=\"COMPANY %d,腾讯控股,%.3f,%.3f,%.3f,%.3f,%.3f,0.000,0.000,%.3f,%.3f,"
+                      "%d,%d,0.000,0.000,99.000,1.000,2024/03/15,16:08\";\n",
+                      i + 1, i, prev, prev, last * 1.01, last * 0.99, last, last, last, 52184278 * (i + 1),
+                      1412959 * (i + 1));
+        reply += line;
+    }
+    return reply;
+}
+
+static UserSettings allColumns()
+{
+    UserSettings s{};
+    std::strcpy(s.stockList, ",hk00001,hk00002,hk00003");
+    s.displayFlags = 0x7F;
+    s.fontSizeIndex = 1;
+    return s;
+}
+
+static void BM_ParseReply(benchmark::State& state)
+{
+    const std::string reply = thirtyRecordReply();
+    QuoteBatch batch;
+    const long before = allocations;
+    for (auto _ : state) {
+        parseQuoteReply(reply.data(), reply.size(), batch);
+        benchmark::DoNotOptimize(batch);
+    }
+    state.counters["allocs/parse"] =
+        benchmark::Counter(static_cast<double>(allocations - before), benchmark::Counter::kAvgIterations);
+    if (batch.count != maxQuotes)
+        state.SkipWithError("reply not parsed");
+}
+BENCHMARK(BM_ParseReply);
+
+static void BM_Refresh(benchmark::State& state)
+{
+    const std::string reply = thirtyRecordReply();
+    const UserSettings settings = allColumns();
+    std::string page;
+    page.reserve(64 * 1024);
+    int rows = 0;
+    int columns = 0;
+    const QuoteSource feed = [&reply](QuoteBatch& batch) {
+        parseQuoteReply(reply.data(), reply.size(), batch);
+        return 0;
+    };
+    const long before = allocations;
+    for (auto _ : state) {
+        buildQuotePage(settings, page, rows, columns, feed);
+        benchmark::DoNotOptimize(page.data());
+    }
+    state.counters["allocs/refresh"] =
+        benchmark::Counter(static_cast<double>(allocations - before), benchmark::Counter::kAvgIterations);
+    state.counters["page bytes"] = static_cast<double>(page.size());
+    if (rows != maxQuotes)
+        state.SkipWithError("page has not 30 rows");
+}
+BENCHMARK(BM_Refresh);
