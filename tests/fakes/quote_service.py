@@ -118,7 +118,9 @@ class Handler(BaseHTTPRequestHandler):
         if mode == "gzip":
             return self.send(200, gzip.compress(body), encoding="gzip")
         if mode == "deflate":
-            return self.send(200, zlib.compress(body), encoding="deflate")
+            # Raw deflate, the form WinInet decodes (a zlib header makes it fail).
+            packer = zlib.compressobj(wbits=-zlib.MAX_WBITS)
+            return self.send(200, packer.compress(body) + packer.flush(), encoding="deflate")
         self.send(200, body)
 
     def control(self, path, query):
