@@ -34,4 +34,4 @@
 #define WM_TRAYNOTIFY (0x0400 + 10)  // 1034
 #define HOVER_TIMER_ID 1
 #define SHOW_HOTKEY_ID 1001
-#define ZEB_BROWSER_CLASS "ZebWebBrowser"
+#define ZEB_BROWSER_CLASS "ZebWebBrowser"  // CWebBrowser2::windowClass

@@ -1,0 +1,102 @@
+#include "app/QuoteApp.h"
+
+#include "res/resource.h"
+#include "settings/Deployment.h"
+#include "settings/Win32Settings.h"
+#include "ui/MiniFrameDlg.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstring>
+
+static const char frameClassName[] = "ZebMFrame";
+
+std::string pagePathRule()
+{
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, buffer);
+    std::string path = (length > 0 && length < MAX_PATH) ? buffer : "";
+    path += "zebtmp.htm";
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                      0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char cache[MAX_PATH + 1] = {};
+        DWORD size = MAX_PATH;
+        DWORD type = 0;
+        if (RegQueryValueExA(key, "Cache", nullptr, &type, reinterpret_cast<BYTE*>(cache), &size) ==
+                ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ) && cache[0] != '\0') {
+            path = std::string(cache) + "\\zebtmp.htm";
+        }
+        RegCloseKey(key);
+    }
+    return path;
+}
+
+// "QuoteHost" and "VendorHost" under the program's key replace the built-in
+// hosts (tests, and deployments behind a mirror, use them).
+static void loadDeployment()
+{
+    Deployment d = builtInDeployment();
+    char value[300];
+    for (auto [name, host] : {std::pair{"QuoteHost", &d.quoteHost}, std::pair{"VendorHost", &d.vendorHost}}) {
+        std::uint32_t type = 0;
+        std::memset(value, 0, sizeof value);
+        if (readAppRegValue(name, value, sizeof value - 1, &type) == 0 && type == REG_SZ)
+            parseServiceHost(value, *host);
+    }
+    setDeployment(d);
+}
+
+// The main window is found from outside by its class: a copy of the dialog
+// class under the name "ZebMFrame".
+static void registerFrameClass(HINSTANCE instance)
+{
+    WNDCLASSA wc;
+    if (!GetClassInfoA(instance, "#32770", &wc) && !GetClassInfoA(nullptr, "#32770", &wc))
+        return;
+    wc.hInstance = instance;
+    wc.lpszClassName = frameClassName;
+    RegisterClassA(&wc);
+}
+
+int CQuoteApp::InitInstance()
+{
+    // Hosting the browser control needs OLE on this thread.
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS};
+    InitCommonControlsEx(&controls);
+
+    CreateMutexA(nullptr, FALSE, "zeb_started");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (HWND running = FindWindowA(frameClassName, nullptr))
+            SendMessageA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        return -1;
+    }
+
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    registerFrameClass(instance);
+    CWebBrowser2::registerClass(instance);
+    loadDeployment();
+    iniPath = ".\\zeb.ini";
+    pagePath = pagePathRule();
+
+    {
+        CMiniFrameDlg dlg;
+        dlg.DoModal();
+    }
+    OleUninitialize();
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    CQuoteApp app;
+    const int code = app.InitInstance();
+    // Leave at once: a refresh worker still held up by the network ends with
+    // the process, before anything it may use is torn down.
+    ExitProcess(static_cast<UINT>(code));
+}
