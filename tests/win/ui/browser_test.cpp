@@ -1,0 +1,484 @@
+// The page display window under Wine. Run twice: with WINEDLLOVERRIDES=ieframe=d
+// the built-in page view shows the page (the WebBrowser control tests skip);
+// without it Wine's WebBrowser control is created (the built-in view tests skip).
+#include "quotes/QuotePage.h"
+#include "ui/PageView.h"
+#include "ui/WebBrowser2.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class OleEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        ASSERT_TRUE(CWebBrowser2::registerClass(GetModuleHandleW(nullptr)));
+    }
+    void TearDown() override { OleUninitialize(); }
+};
+const auto* environment = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+void pump(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// The mini-window's dialog as far as the page display goes: 137 x 47 dialog
+// units, control 1036 of class ZebWebBrowser at 0, 11, 137, 24.
+struct DialogTemplate {
+    std::vector<WORD> words;
+
+    DialogTemplate()
+    {
+        DLGTEMPLATE dlg = {};
+        dlg.style = WS_POPUP | WS_VISIBLE | DS_SETFONT;
+        dlg.cdit = 1;
+        dlg.cx = 137;
+        dlg.cy = 47;
+        append(&dlg, sizeof dlg);
+        words.push_back(0);  // no menu
+        words.push_back(0);  // default class
+        words.push_back(0);  // no title
+        words.push_back(9);  // 9-point
+        text(L"SimSun");
+        align();
+        DLGITEMTEMPLATE item = {};
+        item.style = 0x50010000;
+        item.x = 0;
+        item.y = 11;
+        item.cx = 137;
+        item.cy = 24;
+        item.id = 1036;
+        append(&item, sizeof item);
+        text(CWebBrowser2::windowClass);
+        words.push_back(0);  // no title
+        words.push_back(0);  // no creation data
+    }
+    void append(const void* data, std::size_t size)
+    {
+        const WORD* w = static_cast<const WORD*>(data);
+        words.insert(words.end(), w, w + size / 2);
+    }
+    void text(const wchar_t* s)
+    {
+        for (; *s; ++s)
+            words.push_back(static_cast<WORD>(*s));
+        words.push_back(0);
+    }
+    void align()
+    {
+        if (words.size() % 2)
+            words.push_back(0);
+    }
+};
+
+// A dialog with the page display, sized as the refresh worker sizes the
+// mini-window for rows x columns at 12 px pages with header and time lines.
+struct MiniWindow {
+    HWND dialog = nullptr;
+    CWebBrowser2 browser;
+    int width = 0, height = 0;
+
+    explicit MiniWindow(int rows = 3, int columns = 5)
+    {
+        DialogTemplate t;
+        dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                            reinterpret_cast<LPCDLGTEMPLATEW>(t.words.data()), nullptr,
+                                            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        browser.attach(GetDlgItem(dialog, 1036));
+        width = 55 * columns + 20;
+        height = 18 * rows + 35 + 18 + 20;
+        SetWindowPos(dialog, HWND_TOP, 40, 40, width, height, SWP_SHOWWINDOW);
+        MoveWindow(browser.window(), 0, 15, width, height - 30, TRUE);
+        pump(50);
+    }
+    ~MiniWindow()
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+        pump(20);
+    }
+};
+
+std::string tempPath(const char* name)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+StockQuote quote(const char* code, const char* name, float last, float prev)
+{
+    StockQuote q{};
+    std::strcpy(q.code, code);
+    std::strcpy(q.primaryName, code);
+    std::strcpy(q.displayName, name);
+    q.lastPrice = last;
+    q.prevClose = prev;
+    q.openPrice = prev;
+    q.highPrice = last > prev ? last : prev;
+    q.lowPrice = last < prev ? last : prev;
+    q.volumeWan = 2048;
+    q.turnoverYi = 12.5f;
+    return q;
+}
+
+// The quote page of three rows (rising, falling, rising) with all columns.
+std::string quotePage()
+{
+    UserSettings settings{};
+    std::strcpy(settings.stockList, ",hk00700,hkHSI,hk00005");
+    settings.displayFlags = 0x7F;
+    settings.fontSizeIndex = 1;
+    std::string page;
+    int rows = 0, columns = 0;
+    buildQuotePage(settings, page, rows, columns, [](QuoteBatch& b) {
+        b.quotes[b.count++] = quote("hk00700", "腾讯控股", 320.4f, 310.0f);
+        b.quotes[b.count++] = quote("hkHSI", "恒生指数", 17000.5f, 17100.0f);
+        b.quotes[b.count++] = quote("hk00005", "汇丰控股", 61.25f, 60.0f);
+        std::strcpy(b.dataTime, "2023-09-26 16:08");
+        return 0;
+    });
+    return page;
+}
+
+// The window's client area as 32-bit pixels, taken with PrintWindow.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
+
+    explicit Capture(HWND window)
+    {
+        RECT rc;
+        GetClientRect(window, &rc);
+        width = rc.right;
+        height = rc.bottom;
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, dib);
+        PrintWindow(window, dc, PW_CLIENTONLY);
+        GdiFlush();
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (auto& px : pixels)
+            px &= 0x00FFFFFF;
+        SelectObject(dc, old);
+        DeleteObject(dib);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    }
+
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+
+    // Pixels of rect for which test(r, g, b) holds.
+    template <typename Test>
+    int count(const PageRect& rect, Test test) const
+    {
+        int n = 0;
+        for (int y = std::max(0, rect.top); y < std::min(height, rect.bottom); ++y)
+            for (int x = std::max(0, rect.left); x < std::min(width, rect.right); ++x) {
+                std::uint32_t p = at(x, y);
+                if (test(static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)))
+                    ++n;
+            }
+        return n;
+    }
+
+    bool save(const std::string& path) const
+    {
+        BITMAPFILEHEADER file = {};
+        BITMAPINFOHEADER info = {};
+        info.biSize = sizeof info;
+        info.biWidth = width;
+        info.biHeight = -height;
+        info.biPlanes = 1;
+        info.biBitCount = 32;
+        info.biCompression = BI_RGB;
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info;
+        file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size() * 4);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            return false;
+        std::fwrite(&file, sizeof file, 1, f);
+        std::fwrite(&info, sizeof info, 1, f);
+        std::fwrite(pixels.data(), 4, pixels.size(), f);
+        return std::fclose(f) == 0;
+    }
+};
+
+std::string artifactPath(const char* name)
+{
+    const char* dir = std::getenv("ZEB_ARTIFACTS");
+    std::string path = dir && *dir ? dir : ".";
+    return path + "\\" + name;
+}
+
+const PageTextRun* findRun(const PageLayout& layout, const char* text)
+{
+    for (const PageTextRun& run : layout.runs)
+        if (run.text == text)
+            return &run;
+    return nullptr;
+}
+
+bool greenish(int r, int g, int b) { return g > r + 60 && g > b + 60; }
+bool reddish(int r, int g, int b) { return r > g + 100 && r > b + 100; }
+bool bluish(int r, int g, int b) { return b > r + 100 && b > g + 100; }
+
+#define SKIP_WITH_CONTROL(browser)                                                                   \
+    if ((browser).usesControl())                                                                     \
+    GTEST_SKIP() << "the WebBrowser control exists here; run with WINEDLLOVERRIDES=ieframe=d"
+
+TEST(BuiltInPageView, TemplateControl1036IsThePageDisplay)
+{
+    MiniWindow w(2, 3);
+    HWND child = GetDlgItem(w.dialog, 1036);
+    ASSERT_TRUE(child);
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    EXPECT_STREQ(name, CWebBrowser2::windowClass);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & 0xFFFF0000u, 0x50010000u);
+    EXPECT_FALSE(GetWindowLongW(child, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
+    RECT rc;
+    GetClientRect(child, &rc);
+    EXPECT_EQ(rc.right, w.width);
+    EXPECT_EQ(rc.bottom, w.height - 30);
+    EXPECT_FALSE(CWebBrowser2(w.dialog).Navigate("C:\\x.htm"));  // not a page display
+}
+
+TEST(BuiltInPageView, DrawsTheQuoteTableAsThePageDescribes)
+{
+    MiniWindow w;
+    SKIP_WITH_CONTROL(w.browser);
+    const std::string path = tempPath("zebtmp.htm");
+    writeFile(path, quotePage());
+    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    pump(100);
+
+    const PageLayout* layout = w.browser.pageLayout();
+    ASSERT_TRUE(layout);
+    Capture shot(w.browser.window());
+    ASSERT_EQ(shot.width, w.width);
+    ASSERT_TRUE(shot.save(artifactPath("pageview_quotes.bmp")));
+
+    const PageRect all = {0, 0, shot.width, shot.height};
+    const int pale = shot.count(all, [](int r, int g, int b) { return r == 0xFF && g == 0xFF && b == 0xE6; });
+    EXPECT_GT(pale, shot.width * shot.height / 2) << "the pale background fills the view";
+
+    const PageTextRun* rise = findRun(*layout, "320.40");
+    const PageTextRun* fall = findRun(*layout, "17000.50");
+    const PageTextRun* rise2 = findRun(*layout, "+1.25");
+    const PageTextRun* name = findRun(*layout, "腾讯控股");
+    const PageTextRun* header = findRun(*layout, "最新价");
+    ASSERT_TRUE(rise && fall && rise2 && name && header);
+
+    // Each row's band across the whole view: the rising rows hold green text
+    // and no red, the falling row red text and no green.
+    auto band = [&](const PageTextRun* run) { return PageRect{0, run->rect.top, shot.width, run->rect.bottom}; };
+    EXPECT_GT(shot.count(rise->clip, greenish), 5);
+    EXPECT_GT(shot.count(rise2->clip, greenish), 5);
+    EXPECT_EQ(shot.count(band(rise), reddish), 0);
+    EXPECT_GT(shot.count(fall->clip, reddish), 5);
+    EXPECT_EQ(shot.count(band(fall), greenish), 0);
+    EXPECT_GT(shot.count(name->clip, bluish), 5) << "name links in the name colour";
+    EXPECT_GT(shot.count(header->clip, [](int r, int g, int b) { return r + g + b < 200; }), 5);
+
+    // The separator line is solid #0000CC under the header.
+    ASSERT_EQ(layout->fills.size(), 1u);
+    const PageRect line = layout->fills[0].rect;
+    EXPECT_EQ(shot.at(line.left + 1, line.top), 0x0000CCu);
+    EXPECT_EQ(shot.at(line.right - 1, line.top), 0x0000CCu);
+    EXPECT_GT(line.top, header->rect.bottom - 1);
+}
+
+std::vector<std::string> opened;
+void recordOpen(const std::string& address)
+{
+    opened.push_back(address);
+}
+
+// The tooltip window of a page display; a pop-up's owner is the top-level
+// window of the child that created it.
+HWND tooltipOf(HWND window)
+{
+    HWND owner = GetAncestor(window, GA_ROOT);
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search = {owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void click(HWND window, const PageRect& r)
+{
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+TEST(BuiltInPageView, LinksOpenOnlyWebAddressesAndTooltipsShowTheTitleLines)
+{
+    MiniWindow w;
+    SKIP_WITH_CONTROL(w.browser);
+    CWebBrowser2::setLinkOpener(recordOpen);
+    opened.clear();
+    const std::string path = tempPath("zebtmp.htm");
+    writeFile(path, quotePage());
+    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    const PageLayout* layout = w.browser.pageLayout();
+    ASSERT_TRUE(layout);
+    ASSERT_EQ(layout->links.size(), 6u);
+    click(w.browser.window(), layout->links[1].rect);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], layout->links[1].href);
+    EXPECT_NE(opened[0].find("zebskip.php?Ver=2&Code=hk00700"), std::string::npos);
+
+    // One tool per titled link, its text one line per "&#10;".
+    HWND tip = tooltipOf(w.browser.window());
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(layout->tips.size()));
+    wchar_t text[1024] = {};
+    TTTOOLINFOW info = {};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.lpszText = text;
+    ASSERT_TRUE(SendMessageW(tip, TTM_ENUMTOOLSW, 1, reinterpret_cast<LPARAM>(&info)));
+    std::wstring shown = text;
+    EXPECT_EQ(shown.rfind(L"\u817e\u8baf\u63a7\u80a1(hk00700)\r\n", 0), 0u) << "name and code first";
+    int lines = 1;
+    for (std::size_t at = shown.find(L"\r\n"); at != std::wstring::npos; at = shown.find(L"\r\n", at + 2))
+        ++lines;
+    EXPECT_EQ(lines, 7);
+    EXPECT_NE(shown.find(L"\r\n\u6210\u4ea4\u91cf: 2048\u4e07\u80a1\r\n"), std::wstring::npos);
+    EXPECT_EQ(info.rect.left, layout->tips[1].rect.left);
+    EXPECT_GT(SendMessageW(tip, TTM_GETMAXTIPWIDTH, 0, 0), 0);
+
+    // Links a reply could have planted never reach the shell.
+    opened.clear();
+    writeFile(path, "<body><a href=file:///C:/Windows/notepad.exe>a</a><br><a href=\"javascript:x()\">b</a>"
+                    "<br><a href=C:\\Windows\\calc.exe>c</a><br><a href=https://example.com/>d</a></body>");
+    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_EQ(layout->links.size(), 4u);
+    for (const PageLink& link : layout->links)
+        click(w.browser.window(), link.rect);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], "https://example.com/");
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+    CWebBrowser2::setLinkOpener(nullptr);
+}
+
+TEST(BuiltInPageView, NavigatesFromAnotherThreadAndSurvivesBadFiles)
+{
+    MiniWindow w;
+    SKIP_WITH_CONTROL(w.browser);
+    const std::string path = tempPath("zebtmp.htm");
+    writeFile(path, quotePage());
+    bool done = false;
+    bool result = false;
+    std::thread worker([&] {
+        result = w.browser.Navigate(path.c_str());
+        done = true;
+    });
+    DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < 5000)
+        pump(10);
+    worker.join();
+    EXPECT_TRUE(result);
+    EXPECT_TRUE(findRun(*w.browser.pageLayout(), "17000.50"));
+
+    // A missing file shows an empty page; garbage shows what it can.
+    EXPECT_TRUE(w.browser.Navigate(tempPath("no-such-page.htm").c_str()));
+    EXPECT_TRUE(w.browser.pageLayout()->runs.empty());
+    std::string junk;
+    for (unsigned i = 0; i < 300000; ++i)
+        junk += "<>&#\"=abtdr \x81\xfe"[(i * 7919u) % 14];
+    writeFile(path, junk);
+    EXPECT_TRUE(w.browser.Navigate(path.c_str()));
+    pump(50);
+    Capture shot(w.browser.window());
+    EXPECT_EQ(shot.width, w.width);
+}
+
+TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
+{
+    {
+        MiniWindow w;
+        if (!w.browser.usesControl())
+            GTEST_SKIP() << "no WebBrowser control here (ieframe disabled)";
+        EXPECT_EQ(CWebBrowser2::liveSiteObjects(), 1);
+        EXPECT_EQ(w.browser.pageLayout(), nullptr);
+
+        // In-place active: the control's own window is a child of ours,
+        // covering it, and follows its size.
+        HWND embedded = GetWindow(w.browser.window(), GW_CHILD);
+        ASSERT_TRUE(embedded);
+        RECT rc;
+        GetWindowRect(embedded, &rc);
+        EXPECT_EQ(rc.right - rc.left, w.width);
+        EXPECT_EQ(rc.bottom - rc.top, w.height - 30);
+        MoveWindow(w.browser.window(), 0, 15, w.width - 40, w.height - 40, TRUE);
+        GetWindowRect(embedded, &rc);
+        EXPECT_EQ(rc.right - rc.left, w.width - 40);
+        EXPECT_EQ(rc.bottom - rc.top, w.height - 40);
+
+        const std::string path = tempPath("zebtmp.htm");
+        writeFile(path, quotePage());
+        EXPECT_TRUE(w.browser.Navigate(path.c_str()));
+        pump(200);
+        EXPECT_TRUE(w.browser.Navigate(path.c_str()));  // a reload
+        pump(200);
+    }
+    // Teardown released every reference the control held on the site.
+    EXPECT_EQ(CWebBrowser2::liveSiteObjects(), 0);
+}
+
+}  // namespace

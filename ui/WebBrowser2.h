@@ -1,0 +1,50 @@
+// The page display of the mini-window: control 1036, a child window of the
+// class "ZebWebBrowser". On creation it embeds the system's WebBrowser
+// control (COM in-place activation); where that control cannot be created it
+// draws the page itself with the built-in page view (ui/PageView.h).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct PageLayout;
+
+class CWebBrowser2 {
+public:
+    // The window class to name in a dialog template.
+    static constexpr const wchar_t* windowClass = L"ZebWebBrowser";
+
+    // Registers windowClass; call once before the dialog is created, with
+    // COM initialised (OleInitialize) on the thread that creates it.
+    static bool registerClass(HINSTANCE instance);
+
+    CWebBrowser2() = default;
+    explicit CWebBrowser2(HWND window) : hwnd(window) {}
+    void attach(HWND window) { hwnd = window; }
+    HWND window() const { return hwnd; }
+
+    // Loads the page file at path (full path, GB2312). From another thread
+    // the call is carried out on the window's own thread and waits for it.
+    bool Navigate(const char* path) const;
+
+    // True when the WebBrowser control shows the page, false when the
+    // built-in page view does (or there is no window).
+    bool usesControl() const;
+
+    // The built-in view's current layout, in client pixels; null when the
+    // control shows the page.
+    const PageLayout* pageLayout() const;
+
+    // What a click on a page link does with an http:// or https:// address;
+    // other addresses are never passed on. Opens the default browser unless
+    // replaced.
+    using LinkOpener = void (*)(const std::string& address);
+    static void setLinkOpener(LinkOpener opener);
+
+    // The host's own COM objects (the client site) still alive.
+    static long liveSiteObjects();
+
+private:
+    HWND hwnd = nullptr;
+};
