@@ -16,10 +16,6 @@
 CMiniFrameDlg* mainDlg = nullptr;
 std::string pagePath;
 
-// The start-hidden rule: with hideAtStart, the first four non-client paints of
-// the run hide the window again (the modal run's showing and the first
-// re-layout's), later ones leave it alone.
-static int hideAtStartCount = 4;
 
 // A call carried from a worker thread to the window's thread.
 static const UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
@@ -42,7 +38,7 @@ const MessageMapEntry<CMiniFrameDlg> CMiniFrameDlg::messageMap[] = {
     {WM_COMMAND, ID_AUTO_UPGRADE, 0, &CMiniFrameDlg::OnAutoUpgrade},
     {WM_MOVE, 0, 0, &CMiniFrameDlg::OnMove},
     {WM_COMMAND, ID_HOME_PAGE, 0, &CMiniFrameDlg::OnHomePage},
-    {WM_NCPAINT, 0, 0, &CMiniFrameDlg::OnNcPaint},
+    {WM_WINDOWPOSCHANGING, 0, 0, &CMiniFrameDlg::OnWindowPosChanging},
     {WM_HOTKEY, 0, 0, &CMiniFrameDlg::OnHotKey},
     {WM_TRAYNOTIFY, 0, 0, &CMiniFrameDlg::OnTrayNotify},
     {WM_WINDOW_THREAD_CALL, 0, 0, &CMiniFrameDlg::OnWindowThreadCall},
@@ -243,6 +239,7 @@ BOOL CMiniFrameDlg::OnInitDialog()
     loadUserSettings(settings);
     replaceUserSettings(settings);
     loadWindowState(windowState);
+    startHidden = (settings.optionFlags & hideAtStart) != 0;
 
     replaceBackBrush();
 
@@ -395,14 +392,16 @@ bool CMiniFrameDlg::OnMove(Message&)
     return false;
 }
 
-bool CMiniFrameDlg::OnNcPaint(Message& m)
+// The start-hidden rule: with hideAtStart, the showings of start-up (the
+// modal run's own and the one that ends the first re-layout) leave the
+// window hidden; a showing the user asks for ends the rule.
+bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
 {
-    if ((currentSettings().optionFlags & hideAtStart) && hideAtStartCount > 0)
-        ShowWindow(SW_HIDE);
-    --hideAtStartCount;
-    m.result = 0;
-    return true;
+    if (startHidden)
+        reinterpret_cast<WINDOWPOS*>(m.lParam)->flags &= ~SWP_SHOWWINDOW;
+    return false;
 }
+
 
 // ---- showing, hiding, transparency
 
@@ -415,6 +414,7 @@ void CMiniFrameDlg::showStrip(bool show)
 void CMiniFrameDlg::showMiniWindow(bool show)
 {
     if (show) {
+        startHidden = false;
         ShowWindow(SW_SHOWNORMAL);
         SetForegroundWindow(m_hWnd);
         refresh.refreshRequest = 1;
@@ -488,6 +488,7 @@ void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSett
     for (int command : relayoutShowSequence)
         ShowWindow(command);
     SetForegroundWindow(m_hWnd);
+    startHidden = false;
 }
 
 // ---- hot key, tray icon, context menu

@@ -70,7 +70,7 @@ private:
     bool OnAutoUpgrade(Message& m);
     bool OnMove(Message& m);
     bool OnHomePage(Message& m);
-    bool OnNcPaint(Message& m);
+    bool OnWindowPosChanging(Message& m);
     bool OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
     bool OnWindowThreadCall(Message& m);
@@ -85,6 +85,8 @@ private:
     // The hot area of the title strip under a client point: 0 none, else
     // one of the strip areas (see MiniFrameDlg.cpp).
     int stripAreaAt(POINT p) const;
+
+    bool startHidden = false;
 
     struct Worker;
     std::unique_ptr<Worker> worker;

@@ -121,6 +121,7 @@ class ZebTestCase(unittest.TestCase):
         probe("reg-set", "QuoteHost", "127.0.0.1:%d" % self.service.port)
         probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings", "ProxyEnable", 0)
         self.service.get("/_reset")
+        probe("cursor", 1010, 760)  # away from the window: no hover strip
         for page in self.page_files():
             os.remove(page)
 
@@ -288,11 +289,13 @@ class WindowBehaviour(ZebTestCase):
         self.exit_zeb(p)
 
     def test_custom_background_is_the_colour_key(self):
-        self.write_ini(su=su_block(options=0x0A | 0x01, colours=(0x00102030, 0x00FF0000, 0x00009900, 0xFF, 0)),
+        # customColors and titleOnHover, not alwaysOnTop; saved as transparent
+        self.write_ini(su=su_block(options=0x08 | 0x01, colours=(0x00102030, 0x00FF0000, 0x00009900, 0xFF, 0)),
                        wstat=wstat_block(1, 0, 0, 0, 0))
         p = self.start()
         self.assertEqual(probe("window")["colorkey"], "0x00102030")
         self.assertIn("bgcolor=#302010", self.wait_page("</html>"))
+        self.assertTrue(wait_for(lambda: probe("window")["topmost"] == "0"))
         self.exit_zeb(p)
 
     def test_hot_key_hides_and_shows_keeping_the_tray_icon(self):

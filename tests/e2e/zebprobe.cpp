@@ -13,6 +13,7 @@
 //   reg-set-sz KEY NAME VALUE  REG_SZ (with its NUL) under HKCU\KEY, "-" deletes
 //   click X Y              a left click at client point (X, Y) of the window
 //   move X Y               moves the mouse to client point (X, Y) of the window
+//   cursor X Y             moves the mouse to screen point (X, Y)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -159,6 +160,8 @@ int main(int argc, char** argv)
     }
     if (!std::strcmp(command, "click") && argc == 4)
         return click(std::atoi(argv[2]), std::atoi(argv[3]), true);
+    if (!std::strcmp(command, "cursor") && argc == 4)
+        return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
     if (!std::strcmp(command, "move") && argc == 4)
         return click(std::atoi(argv[2]), std::atoi(argv[3]), false);
     return 2;
