@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds Zeb.exe and starts it under Wine.
+#
+#   scripts/run.sh              quotes from the real quote service
+#   scripts/run.sh --simulator  quotes from the bundled simulator on 127.0.0.1,
+#                               whose prices move between requests (no internet needed)
+#
+# Zeb lives in build/zeb/ (its zeb.ini beside it) and in the Wine prefix
+# ~/.zeb-wine. Without a display it runs on a virtual one (Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/install-deps.sh
+source scripts/wine-env.sh
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build build/win32 -j2 --target Zeb zebprobe
+
+export WINEPREFIX=${WINEPREFIX:-$HOME/.zeb-wine}
+if [ ! -d "$WINEPREFIX" ]; then
+    echo "making the Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    zeb_start_display
+    echo "no display: Zeb runs on the virtual display $DISPLAY (look with: DISPLAY=$DISPLAY import -window root shot.png)"
+fi
+
+mkdir -p build/zeb
+cp build/win32/Zeb.exe build/zeb/Zeb.exe
+probe() { wine "$root/build/win32/zebprobe.exe" "$@"; }
+
+simulator=
+cleanup() {
+    [ -n "$simulator" ] && kill "$simulator" 2>/dev/null
+    [ -n "$simulator" ] && probe reg-set QuoteHost - || true
+}
+trap cleanup EXIT
+
+if [ "${1:-}" = "--simulator" ]; then
+    exec 3< <(python3 tests/fakes/quote_service.py --port 0 --simulate)
+    simulator=$!
+    read -r line <&3
+    port=${line##*:}
+    echo "quote simulator on 127.0.0.1:$port"
+    probe reg-set QuoteHost "127.0.0.1:$port"
+    if [ ! -f build/zeb/zeb.ini ]; then
+        # A first demo refreshes every 10 seconds (during market hours,
+        # Monday to Friday 09:00-16:59 local time; click the green arrows
+        # for a refresh at any time).
+        python3 - <<'PY'
+import sys
+sys.path.insert(0, "tests/e2e")
+from run_e2e import ss_block, su_block, sp_block
+with open("build/zeb/zeb.ini", "w", newline="\r\n") as f:
+    f.write("[UserSet]\nss=%s\nsu=%s\nsp=%s\nfontsize=1\nversion=2\n" % (
+        ss_block(",hkHSI,hkHSCEI,hkHSCCI,hk00700,hk00005", refresh=10), su_block(), sp_block()))
+PY
+    fi
+else
+    probe reg-set QuoteHost - || true
+fi
+
+wine build/zeb/Zeb.exe
