@@ -336,6 +336,43 @@ TEST(BuiltInPageView, DrawsTheQuoteTableAsThePageDescribes)
     EXPECT_GT(line.top, header->rect.bottom - 1);
 }
 
+TEST(BuiltInPageView, DrawsTheUpgradeAndErrorPagesInRed)
+{
+    MiniWindow w(2, 3);  // the size the notice pages get
+    SKIP_WITH_CONTROL(w.browser);
+    UserSettings settings{};
+    std::strcpy(settings.stockList, ",hkHSI");
+    settings.displayFlags = 0x7F;
+    std::string page;
+    int rows = 2, columns = 3;
+    const std::string path = tempPath("zebtmp.htm");
+    const PageRect all = {0, 0, w.width, w.height - 30};
+
+    versionBlocked = 1;
+    buildQuotePage(settings, page, rows, columns, [](QuoteBatch&) { return 0; });
+    versionBlocked = 0;
+    writeFile(path, page);
+    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    pump(50);
+    Capture upgrade(w.browser.window());
+    upgrade.save(artifactPath("pageview_upgrade.bmp"));
+    const PageTextRun* link = findRun(*w.browser.pageLayout(), "查看新版本");
+    ASSERT_TRUE(link);
+    EXPECT_GT(upgrade.count(all, reddish), 20);
+    EXPECT_GT(upgrade.count(link->clip, bluish), 5);
+    EXPECT_EQ(upgrade.count(link->clip, reddish), 0);
+
+    buildQuotePage(settings, page, rows, columns, [](QuoteBatch&) { return -2; });
+    writeFile(path, page);
+    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    pump(50);
+    Capture error(w.browser.window());
+    error.save(artifactPath("pageview_error.bmp"));
+    EXPECT_GT(error.count(all, reddish), 20);
+    EXPECT_EQ(error.count(all, bluish), 0);
+    EXPECT_EQ(error.at(1, 1), 0xFFFFE6u);
+}
+
 std::vector<std::string> opened;
 void recordOpen(const std::string& address)
 {
