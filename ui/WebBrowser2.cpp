@@ -10,7 +10,6 @@
 #include <shellapi.h>
 
 #include <map>
-#include <memory>
 
 namespace {
 

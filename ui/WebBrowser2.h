@@ -33,7 +33,7 @@ public:
     bool usesControl() const;
 
     // The built-in view's current layout, in client pixels; null when the
-    // control shows the page.
+    // control shows the page. For the window's own thread.
     const PageLayout* pageLayout() const;
 
     // What a click on a page link does with an http:// or https:// address;
