@@ -1,0 +1,158 @@
+// The window-class layer under a real dialog: message maps, the modal loop,
+// PreTranslateMessage and data exchange.
+#include "ui/Wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr UINT testDialog = 200;
+constexpr int checkBox = 301, edit = 302, button = 303;
+constexpr UINT WM_TEST_STEP = WM_APP + 7;
+
+class TestDialog : public CDialog {
+public:
+    TestDialog() : CDialog(testDialog) {}
+
+    int option = 1;
+    std::string text = "涨跌(元)";
+    std::vector<std::string> events;
+    int relayed = 0;
+    std::function<void(TestDialog&)> onInit;
+
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        if (msg->message == WM_TEST_STEP)
+            ++relayed;
+        return msg->message == WM_TEST_STEP && msg->wParam == 99;  // swallow step 99
+    }
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (onInit)
+            onInit(*this);
+        return TRUE;
+    }
+    void DoDataExchange(DataExchange& dx) override
+    {
+        ddxCheck(dx, checkBox, option);
+        ddxText(dx, edit, text, 20);
+    }
+    bool OnMessage(Message& m) override;
+
+private:
+    bool onButton(Message&)
+    {
+        events.push_back("button");
+        return true;
+    }
+    bool onButtonFocus(Message&)
+    {
+        events.push_back("focus");
+        return false;
+    }
+    bool onStep(Message& m)
+    {
+        events.push_back("step " + std::to_string(m.wParam));
+        if (m.wParam == 3)
+            EndDialog(42);
+        m.result = 5;
+        return true;
+    }
+    static const MessageMapEntry<TestDialog> messageMap[];
+};
+
+const MessageMapEntry<TestDialog> TestDialog::messageMap[] = {
+    {WM_COMMAND, button, BN_CLICKED, &TestDialog::onButton},
+    {WM_COMMAND, button, BN_SETFOCUS, &TestDialog::onButtonFocus},
+    {WM_TEST_STEP, 0, 0, &TestDialog::onStep},
+};
+
+bool TestDialog::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+TEST(Dialog, ModalLoopDispatchesByMapAndEndsWithTheResult)
+{
+    TestDialog dlg;
+    dlg.onInit = [](TestDialog& d) {
+        SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(button, BN_SETFOCUS), 0);
+        SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(button + 1, BN_CLICKED), 0);  // not in the map
+        EXPECT_EQ(SendMessageW(d.m_hWnd, WM_TEST_STEP, 1, 0), 5);  // the handler's result
+        PostMessageW(d.m_hWnd, WM_TEST_STEP, 99, 0);  // swallowed by PreTranslateMessage
+        PostMessageW(d.m_hWnd, WM_TEST_STEP, 2, 0);
+        PostMessageW(d.m_hWnd, WM_TEST_STEP, 3, 0);  // ends the run
+    };
+    EXPECT_EQ(dlg.DoModal(), 42);
+    EXPECT_EQ(dlg.events, (std::vector<std::string>{"button", "focus", "step 1", "step 2", "step 3"}));
+    EXPECT_EQ(dlg.relayed, 3);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);  // destroyed when the run ends
+}
+
+TEST(Dialog, DataExchangeCarriesChecksAndGb2312Texts)
+{
+    TestDialog dlg;
+    std::string shown;
+    int shownCheck = -1;
+    dlg.onInit = [&](TestDialog& d) {
+        // OnInitDialog put the members into the controls.
+        shown = d.GetDlgItem(edit).GetWindowText();
+        shownCheck = IsDlgButtonChecked(d.m_hWnd, checkBox);
+        // The user edits; OK reads the controls back.
+        SetDlgItemTextW(d.m_hWnd, edit, L"\u6052\u751F\u6307\u6570");  // 恒生指数
+        CheckDlgButton(d.m_hWnd, checkBox, BST_UNCHECKED);
+        PostMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(shown, "涨跌(元)");
+    EXPECT_EQ(shownCheck, BST_CHECKED);
+    EXPECT_EQ(dlg.text, "恒生指数");
+    EXPECT_EQ(dlg.option, 0);
+}
+
+TEST(Dialog, CancelEndsWithoutReadingBack)
+{
+    TestDialog dlg;
+    dlg.onInit = [](TestDialog& d) { PostMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.text, "涨跌(元)");  // nothing read back
+}
+
+TEST(Text, Gb2312RoundTripsThroughUtf16)
+{
+    const char* texts[] = {"", "Zeb 1.0.0.2", "涨跌(元)", "刷新(距上次刷新不到 5 秒)"};
+    for (const char* t : texts)
+        EXPECT_EQ(narrow(widen(t).c_str()), t);
+    EXPECT_EQ(widen("涨跌(元)"), L"\u6DA8\u8DCC(\u5143)");
+    EXPECT_EQ(widen(static_cast<const char*>(nullptr)), L"");
+}
+
+TEST(ToolTip, KeepsItsTextForComparison)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    CToolTipCtrl tip;
+    ASSERT_TRUE(tip.Create(owner));
+    tip.AddTool("Zeb 1.0.0.2");
+    EXPECT_EQ(tip.GetText(), "Zeb 1.0.0.2");
+    tip.UpdateTipText("刷新");
+    EXPECT_EQ(tip.GetText(), "刷新");
+    TOOLINFOW ti = {};
+    wchar_t buffer[80] = {};
+    ti.cbSize = sizeof ti;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(owner);
+    ti.lpszText = buffer;
+    SendMessageW(tip.m_hWnd, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(buffer, L"\u5237\u65B0");
+    DestroyWindow(tip.m_hWnd);
+    DestroyWindow(owner);
+}
+
+}  // namespace
