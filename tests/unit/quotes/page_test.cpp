@@ -1,22 +1,13 @@
 #include "quotes/QuotePage.h"
 #include "settings/Deployment.h"
 
+#include "tests/support/SampleQuotes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-StockQuote makeQuote(const char* code, const char* name, float last, float prev)
-{
-    StockQuote q{};
-    std::strcpy(q.code, code);
-    std::strcpy(q.primaryName, code);
-    std::strcpy(q.displayName, name);
-    q.lastPrice = last;
-    q.prevClose = prev;
-    return q;
-}
 
 class QuotePage : public ::testing::Test {
 protected:
@@ -82,13 +73,13 @@ const char head[] =
 
 TEST_F(QuotePage, WritesTheWholeTablePage)
 {
-    StockQuote up = makeQuote("hk00700", "腾讯控股", 370.6f, 368.4f);
+    StockQuote up = sampleQuote("hk00700", "腾讯控股", 370.6f, 368.4f);
     up.openPrice = 370;
     up.highPrice = 372.8f;
     up.lowPrice = 366;
     up.volumeWan = 1412;
     up.turnoverYi = 52.18f;
-    const StockQuote down = makeQuote("hk08001", "ABCDEFGHIJ", 0.335f, 0.34f);
+    const StockQuote down = sampleQuote("hk08001", "ABCDEFGHIJ", 0.335f, 0.34f);
 
     const std::string tip1 = "腾讯控股(hk00700)&#10;昨收盘: 368.40&#10;今开盘: 370.00&#10;最  高: 372.80"
                              "&#10;最  低: 366.00&#10;成交量: 1412万股&#10;成交额: 52.18亿";
@@ -138,27 +129,27 @@ TEST_F(QuotePage, ColoursComeFromTheSettingsOnlyWithCustomColours)
 TEST_F(QuotePage, PricePrecisionFollowsTheThirdDecimal)
 {
     settings.displayFlags = showPrice | showChange | showChangePercent;
-    EXPECT_EQ(row(makeQuote("hk1", "N", 12.34f, 12.0f)),
+    EXPECT_EQ(row(sampleQuote("hk1", "N", 12.34f, 12.0f)),
               "<tr align=\"right\" class=\"cup\"><td>12.34</td><td>+0.34</td><td>+2.83%</td></tr>");
-    EXPECT_EQ(row(makeQuote("hk1", "N", 0.335f, 0.3f)),
+    EXPECT_EQ(row(sampleQuote("hk1", "N", 0.335f, 0.3f)),
               "<tr align=\"right\" class=\"cup\"><td>0.335</td><td>+0.035</td><td>+11.67%</td></tr>");
 }
 
 TEST_F(QuotePage, UnchangedAndUntradedQuotesShowZeroTextsInTheFallColour)
 {
     settings.displayFlags = showPrice | showChange | showChangePercent;
-    EXPECT_EQ(row(makeQuote("hk1", "N", 10.0f, 10.0f)),
+    EXPECT_EQ(row(sampleQuote("hk1", "N", 10.0f, 10.0f)),
               "<tr align=\"right\" class=\"cdn\"><td>10.00</td><td>0.00</td><td>0.00%</td></tr>");
-    EXPECT_EQ(row(makeQuote("hk1", "N", 0.0f, 10.0f)),
+    EXPECT_EQ(row(sampleQuote("hk1", "N", 0.0f, 10.0f)),
               "<tr align=\"right\" class=\"cdn\"><td>0.00</td><td>0.00</td><td>0.00%</td></tr>");
-    EXPECT_EQ(row(makeQuote("hk1", "N", 0.125f, 0.0f)),
+    EXPECT_EQ(row(sampleQuote("hk1", "N", 0.125f, 0.0f)),
               "<tr align=\"right\" class=\"cup\"><td>0.125</td><td>0.000</td><td>0.00%</td></tr>");
 }
 
 TEST_F(QuotePage, NoColumnBitGivesEmptyRowsAndSingleColumnLines)
 {
     settings.displayFlags = showHeader | showRefreshTime;
-    build({makeQuote("hk1", "N", 1, 2)}, 0, "");
+    build({sampleQuote("hk1", "N", 1, 2)}, 0, "");
     EXPECT_EQ(columns, 1);
     EXPECT_EQ(page, std::string(head) +
                         "<tr class=\"cbt\" align=\"center\"></tr>"
@@ -197,7 +188,7 @@ TEST_F(QuotePage, FetchFailureGivesTheErrorPage)
 {
     settings.optionFlags = customColors;
     settings.displayFlags = showCode | showName | showPrice;
-    EXPECT_EQ(build({makeQuote("hk1", "N", 1, 2)}, -2), -2);
+    EXPECT_EQ(build({sampleQuote("hk1", "N", 1, 2)}, -2), -2);
     EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#332211>"
                     "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
     EXPECT_EQ(rows, 0);
@@ -208,7 +199,7 @@ TEST_F(QuotePage, FetchFailureGivesTheErrorPage)
 TEST_F(QuotePage, ValuesFromTheServiceCannotAddMarkup)
 {
     settings.displayFlags = showCode | showName | showRefreshTime;
-    build({makeQuote("hk<b>\"x", "<script>&'", 1, 2)}, 0, "<i>");
+    build({sampleQuote("hk<b>\"x", "<script>&'", 1, 2)}, 0, "<i>");
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_EQ(page.find("<i>"), std::string::npos);
@@ -218,7 +209,7 @@ TEST_F(QuotePage, ValuesFromTheServiceCannotAddMarkup)
     EXPECT_NE(page.find("align=right>&lt;i&gt;</td>"), std::string::npos);
 
     // A lead byte with no trail byte cannot swallow the closing quote of the title.
-    build({makeQuote("hk1", "AB\xB0", 1, 2)});
+    build({sampleQuote("hk1", "AB\xB0", 1, 2)});
     EXPECT_NE(page.find("title=\"AB?(hk1)"), std::string::npos);
     EXPECT_NE(page.find(">AB?</a>"), std::string::npos);
 }
@@ -226,10 +217,10 @@ TEST_F(QuotePage, ValuesFromTheServiceCannotAddMarkup)
 TEST_F(QuotePage, LongNamesAreCutForTheLinkTextOnlyAndNeverMidCharacter)
 {
     settings.displayFlags = showName;
-    build({makeQuote("hk1", "腾讯控股有限", 1, 2)});
+    build({sampleQuote("hk1", "腾讯控股有限", 1, 2)});
     EXPECT_NE(page.find(">腾讯控股</a>"), std::string::npos);
     EXPECT_NE(page.find("title=\"腾讯控股有限(hk1)"), std::string::npos);
 
-    build({makeQuote("hk1", "A腾讯控股", 1, 2)});
+    build({sampleQuote("hk1", "A腾讯控股", 1, 2)});
     EXPECT_NE(page.find(">A腾讯控</a>"), std::string::npos);
 }

@@ -1,6 +1,8 @@
 #include "quotes/QuotePage.h"
 #include "ui/PageView.h"
 
+#include "tests/support/SampleQuotes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -24,12 +26,7 @@ constexpr PageColour separator = 0x00CC0000;   // #0000CC
 
 StockQuote quote(const char* code, const char* name, float last, float prev)
 {
-    StockQuote q{};
-    std::strcpy(q.code, code);
-    std::strcpy(q.primaryName, code);
-    std::strcpy(q.displayName, name);
-    q.lastPrice = last;
-    q.prevClose = prev;
+    StockQuote q = sampleQuote(code, name, last, prev);
     q.openPrice = 1.5f;
     q.highPrice = 2.25f;
     q.lowPrice = 1.0f;

@@ -6,6 +6,8 @@
 #include "ui/PageView.h"
 #include "ui/WebBrowser2.h"
 
+#include "tests/support/SampleQuotes.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <ole2.h>
@@ -137,12 +139,7 @@ void writeFile(const std::string& path, const std::string& text)
 
 StockQuote quote(const char* code, const char* name, float last, float prev)
 {
-    StockQuote q{};
-    std::strcpy(q.code, code);
-    std::strcpy(q.primaryName, code);
-    std::strcpy(q.displayName, name);
-    q.lastPrice = last;
-    q.prevClose = prev;
+    StockQuote q = sampleQuote(code, name, last, prev);
     q.openPrice = prev;
     q.highPrice = last > prev ? last : prev;
     q.lowPrice = last < prev ? last : prev;

@@ -1,0 +1,18 @@
+// Quotes for tests, as the feed client would have parsed them.
+#pragma once
+
+#include "quotes/StockQuote.h"
+
+#include <cstring>
+
+// The code, the names and the two prices that decide a row; the rest zero.
+inline StockQuote sampleQuote(const char* code, const char* name, float last, float prev)
+{
+    StockQuote q{};
+    std::strcpy(q.code, code);
+    std::strcpy(q.primaryName, code);
+    std::strcpy(q.displayName, name);
+    q.lastPrice = last;
+    q.prevClose = prev;
+    return q;
+}
