@@ -338,6 +338,33 @@ class WindowBehaviour(ZebTestCase):
         self.exit_zeb(p)
 
 
+class TitleStrip(ZebTestCase):
+    def test_strip_areas_refresh_hide_drag_and_close(self):
+        p = self.start()
+        self.wait_page("</html>")
+        w = wait_for(lambda: (lambda w: rect(w["client"]) == (0, 0, 185, 127) and w)(probe("window")))
+        self.assertTrue(w)
+        time.sleep(5.5)  # past the 5-second rule
+        probe("click", 175, 7)  # the refresh arrows
+        self.assertTrue(wait_for(lambda: len(self.service.requests()) == 2, timeout=5))
+
+        left, top, _, _ = rect(w["rect"])
+        probe("drag", 100, 7, -60, 40)  # anywhere else in the strip drags the window
+        self.assertTrue(wait_for(lambda: rect(probe("window")["rect"])[:2] == (left - 60, top + 40), timeout=5),
+                        probe("window"))
+
+        probe("click", 25, 7)  # the minus: hide
+        self.assertTrue(wait_for(lambda: probe("window")["visible"] == "0"))
+        self.assertEqual(probe("tray")["tray"], "1")
+        probe("send", WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK)
+        self.assertTrue(wait_for(lambda: probe("window")["visible"] == "1"))
+
+        probe("click", 8, 7)  # the cross: close, saving the moved rectangle
+        self.assertEqual(p.wait(timeout=20), 0)
+        self.assertEqual(self.ini_values()[("WinStat", "wstat")][8:24],
+                         wstat_block(0, left - 60, top + 40, 0, 0)[8:24])
+
+
 class Refresh(ZebTestCase):
     def test_requested_refresh_follows_the_five_second_rule(self):
         p = self.start()

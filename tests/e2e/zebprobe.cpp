@@ -14,6 +14,7 @@
 //   click X Y              a left click at client point (X, Y) of the window
 //   move X Y               moves the mouse to client point (X, Y) of the window
 //   cursor X Y             moves the mouse to screen point (X, Y)
+//   drag X Y DX DY         drags from client point (X, Y) by (DX, DY) with the left button
 #include <windows.h>
 #include <shellapi.h>
 
@@ -102,6 +103,29 @@ static int regInfo(const char* name)
     return 0;
 }
 
+// Presses the left button at client point (x, y), moves the mouse by (dx, dy)
+// in steps, and releases it there.
+static int drag(int x, int y, int dx, int dy)
+{
+    HWND w = zebWindow();
+    if (!w)
+        return 1;
+    POINT p = {x, y};
+    ClientToScreen(w, &p);
+    SetCursorPos(p.x, p.y);
+    Sleep(100);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    Sleep(200);
+    for (int i = 1; i <= 10; ++i) {
+        SetCursorPos(p.x + dx * i / 10, p.y + dy * i / 10);
+        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+        Sleep(50);
+    }
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Sleep(200);
+    return 0;
+}
+
 static int click(int x, int y, bool press)
 {
     HWND w = zebWindow();
@@ -162,6 +186,8 @@ int main(int argc, char** argv)
         return click(std::atoi(argv[2]), std::atoi(argv[3]), true);
     if (!std::strcmp(command, "cursor") && argc == 4)
         return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (!std::strcmp(command, "drag") && argc == 6)
+        return drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (!std::strcmp(command, "move") && argc == 4)
         return click(std::atoi(argv[2]), std::atoi(argv[3]), false);
     return 2;
