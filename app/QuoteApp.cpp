@@ -65,17 +65,18 @@ static void registerFrameClass(HINSTANCE instance)
 
 int CQuoteApp::InitInstance()
 {
-    // Hosting the browser control needs OLE on this thread.
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS};
-    InitCommonControlsEx(&controls);
-
+    // One copy per desktop: a second one shows the first and ends.
     CreateMutexA(nullptr, FALSE, "zeb_started");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND running = FindWindowA(frameClassName, nullptr))
             SendMessageA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
         return -1;
     }
+
+    // Hosting the browser control needs OLE on this thread.
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS};
+    InitCommonControlsEx(&controls);
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
     registerFrameClass(instance);
@@ -95,8 +96,5 @@ int CQuoteApp::InitInstance()
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     CQuoteApp app;
-    const int code = app.InitInstance();
-    // Leave at once: a refresh worker still held up by the network ends with
-    // the process, before anything it may use is torn down.
-    ExitProcess(static_cast<UINT>(code));
+    return app.InitInstance();
 }

@@ -154,29 +154,28 @@ void CMiniFrameDlg::startRefreshWorker()
 
 // The worker may be inside a window call or a page build: ask it to stop and
 // wait for it while still answering the calls it carries to this thread.
-// A worker held up by the network past the wait is left to the end of the
-// process, its objects with it.
-void CMiniFrameDlg::stopRefreshWorker()
+// Returns false when it is still held up (by the network) after the wait.
+bool CMiniFrameDlg::stopRefreshWorker()
 {
     if (!refreshThread)
-        return;
+        return true;
     worker->loop.requestStop();
     const DWORD deadline = GetTickCount() + 3000;
     for (;;) {
         const DWORD now = GetTickCount();
         const DWORD wait = now < deadline ? deadline - now : 0;
         const DWORD r = MsgWaitForMultipleObjects(1, &refreshThread, FALSE, wait, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            continue;
-        }
-        break;
+        if (r != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     if (WaitForSingleObject(refreshThread, 0) != WAIT_OBJECT_0)
-        worker.release();
+        return false;
     CloseHandle(refreshThread);
     refreshThread = nullptr;
+    worker.reset();
+    return true;
 }
 
 // ---- construction and initialisation
@@ -602,7 +601,6 @@ bool CMiniFrameDlg::OnExit(Message&)
 
 bool CMiniFrameDlg::OnDestroy(Message&)
 {
-    stopRefreshWorker();
     const RECT r = GetWindowRect();
     windowState.windowRect = {r.left, r.top, r.right, r.bottom};
     windowState.transparent = isTransparent;
@@ -610,5 +608,9 @@ bool CMiniFrameDlg::OnDestroy(Message&)
     saveUserSettings(currentSettings());
     trayDelete();
     UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
+    // Everything is saved: a worker still held up by the network ends with
+    // the process here, before anything it uses is released.
+    if (!stopRefreshWorker())
+        ExitProcess(0);
     return false;
 }

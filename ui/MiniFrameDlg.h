@@ -76,7 +76,7 @@ private:
     bool OnWindowThreadCall(Message& m);
 
     void startRefreshWorker();
-    void stopRefreshWorker();
+    bool stopRefreshWorker();
     void showStrip(bool show);
     Colour backgroundColour() const;
     void replaceBackBrush();
