@@ -1,8 +1,9 @@
 // Runs the refresh worker's real loop on its own thread while this thread
-// replaces the settings, asks for refreshes and reads the seconds count, as
+// replaces the live settings record, asks for refreshes and reads the seconds count, as
 // the mini-window does. Built with ThreadSanitizer: any data race between the
 // two fails the run. The worker must then stop and be joined cleanly.
 #include "quotes/RefreshWorker.h"
+#include "settings/LiveSettings.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,25 +12,6 @@
 #include <thread>
 
 namespace {
-
-// The live settings record, replaced whole under its lock.
-class SettingsStore {
-public:
-    UserSettings get()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return settings_;
-    }
-    void set(const UserSettings& s)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        settings_ = s;
-    }
-
-private:
-    std::mutex mutex_;
-    UserSettings settings_{};
-};
 
 // A "second" lasts a few microseconds; the market is always open.
 class FastClock : public RefreshClock {
@@ -77,12 +59,11 @@ public:
 
 int main()
 {
-    SettingsStore store;
     UserSettings s{};
     s.refreshSeconds = 10;
     s.fontSizeIndex = 1;
     std::snprintf(s.stockList, sizeof s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
-    store.set(s);
+    replaceUserSettings(s);
 
     RefreshShared shared;
     FastClock clock;
@@ -91,7 +72,7 @@ int main()
     std::size_t written = 0;
 
     RefreshWorker worker(
-        shared, clock, window, [&] { return store.get(); },
+        shared, clock, window, currentSettings,
         [&](const UserSettings& copy, std::string& page, int& rowCount, int& columnCount) {
             page = copy.stockList;
             rowCount = 1 + copy.fontSizeIndex;
@@ -116,7 +97,7 @@ int main()
             s.optionFlags = (i / 50) % 2 ? alwaysOnTop : 0;
             s.refreshSeconds = 10 + i % 7;
             std::snprintf(s.stockList, sizeof s.stockList, ",hk%05d", i);
-            store.set(s);
+            replaceUserSettings(s);
             shared.refreshRequest = 2;
         } else if (i % 7 == 0) {
             shared.refreshRequest = 1;
