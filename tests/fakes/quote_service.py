@@ -55,7 +55,8 @@ class State:
             if code in self.pinned:
                 continue
             step = s[3] * self.random.uniform(-0.006, 0.006)
-            s[6] = round(max(0.001, s[6] + step), 3)
+            price = max(0.001, s[6] + step)
+            s[6] = round(price, 2 if price >= 10 else 3)  # as the exchange quotes them
             s[4], s[5] = max(s[4], s[6]), min(s[5], s[6])
 
     def record(self, code):
