@@ -138,7 +138,7 @@ void writeRow(std::string& page, const StockQuote& q, std::uint32_t flags, const
                   name.text, code.text, q.prevClose, q.openPrice, q.highPrice, q.lowPrice, q.volumeWan,
                   q.turnoverYi);
 
-    const float change = static_cast<float>(q.lastPrice - q.prevClose);
+    const double change = q.lastPrice - q.prevClose;
     appendf(page, "<tr align=\"right\" class=\"%s\">", change > 0 ? "cup" : "cdn");
 
     static const char cell[] =

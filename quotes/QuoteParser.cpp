@@ -109,15 +109,15 @@ Span parseRecord(Span line, StockQuote& q)
     else
         copyText(q.primaryName, name);
     copyText(q.displayName, nextField(line));
-    q.openPrice = static_cast<float>(toDouble(nextField(line)));
-    q.prevClose = static_cast<float>(toDouble(nextField(line)));
-    q.highPrice = static_cast<float>(toDouble(nextField(line)));
-    q.lowPrice = static_cast<float>(toDouble(nextField(line)));
-    q.lastPrice = static_cast<float>(toDouble(nextField(line)));
+    q.openPrice = toDouble(nextField(line));
+    q.prevClose = toDouble(nextField(line));
+    q.highPrice = toDouble(nextField(line));
+    q.lowPrice = toDouble(nextField(line));
+    q.lastPrice = toDouble(nextField(line));
     for (int i = 7; i <= 10; ++i)
         nextField(line);
     const double turnover = toDouble(nextField(line));
-    q.turnoverYi = static_cast<float>(turnover / (emptyFirstField ? 100000.0 : 100000000.0));
+    q.turnoverYi = turnover / (emptyFirstField ? 100000.0 : 100000000.0);
     Span volume = line;
     q.volumeWan = emptyFirstField ? 0 : toInt32(nextField(volume)) / 10000;
     return line;

@@ -9,13 +9,15 @@ struct StockQuote {
     char primaryName[32];  // reply field 0, or the code when that field is empty
     char displayName[32];  // reply field 1
     char code[12];         // quote-service code from the variable name, e.g. "hkHSI"
-    float lastPrice;
-    float prevClose;
-    float openPrice;
-    float highPrice;
-    float lowPrice;
+    // Prices in double precision: a single-precision five-digit index such as
+    // 17885.47 would print as 17885.471 and take a third decimal it never had.
+    double lastPrice;
+    double prevClose;
+    double openPrice;
+    double highPrice;
+    double lowPrice;
     std::int32_t volumeWan;  // volume in ten thousand shares
-    float turnoverYi;        // turnover in hundred millions
+    double turnoverYi;       // turnover in hundred millions
 };
 
 // What one fetch yields: at most maxQuotes records in reply order, and the

@@ -6,7 +6,7 @@
 #include <cstring>
 
 // The code, the names and the two prices that decide a row; the rest zero.
-inline StockQuote sampleQuote(const char* code, const char* name, float last, float prev)
+inline StockQuote sampleQuote(const char* code, const char* name, double last, double prev)
 {
     StockQuote q{};
     std::strcpy(q.code, code);

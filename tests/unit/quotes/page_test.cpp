@@ -135,6 +135,15 @@ TEST_F(QuotePage, PricePrecisionFollowsTheThirdDecimal)
               "<tr align=\"right\" class=\"cup\"><td>0.335</td><td>+0.035</td><td>+11.67%</td></tr>");
 }
 
+TEST_F(QuotePage, IndexPricesKeepTheDecimalsTheServiceSent)
+{
+    // In single precision 17885.47 reads back as 17885.4707: its third
+    // decimal would turn the row to three decimals.
+    settings.displayFlags = showPrice | showChange | showChangePercent;
+    EXPECT_EQ(row(sampleQuote("hkHSI", "N", 17885.47, 17734.60)),
+              "<tr align=\"right\" class=\"cup\"><td>17885.47</td><td>+150.87</td><td>+0.85%</td></tr>");
+}
+
 TEST_F(QuotePage, UnchangedAndUntradedQuotesShowZeroTextsInTheFallColour)
 {
     settings.displayFlags = showPrice | showChange | showChangePercent;
