@@ -189,7 +189,7 @@ class ZebTestCase(unittest.TestCase):
         left, top, right, bottom = rect(w["rect"])
         path = os.path.join(ARTIFACTS, name)
         subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                        path], check=False, capture_output=True)
+                        "+repage", path], check=False, capture_output=True)
         return path
 
 
