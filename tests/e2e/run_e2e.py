@@ -372,7 +372,7 @@ class Refresh(ZebTestCase):
         probe("post-command", ID_REFRESH)
         time.sleep(2.5)
         self.assertEqual(len(self.service.requests()), 1, "a refresh within 5 seconds is dropped")
-        time.sleep(3.0)
+        time.sleep(4.0)
         probe("post-command", ID_REFRESH)
         self.assertTrue(wait_for(lambda: len(self.service.requests()) == 2, timeout=5))
         self.exit_zeb(p)
