@@ -19,6 +19,8 @@ std::string pagePath;
 
 // A call carried from a worker thread to the window's thread.
 static const UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
+// Posted during initialisation: arrives once the modal run has shown the window.
+static const UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
 
 const MessageMapEntry<CMiniFrameDlg> CMiniFrameDlg::messageMap[] = {
     {WM_PAINT, 0, 0, &CMiniFrameDlg::OnPaint},
@@ -42,6 +44,7 @@ const MessageMapEntry<CMiniFrameDlg> CMiniFrameDlg::messageMap[] = {
     {WM_HOTKEY, 0, 0, &CMiniFrameDlg::OnHotKey},
     {WM_TRAYNOTIFY, 0, 0, &CMiniFrameDlg::OnTrayNotify},
     {WM_WINDOW_THREAD_CALL, 0, 0, &CMiniFrameDlg::OnWindowThreadCall},
+    {WM_FIRST_SHOW_DONE, 0, 0, &CMiniFrameDlg::OnFirstShowDone},
 };
 
 bool CMiniFrameDlg::OnMessage(Message& m)
@@ -238,7 +241,11 @@ BOOL CMiniFrameDlg::OnInitDialog()
     loadUserSettings(settings);
     replaceUserSettings(settings);
     loadWindowState(windowState);
-    startHidden = (settings.optionFlags & hideAtStart) != 0;
+    // With hideAtStart, two showings of start-up are held back: the modal
+    // run's own (done once the posted message below comes through the
+    // loop) and the first re-layout's; they may come in either order.
+    hideFirstShow = hideFirstLayout = (settings.optionFlags & hideAtStart) != 0;
+    PostMessageW(m_hWnd, WM_FIRST_SHOW_DONE, 0, 0);
 
     replaceBackBrush();
 
@@ -394,9 +401,15 @@ bool CMiniFrameDlg::OnMove(Message&)
 // The start-hidden rule: with hideAtStart, the showings of start-up (the
 // modal run's own and the one that ends the first re-layout) leave the
 // window hidden; a showing the user asks for ends the rule.
+bool CMiniFrameDlg::OnFirstShowDone(Message&)
+{
+    hideFirstShow = false;
+    return true;
+}
+
 bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
 {
-    if (startHidden)
+    if (hideFirstShow || hideFirstLayout)
         reinterpret_cast<WINDOWPOS*>(m.lParam)->flags &= ~SWP_SHOWWINDOW;
     return false;
 }
@@ -413,7 +426,7 @@ void CMiniFrameDlg::showStrip(bool show)
 void CMiniFrameDlg::showMiniWindow(bool show)
 {
     if (show) {
-        startHidden = false;
+        hideFirstShow = hideFirstLayout = false;
         ShowWindow(SW_SHOWNORMAL);
         SetForegroundWindow(m_hWnd);
         refresh.refreshRequest = 1;
@@ -487,7 +500,7 @@ void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSett
     for (int command : relayoutShowSequence)
         ShowWindow(command);
     SetForegroundWindow(m_hWnd);
-    startHidden = false;
+    hideFirstLayout = false;
 }
 
 // ---- hot key, tray icon, context menu

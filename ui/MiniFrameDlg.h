@@ -70,6 +70,7 @@ private:
     bool OnAutoUpgrade(Message& m);
     bool OnMove(Message& m);
     bool OnHomePage(Message& m);
+    bool OnFirstShowDone(Message& m);
     bool OnWindowPosChanging(Message& m);
     bool OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
@@ -86,7 +87,8 @@ private:
     // one of the strip areas (see MiniFrameDlg.cpp).
     int stripAreaAt(POINT p) const;
 
-    bool startHidden = false;
+    bool hideFirstShow = false;    // start-hidden rule, see OnWindowPosChanging
+    bool hideFirstLayout = false;
 
     struct Worker;
     std::unique_ptr<Worker> worker;
