@@ -103,16 +103,35 @@ static int regInfo(const char* name)
     return 0;
 }
 
+// Puts the cursor on client point (x, y) of Zeb's window; false without one.
+static bool cursorTo(int x, int y, POINT& screen)
+{
+    HWND w = zebWindow();
+    if (!w)
+        return false;
+    screen = {x, y};
+    ClientToScreen(w, &screen);
+    SetCursorPos(screen.x, screen.y);
+    return true;
+}
+
+static int click(int x, int y)
+{
+    POINT p;
+    if (!cursorTo(x, y, p))
+        return 1;
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    return 0;
+}
+
 // Presses the left button at client point (x, y), moves the mouse by (dx, dy)
 // in steps, and releases it there.
 static int drag(int x, int y, int dx, int dy)
 {
-    HWND w = zebWindow();
-    if (!w)
+    POINT p;
+    if (!cursorTo(x, y, p))
         return 1;
-    POINT p = {x, y};
-    ClientToScreen(w, &p);
-    SetCursorPos(p.x, p.y);
     Sleep(100);
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     Sleep(200);
@@ -123,21 +142,6 @@ static int drag(int x, int y, int dx, int dy)
     }
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     Sleep(200);
-    return 0;
-}
-
-static int click(int x, int y, bool press)
-{
-    HWND w = zebWindow();
-    if (!w)
-        return 1;
-    POINT p = {x, y};
-    ClientToScreen(w, &p);
-    SetCursorPos(p.x, p.y);
-    if (press) {
-        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    }
     return 0;
 }
 
@@ -183,12 +187,14 @@ int main(int argc, char** argv)
                         static_cast<DWORD>(std::strlen(argv[4]) + 1));
     }
     if (!std::strcmp(command, "click") && argc == 4)
-        return click(std::atoi(argv[2]), std::atoi(argv[3]), true);
+        return click(std::atoi(argv[2]), std::atoi(argv[3]));
     if (!std::strcmp(command, "cursor") && argc == 4)
         return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
     if (!std::strcmp(command, "drag") && argc == 6)
         return drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    if (!std::strcmp(command, "move") && argc == 4)
-        return click(std::atoi(argv[2]), std::atoi(argv[3]), false);
+    if (!std::strcmp(command, "move") && argc == 4) {
+        POINT p;
+        return cursorTo(std::atoi(argv[2]), std::atoi(argv[3]), p) ? 0 : 1;
+    }
     return 2;
 }

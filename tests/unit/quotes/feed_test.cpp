@@ -1,6 +1,8 @@
 #include "quotes/QuoteFeed.h"
 #include "settings/Deployment.h"
 
+#include "tests/support/ScopedDeployment.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -26,16 +28,11 @@ class QuoteFeed : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved = deployment();
-        Deployment d = builtInDeployment();
-        parseServiceHost("127.0.0.1:8123", d.quoteHost);
-        setDeployment(d);
         std::memset(&settings, 0, sizeof settings);
         std::strcpy(settings.stockList, ",hk00005,hkHSI");
     }
-    void TearDown() override { setDeployment(saved); }
 
-    Deployment saved;
+    ScopedDeployment hosts{"127.0.0.1:8123"};
     UserSettings settings;
     FakeTransport transport;
     QuoteBatch batch;

@@ -1,6 +1,7 @@
 #include "quotes/QuotePage.h"
 #include "settings/Deployment.h"
 
+#include "tests/support/ScopedDeployment.h"
 #include "tests/support/SampleQuotes.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,6 @@ class QuotePage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved = deployment();
-        Deployment d = builtInDeployment();
-        parseServiceHost("vendor.test", d.vendorHost);
-        setDeployment(d);
         std::memset(&settings, 0, sizeof settings);
         std::strcpy(settings.stockList, ",hk00700,hk08001");
         settings.displayFlags = 0x7F;
@@ -28,11 +25,7 @@ protected:
         settings.downColor = 0x00AABBCC;
         settings.headerColor = 0x00DDEEFF;
     }
-    void TearDown() override
-    {
-        setDeployment(saved);
-        versionBlocked = 0;
-    }
+    void TearDown() override { versionBlocked = 0; }
 
     // Builds with a feed that returns the given quotes and time.
     int build(std::vector<StockQuote> quotes, int result = 0, const char* time = "2023-09-26 16:08")
@@ -55,7 +48,7 @@ protected:
         return page.substr(start, page.find("</table>") - start);
     }
 
-    Deployment saved;
+    ScopedDeployment hosts{nullptr, "vendor.test"};
     UserSettings settings;
     std::string page;
     int rows = -5;

@@ -1,17 +1,15 @@
 #include "settings/Deployment.h"
 #include "update/VendorSite.h"
 
+#include "tests/support/ScopedDeployment.h"
+
 #include <gtest/gtest.h>
 
 TEST(VendorSite, EveryAddressComesFromTheOneHost)
 {
-    const Deployment saved = deployment();
-    Deployment d = builtInDeployment();
-    ASSERT_TRUE(parseServiceHost("vendor.test:8080", d.vendorHost));
-    setDeployment(d);
+    const ScopedDeployment hosts(nullptr, "vendor.test:8080");
     EXPECT_EQ(vendorRoot(), "http://vendor.test:8080");
     EXPECT_EQ(vendorHomePage(), "http://vendor.test:8080/");
     EXPECT_EQ(quoteLinkBase(), "http://vendor.test:8080/zeb/zebskip.php?Ver=2");
     EXPECT_EQ(vendorPage("/zeb/feedback.php"), "http://vendor.test:8080/zeb/feedback.php");
-    setDeployment(saved);
 }

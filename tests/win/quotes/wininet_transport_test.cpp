@@ -5,6 +5,8 @@
 
 #include <winsock2.h>
 
+#include "tests/support/ScopedDeployment.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -109,11 +111,9 @@ class WinInetFeed : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved = deployment();
         std::memset(&settings, 0, sizeof settings);
         std::strcpy(settings.stockList, ",hk00700,hkHSI");
     }
-    void TearDown() override { setDeployment(saved); }
 
     void useQuoteHost(const std::string& host)
     {
@@ -123,7 +123,7 @@ protected:
     }
     int fetch() { return fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1700000000); }
 
-    Deployment saved;
+    ScopedDeployment restoreHosts;
     UserSettings settings;
     QuoteBatch batch;
     WinInetTransport transport;
