@@ -16,7 +16,6 @@
 CMiniFrameDlg* mainDlg = nullptr;
 std::string pagePath;
 
-
 // A call carried from a worker thread to the window's thread.
 static const UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
 // Posted during initialisation: arrives once the modal run has shown the window.
@@ -237,10 +236,8 @@ BOOL CMiniFrameDlg::OnInitDialog()
     tooltip.SetInitialDelay(0);
     tooltip.Activate(false);
 
-    UserSettings settings;
-    loadUserSettings(settings);
-    replaceUserSettings(settings);
-    loadWindowState(windowState);
+    loadLiveSettings();
+    const UserSettings settings = currentSettings();
     // With hideAtStart, two showings of start-up are held back: the modal
     // run's own (done once the posted message below comes through the
     // loop) and the first re-layout's; they may come in either order.
@@ -617,8 +614,7 @@ bool CMiniFrameDlg::OnDestroy(Message&)
     const RECT r = GetWindowRect();
     windowState.windowRect = {r.left, r.top, r.right, r.bottom};
     windowState.transparent = isTransparent;
-    saveWindowState(windowState);
-    saveUserSettings(currentSettings());
+    saveLiveSettings();
     trayDelete();
     UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
     // Everything is saved: a worker still held up by the network ends with
