@@ -1,5 +1,7 @@
 #include "quotes/WindowLayout.h"
 
+#include "res/resource.h"
+
 CellSize cellSizeForFont(int fontSizeIndex)
 {
     static const CellSize sizes[] = {{17, 53}, {18, 55}, {19, 62}, {20, 63}, {21, 71}};
@@ -33,11 +35,11 @@ QuoteWindowLayout layoutForQuotes(const WindowRect& current, int rowCount, int c
     const int w = layout.window.right - layout.window.left;
     const int h = layout.window.bottom - layout.window.top;
     layout.children = {{
-        {browserControlId, 0, 15, w, h - 30},
-        {noticeLineId, 5, h - 15, w - 5, 15},
-        {busyLabelId, 0, 15, w, h - 30},
-        {stripFillerId, 50, 0, w - 70, 15},
-        {refreshButtonId, w - 20, 0, 20, 15},
+        {IDC_BROWSER, 0, 15, w, h - 30},
+        {IDC_NOTICE, 5, h - 15, w - 5, 15},
+        {IDC_BUSY, 0, 15, w, h - 30},
+        {IDC_STRIP_FILL, 50, 0, w - 70, 15},
+        {IDC_REFRESH, w - 20, 0, 20, 15},
     }};
     return layout;
 }

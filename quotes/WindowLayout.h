@@ -16,13 +16,6 @@ struct CellSize {
 // 0..4 as in the table of font sizes; any other index gets 18 x 55.
 CellSize cellSizeForFont(int fontSizeIndex);
 
-// Child controls of the mini-window that follow the window's size.
-constexpr int browserControlId = 1036;
-constexpr int noticeLineId = 1030;
-constexpr int busyLabelId = 1047;
-constexpr int stripFillerId = 1037;
-constexpr int refreshButtonId = 1046;
-
 // A child's place in client pixels.
 struct ChildPlacement {
     int controlId;
@@ -47,7 +40,6 @@ QuoteWindowLayout layoutForQuotes(const WindowRect& current, int rowCount, int c
 // Whatever state the window was in, it ends up shown and in front.
 constexpr std::array<int, 4> relayoutShowSequence = {11, 6, 0, 1};
 
-constexpr int hoverTimerId = 1;
 constexpr unsigned hoverTimerPeriodMs = 100;
 
 struct WindowOptions {

@@ -203,16 +203,12 @@ void CMiniFrameDlg::DoDataExchange(DataExchange& dx)
         browser.attach(GetDlgItem(IDC_BROWSER).m_hWnd);
 }
 
-Colour CMiniFrameDlg::backgroundColour() const
-{
-    const UserSettings s = currentSettings();
-    return ::backgroundColour(s);
-}
-
+// The background colour c and its brush, taken from the live settings.
 void CMiniFrameDlg::replaceBackBrush()
 {
     HBRUSH old = backBrush;
-    backBrush = CreateSolidBrush(backgroundColour());
+    backColour = backgroundColour(currentSettings());
+    backBrush = CreateSolidBrush(backColour);
     if (old)
         DeleteObject(old);
 }
@@ -314,7 +310,7 @@ bool CMiniFrameDlg::OnCtlColor(Message& m)
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
     if (id != IDC_NOTICE && id != IDC_BUSY)
         return false;
-    const Colour c = backgroundColour();
+    const Colour c = backColour;
     HDC dc = reinterpret_cast<HDC>(m.wParam);
     SetBkColor(dc, c);
     SetTextColor(dc, 0xFFFFFF - c);
@@ -427,13 +423,11 @@ void CMiniFrameDlg::showMiniWindow(bool show)
         ShowWindow(SW_SHOWNORMAL);
         SetForegroundWindow(m_hWnd);
         refresh.refreshRequest = 1;
-        if (isTransparent && (currentSettings().optionFlags & titleOnHover)) {
-            KillTimer(m_hWnd, HOVER_TIMER_ID);
-            SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
-        }
+        if (isTransparent && (currentSettings().optionFlags & titleOnHover))
+            restartHoverTimer(true);
     } else {
         ShowWindow(SW_HIDE);
-        KillTimer(m_hWnd, HOVER_TIMER_ID);
+        restartHoverTimer(false);
         SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     }
 }
@@ -443,14 +437,14 @@ void CMiniFrameDlg::toggleTransparency()
     if (isTransparent == 1) {
         isTransparent = 0;
         showStrip(true);
-        KillTimer(m_hWnd, HOVER_TIMER_ID);
+        restartHoverTimer(false);
     } else {
         isTransparent = 1;
         showStrip(false);
         if (currentSettings().optionFlags & titleOnHover)
-            SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
+            restartHoverTimer(true);
     }
-    const Colour key = backgroundColour();
+    const Colour key = backColour;
     const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
     SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style ^ WS_EX_LAYERED);
     SetLayeredWindowAttributes(m_hWnd, key, 0, LWA_COLORKEY);
@@ -474,14 +468,20 @@ bool CMiniFrameDlg::OnTimer(Message&)
     return false;
 }
 
+// Kills hover timer 1 and, when asked, starts it again.
+void CMiniFrameDlg::restartHoverTimer(bool run)
+{
+    KillTimer(m_hWnd, HOVER_TIMER_ID);
+    if (run)
+        SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
+}
+
 void CMiniFrameDlg::applyWindowOptions(const UserSettings& s)
 {
     const WindowOptions options = decideWindowOptions(s, isTransparent != 0);
     SetWindowPos(m_hWnd, options.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE);
-    KillTimer(m_hWnd, HOVER_TIMER_ID);
-    if (options.hoverTimer)
-        SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
+    restartHoverTimer(options.hoverTimer);
 }
 
 void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)

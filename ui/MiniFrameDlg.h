@@ -42,6 +42,7 @@ public:
     int mouseInside = 0;
     HANDLE refreshThread = nullptr;
     HBRUSH backBrush = nullptr;
+    Colour backColour = defaultBackColor;  // the colour of backBrush
     NOTIFYICONDATAW trayIcon = {};
 
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -79,7 +80,7 @@ private:
     void startRefreshWorker();
     bool stopRefreshWorker();
     void showStrip(bool show);
-    Colour backgroundColour() const;
+    void restartHoverTimer(bool run);
     void replaceBackBrush();
     void trayAdd();
     void trayDelete();
