@@ -10,7 +10,7 @@ CellSize cellSizeForFont(int fontSizeIndex)
     return sizes[fontSizeIndex];
 }
 
-QuoteWindowLayout layoutForQuotes(const WindowRect& current, int rowCount, int columnCount,
+QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnCount,
                                   const UserSettings& s)
 {
     const CellSize cell = cellSizeForFont(s.fontSizeIndex);

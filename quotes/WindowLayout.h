@@ -23,7 +23,7 @@ struct ChildPlacement {
 };
 
 struct QuoteWindowLayout {
-    WindowRect window;  // new screen rectangle; left and top are kept
+    Rect window;  // new screen rectangle; left and top are kept
     // In the order they are moved: browser, notice line, busy label,
     // strip filler, refresh button.
     std::array<ChildPlacement, 5> children;
@@ -32,7 +32,7 @@ struct QuoteWindowLayout {
 // The window rectangle and child places for a page of rowCount rows and
 // columnCount columns (0 counts as 1), starting from the window's current
 // screen rectangle. Font size, refresh-time line and header come from s.
-QuoteWindowLayout layoutForQuotes(const WindowRect& current, int rowCount, int columnCount,
+QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnCount,
                                   const UserSettings& s);
 
 // Show commands a re-layout passes to the window, in order: force-minimise,

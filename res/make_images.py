@@ -79,9 +79,9 @@ def icon_image(size):
             if math.hypot(u - 0.5, v - 0.5) < 0.48:
                 alpha, rgb = 255, (255, 255, 230)
             bars = ((0.20, 0.62, (0, 153, 0)), (0.42, 0.38, (255, 0, 0)), (0.64, 0.22, (0, 153, 0)))
-            for left, top, colour in bars:
+            for left, top, color in bars:
                 if left <= u < left + 0.16 and top <= v < 0.80:
-                    alpha, rgb = 255, colour
+                    alpha, rgb = 255, color
             if 0.14 <= u < 0.86 and 0.80 <= v < 0.80 + 1.5 / size:
                 alpha, rgb = 255, (0, 0, 204)
             pixels.append((rgb, alpha))

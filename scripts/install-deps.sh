@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
           wine wine64 xvfb xauth fonts-wqy-microhei imagemagick python3 procps locales)
 
 # Wine takes its code page from LANG: zh_CN.UTF-8 gives code page 936.

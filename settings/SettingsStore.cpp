@@ -15,7 +15,7 @@ static constexpr std::size_t suOffset = offsetof(UserSettings, backColor);
 static constexpr std::size_t suSize = offsetof(UserSettings, proxyServer) - suOffset;
 static constexpr std::size_t spOffset = offsetof(UserSettings, proxyServer);
 static constexpr std::size_t spSize = offsetof(UserSettings, fontSizeIndex) - spOffset;
-static_assert(ssSize == 528 && suSize == 28 && spSize == sizeof(ProxyBlock), "block sizes");
+static_assert(ssSize == 528 && suSize == 28 && spSize == 156, "block sizes");
 
 static unsigned char* blockOf(UserSettings& s, std::size_t offset)
 {
@@ -77,10 +77,10 @@ int SettingsStore::loadUserSettings(UserSettings& out)
 
     if (!decodeStructBlock(profile.read(userSection, "sp"), blockOf(out, spOffset), spSize)) {
         complete = false;
-        ProxyBlock seeded;
+        UserSettings seeded;
         std::memset(&seeded, 0, sizeof seeded);
         if (readIEProxy(seeded) == 1)
-            std::memcpy(blockOf(out, spOffset), &seeded, spSize);
+            std::memcpy(blockOf(out, spOffset), blockOf(seeded, spOffset), spSize);
     }
     terminate(out.proxyServer);
     terminate(out.proxyUser);
@@ -178,7 +178,7 @@ bool SettingsStore::readStockListFromRegistry(char (&stockList)[512])
     return true;
 }
 
-int SettingsStore::readIEProxy(ProxyBlock& block)
+int SettingsStore::readIEProxy(UserSettings& settings)
 {
     unsigned char enable[4] = {};
     std::uint32_t type = regNone;
@@ -195,16 +195,16 @@ int SettingsStore::readIEProxy(ProxyBlock& block)
             proxyEnable = proxyEnable << 8 | enable[i];
 
     if (proxyEnable != 0) {
-        block.proxyMode |= proxyUseExplicit;
-        char server[sizeof block.proxyServer] = {};
+        settings.proxyMode |= proxyUseExplicit;
+        char server[sizeof settings.proxyServer] = {};
         if (registry.readValue(internetSettingsKey, "ProxyServer", server, sizeof server, type,
                                length) == regOk &&
             (type == regSz || type == regExpandSz)) {
             // Taken only when the text and its terminator fit.
             const std::size_t textLength = boundedLength(server, length);
             if (textLength < sizeof server) {
-                std::memset(block.proxyServer, 0, sizeof block.proxyServer);
-                std::memcpy(block.proxyServer, server, textLength);
+                std::memset(settings.proxyServer, 0, sizeof settings.proxyServer);
+                std::memcpy(settings.proxyServer, server, textLength);
             }
         }
     }

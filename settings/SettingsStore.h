@@ -62,16 +62,6 @@ constexpr const char* stockListValueName = "StkCode";
 // The record as it stands before any file or registry value is read.
 UserSettings defaultUserSettings();
 
-// The proxy fields of the record, "sp" in zeb.ini.
-struct ProxyBlock {
-    char proxyServer[50];
-    char proxyUser[50];
-    char proxyPassword[50];
-    char reserved[2];
-    std::uint32_t proxyMode;
-};
-static_assert(sizeof(ProxyBlock) == 156, "sp block is 156 bytes");
-
 class SettingsStore {
 public:
     SettingsStore(ProfileFile& profile, Registry& registry) : profile(profile), registry(registry) {}
@@ -100,9 +90,10 @@ public:
     // The stock list kept in the registry; false (stockList untouched) when
     // it is missing, not text, or longer than 511 characters.
     bool readStockListFromRegistry(char (&stockList)[512]);
-    // Seeds the proxy from the system's Internet settings: 1 when their key
-    // could be opened, 0 (block untouched) when not.
-    int readIEProxy(ProxyBlock& block);
+    // Seeds the proxy fields of settings (proxyServer, proxyMode) from the
+    // system's Internet settings: 1 when their key could be opened, 0
+    // (fields untouched) when not.
+    int readIEProxy(UserSettings& settings);
 
 private:
     ProfileFile& profile;

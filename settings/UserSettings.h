@@ -2,13 +2,14 @@
 // they are stored in zeb.ini's struct blocks ("ss", "su", "sp", "wstat").
 #pragma once
 
+#include "common/Color.h"
+#include "common/Geometry.h"
+#include "common/Version.h"
+
 #include <cstddef>
 #include <cstdint>
 
-using Colour = std::uint32_t;  // COLORREF: 0x00BBGGRR, red in the low byte
 
-constexpr int buildNumber = 2;
-constexpr const char* versionText = "Zeb 1.0.0.2";
 
 // displayFlags
 constexpr std::uint32_t showChangePercent = 0x01;
@@ -33,11 +34,11 @@ constexpr std::uint32_t proxyUseExplicit = 0x1;
 constexpr std::uint32_t proxyUseCredentials = 0x2;
 constexpr std::uint32_t proxyUseIE = 0x4;
 
-constexpr Colour defaultBackColor = 0x00E6FFFF;
-constexpr Colour defaultNameColor = 0x00FF0000;
-constexpr Colour defaultUpColor = 0x00009900;
-constexpr Colour defaultDownColor = 0x000000FF;
-constexpr Colour defaultHeaderColor = 0x00000000;
+constexpr Color defaultBackColor = 0x00E6FFFF;
+constexpr Color defaultNameColor = 0x00FF0000;
+constexpr Color defaultUpColor = 0x00009900;
+constexpr Color defaultDownColor = 0x000000FF;
+constexpr Color defaultHeaderColor = 0x00000000;
 
 struct UserSettings {
     // "ss" block: bytes 0..527
@@ -47,11 +48,11 @@ struct UserSettings {
     std::uint32_t hotKeyModifiers;
     std::uint32_t hotKeyVirtualKey;
     // "su" block: bytes 528..555
-    Colour backColor;
-    Colour nameColor;
-    Colour upColor;
-    Colour downColor;
-    Colour headerColor;
+    Color backColor;
+    Color nameColor;
+    Color upColor;
+    Color downColor;
+    Color headerColor;
     std::uint32_t displayFlags;
     std::uint32_t optionFlags;
     // "sp" block: bytes 556..711
@@ -65,13 +66,9 @@ struct UserSettings {
     std::int32_t settingsVersion;
 };
 
-struct WindowRect {
-    std::int32_t left, top, right, bottom;
-};
-
 struct WindowState {
     std::int32_t transparent;
-    WindowRect windowRect;
+    Rect windowRect;
 };
 
 static_assert(offsetof(UserSettings, backColor) == 528, "ss block is 528 bytes");
@@ -80,8 +77,8 @@ static_assert(offsetof(UserSettings, fontSizeIndex) == 712, "sp block is 156 byt
 static_assert(sizeof(UserSettings) == 720, "no hidden padding");
 static_assert(sizeof(WindowState) == 20, "wstat block is 20 bytes");
 
-// The background colour c of the window and the page.
-inline Colour backgroundColour(const UserSettings& s)
+// The background color c of the window and the page.
+inline Color backgroundColor(const UserSettings& s)
 {
     return (s.optionFlags & customColors) ? s.backColor : defaultBackColor;
 }

@@ -1,21 +1,16 @@
 #include "ui/TitleStrip.h"
 
-static bool inside(const PixelRect& r, int x, int y)
-{
-    return r.left <= x && x < r.right && r.top <= y && y < r.bottom;
-}
-
-StripArea stripAreaAt(int x, int y, const PixelRect& refreshButton)
+StripArea stripAreaAt(int x, int y, const Rect& refreshButton)
 {
     if (y < 0 || y >= stripHeight)
         return StripArea::none;
-    if (inside({19, 0, 31, 15}, x, y))
+    if (Rect{19, 0, 31, 15}.contains(x, y))
         return StripArea::hide;
-    if (inside({35, 0, 47, 15}, x, y))
+    if (Rect{35, 0, 47, 15}.contains(x, y))
         return StripArea::menu;
-    if (inside({2, 0, 15, 15}, x, y))
+    if (Rect{2, 0, 15, 15}.contains(x, y))
         return StripArea::close;
-    if (inside(refreshButton, x, y))
+    if (refreshButton.contains(x, y))
         return StripArea::refresh;
     return StripArea::none;
 }

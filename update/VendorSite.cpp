@@ -3,6 +3,8 @@
 #include "settings/Deployment.h"
 #include "settings/UserSettings.h"
 
+std::atomic<int> versionBlocked{0};
+
 std::string vendorRoot()
 {
     return "http://" + deployment().vendorHost.authority();

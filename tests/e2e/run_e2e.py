@@ -44,8 +44,8 @@ def ss_block(stock_list=DEFAULT_LIST, refresh=0, mods=1, vk=0x48):
     return struct_block(stock_list.encode().ljust(512, b"\0") + le32(1, refresh, mods, vk))
 
 
-def su_block(display=0x75, options=0x0A, colours=(0x00E6FFFF, 0x00FF0000, 0x00009900, 0x000000FF, 0)):
-    return struct_block(le32(*colours, display, options))
+def su_block(display=0x75, options=0x0A, colors=(0x00E6FFFF, 0x00FF0000, 0x00009900, 0x000000FF, 0)):
+    return struct_block(le32(*colors, display, options))
 
 
 def sp_block():
@@ -70,8 +70,8 @@ def rect(text):
     return tuple(int(v) for v in text.split(","))
 
 
-def colour_counts(image):
-    """Pixels per colour of an image, as ImageMagick counts them."""
+def color_counts(image):
+    """Pixels per color of an image, as ImageMagick counts them."""
     out = subprocess.run(["convert", image, "-format", "%c", "histogram:info:-"], capture_output=True,
                          text=True).stdout
     return {m.group(2).upper(): int(m.group(1)) for m in re.finditer(r"(\d+):.*?(#[0-9A-Fa-f]{6})", out)}
@@ -252,12 +252,12 @@ class FirstRun(ZebTestCase):
         self.assertEqual(w["topmost"], "1")
         # The table as the page describes it: pale background, blue name links,
         # rising rows green and the falling one red, the blue line under the header.
-        colours = colour_counts(self.screenshot("widget.png"))
-        self.assertGreater(colours.get("#FFFFE6", 0), 185 * 127 // 2, colours)
-        self.assertGreater(colours.get("#0000FF", 0), 50)
-        self.assertGreater(colours.get("#009900", 0), 20)
-        self.assertGreater(colours.get("#FF0000", 0), 10)
-        self.assertGreater(colours.get("#0000CC", 0), 150)
+        colors = color_counts(self.screenshot("widget.png"))
+        self.assertGreater(colors.get("#FFFFE6", 0), 185 * 127 // 2, colors)
+        self.assertGreater(colors.get("#0000FF", 0), 50)
+        self.assertGreater(colors.get("#009900", 0), 20)
+        self.assertGreater(colors.get("#FF0000", 0), 10)
+        self.assertGreater(colors.get("#0000CC", 0), 150)
 
         self.exit_zeb(p)
         left, top, right, bottom = rect(w["rect"])
@@ -284,7 +284,7 @@ class SingleInstance(ZebTestCase):
 
 
 class WindowBehaviour(ZebTestCase):
-    def test_transparency_uses_the_colour_key_and_survives_a_restart(self):
+    def test_transparency_uses_the_color_key_and_survives_a_restart(self):
         p = self.start()
         self.wait_page("</html>")
         probe("post-command", ID_TRANSPARENT)
@@ -303,9 +303,9 @@ class WindowBehaviour(ZebTestCase):
         self.assertTrue(wait_for(lambda: probe("window")["layered"] == "0"))
         self.exit_zeb(p)
 
-    def test_custom_background_is_the_colour_key(self):
+    def test_custom_background_is_the_color_key(self):
         # customColors and titleOnHover, not alwaysOnTop; saved as transparent
-        self.write_ini(su=su_block(options=0x08 | 0x01, colours=(0x00102030, 0x00FF0000, 0x00009900, 0xFF, 0)),
+        self.write_ini(su=su_block(options=0x08 | 0x01, colors=(0x00102030, 0x00FF0000, 0x00009900, 0xFF, 0)),
                        wstat=wstat_block(1, 0, 0, 0, 0))
         p = self.start()
         self.assertEqual(probe("window")["colorkey"], "0x00102030")
@@ -443,6 +443,16 @@ def main():
     BUILD = os.path.abspath(args.build)
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         sys.exit("run_e2e.py needs WINEPREFIX and DISPLAY (scripts/test.sh sets them)")
+    # Further suites live beside this file as e2e_<area>.py and build on its
+    # helpers through "from run_e2e import ...".
+    sys.modules.setdefault("run_e2e", sys.modules[__name__])
+    sys.path.insert(0, HERE)
+    for extra in sorted(glob.glob(os.path.join(HERE, "e2e_*.py"))):
+        module = __import__(os.path.splitext(os.path.basename(extra))[0])
+        for name in dir(module):
+            value = getattr(module, name)
+            if isinstance(value, type) and issubclass(value, unittest.TestCase) and value.__module__ == module.__name__:
+                globals()[name] = value
     try:
         program = unittest.main(module=__name__, argv=[sys.argv[0], *rest], exit=False, verbosity=2)
     finally:

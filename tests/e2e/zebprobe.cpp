@@ -2,7 +2,7 @@
 // tests. One command per run; answers on stdout as "key=value" lines.
 //
 //   window                 the ZebMFrame window: found, visible, rect, client, layered,
-//                          colour key, topmost, foreground, and each child's rect/visibility
+//                          color key, topmost, foreground, and each child's rect/visibility
 //   tray                   whether the tray icon (id 128) of the window exists
 //   post-command ID        posts WM_COMMAND ID to the window
 //   send MSG WPARAM LPARAM sends a message and prints the result

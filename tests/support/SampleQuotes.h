@@ -1,6 +1,7 @@
 // Quotes for tests, as the feed client would have parsed them.
 #pragma once
 
+#include "quotes/QuotePage.h"
 #include "quotes/StockQuote.h"
 
 #include <cstring>
@@ -15,4 +16,10 @@ inline StockQuote sampleQuote(const char* code, const char* name, double last, d
     q.lastPrice = last;
     q.prevClose = prev;
     return q;
+}
+
+// The links of the built-in vendor site, as the program forms them.
+inline PageContext samplePageContext(bool versionBlocked = false)
+{
+    return {"http://www.quillon.com.cn/", "http://www.quillon.com.cn/zeb/zebskip.php?Ver=2", versionBlocked};
 }

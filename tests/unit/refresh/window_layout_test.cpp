@@ -12,7 +12,7 @@ UserSettings settingsWith(int fontSizeIndex, std::uint32_t displayFlags)
     return s;
 }
 
-const WindowRect at100{100, 100, 400, 400};
+const Rect at100{100, 100, 400, 400};
 
 }  // namespace
 
@@ -59,7 +59,7 @@ TEST(WindowLayout, SizeFollowsFontTableAndOptionalLines)
         {1, 0, 0, 0, 55 + 20, 18 + 35},
         {4, 0, 3, showHeader, 71 * 3 + 20, 21 + 35 + 21 + 2},
     };
-    const WindowRect elsewhere{-300, 40, 0, 0};
+    const Rect elsewhere{-300, 40, 0, 0};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "font " << c.font << ", " << c.rows << "x" << c.columns);
         const QuoteWindowLayout l =

@@ -197,7 +197,7 @@ TEST_F(SettingsStoreTest, SystemProxyIsTakenOnlyWhenEnabledAndFitting)
                 registry.set(internetSettingsKey, "ProxyEnable", c.enableType, c.enable);
             registry.set(internetSettingsKey, "ProxyServer", regSz, c.server);
         }
-        ProxyBlock block;
+        UserSettings block;
         std::memset(&block, 0, sizeof block);
         EXPECT_EQ(store.readIEProxy(block), c.keyExists ? 1 : 0) << c.server;
         EXPECT_EQ(block.proxyMode, c.mode) << c.server;

@@ -6,7 +6,7 @@
 
 namespace {
 
-const PixelRect refreshButton{165, 0, 185, 15};  // a window 185 pixels wide
+const Rect refreshButton{165, 0, 185, 15};  // a window 185 pixels wide
 
 TEST(TitleStrip, AreasFollowTheirRectanglesAndOrder)
 {
@@ -33,7 +33,7 @@ TEST(TitleStrip, EarlierAreasWinWhereRectanglesOverlap)
 {
     // A refresh button moved over the glyphs (a very narrow window) does not
     // take the hide area away.
-    const PixelRect overlapping{10, 0, 40, 15};
+    const Rect overlapping{10, 0, 40, 15};
     EXPECT_EQ(stripAreaAt(20, 5, overlapping), StripArea::hide);
     EXPECT_EQ(stripAreaAt(12, 5, overlapping), StripArea::close);
     EXPECT_EQ(stripAreaAt(32, 5, overlapping), StripArea::refresh);

@@ -184,7 +184,7 @@ TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
     mine.proxyMode = 1;
     EXPECT_EQ(saveUserSettings(mine), 1);
 
-    // One digit of "su" changed: only the colours and flags fall back.
+    // One digit of "su" changed: only the colors and flags fall back.
     char su[80];
     GetPrivateProfileStringA("UserSet", "su", "", su, sizeof su, ".\\zeb.ini");
     su[0] = su[0] == '0' ? '1' : '0';

@@ -1,4 +1,4 @@
-#include "ui/Wnd.h"
+#include "winui/Wnd.h"
 
 #include <vector>
 
@@ -248,57 +248,4 @@ void CDialog::DoDataExchange(DataExchange&) {}
 bool CDialog::OnMessage(Message&)
 {
     return false;
-}
-
-// ---- tooltip
-
-bool CToolTipCtrl::Create(HWND ownerWindow)
-{
-    owner = ownerWindow;
-    m_hWnd = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, appInstance(), nullptr);
-    return m_hWnd != nullptr;
-}
-
-TOOLINFOW CToolTipCtrl::toolInfo() const
-{
-    TOOLINFOW ti = {};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND;
-    ti.hwnd = owner;
-    ti.uId = reinterpret_cast<UINT_PTR>(owner);
-    ti.lpszText = const_cast<wchar_t*>(wideText.c_str());
-    return ti;
-}
-
-void CToolTipCtrl::AddTool(const char* gb2312)
-{
-    text = gb2312;
-    wideText = widen(gb2312);
-    TOOLINFOW ti = toolInfo();
-    SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-void CToolTipCtrl::SetInitialDelay(int milliseconds) const
-{
-    SendMessageW(m_hWnd, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(milliseconds, 0));
-}
-
-void CToolTipCtrl::Activate(bool active) const
-{
-    SendMessageW(m_hWnd, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
-}
-
-void CToolTipCtrl::UpdateTipText(const char* gb2312)
-{
-    text = gb2312;
-    wideText = widen(gb2312);
-    TOOLINFOW ti = toolInfo();
-    SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-void CToolTipCtrl::RelayEvent(MSG* msg) const
-{
-    if (m_hWnd)
-        SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }

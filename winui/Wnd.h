@@ -9,7 +9,13 @@
 #include <cstddef>
 #include <string>
 
-#include "ui/WinText.h"
+#include "common/Geometry.h"
+#include "winui/WinText.h"
+
+inline Rect toRect(const RECT& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 // A window: the handle and the few operations the program uses on it.
 class CWnd {
@@ -122,25 +128,6 @@ private:
 
     bool modalEnded = false;
     INT_PTR modalResult = IDCANCEL;
-};
-
-// The tooltip control of a window: one tool covering the whole owner.
-class CToolTipCtrl : public CWnd {
-public:
-    bool Create(HWND owner);
-    void AddTool(const char* gb2312);
-    void SetInitialDelay(int milliseconds) const;
-    void Activate(bool active) const;
-    void UpdateTipText(const char* gb2312);
-    const std::string& GetText() const { return text; }
-    void RelayEvent(MSG* msg) const;
-
-private:
-    TOOLINFOW toolInfo() const;
-
-    HWND owner = nullptr;
-    std::string text;
-    std::wstring wideText;
 };
 
 HINSTANCE appInstance();

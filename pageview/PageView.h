@@ -4,17 +4,12 @@
 // layout runs with the system's fonts and with a fixed-width measure.
 #pragma once
 
-#include "ui/HtmlPage.h"
+#include "common/Geometry.h"
+#include "pageview/HtmlPage.h"
 
 #include <functional>
 #include <string>
 #include <vector>
-
-struct PageRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-    bool empty() const { return right <= left || bottom <= top; }
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-};
 
 struct TextSize {
     int width = 0;
@@ -25,31 +20,31 @@ struct TextSize {
 using MeasureText = std::function<TextSize(const std::string& text, int fontPx)>;
 
 struct PageTextRun {
-    PageRect rect;  // where the whole text would stand
-    PageRect clip;  // the part of rect inside the view; never empty
+    Rect rect;  // where the whole text would stand
+    Rect clip;  // the part of rect inside the view; never empty
     std::string text;
-    PageColour colour = 0;
+    Color color = 0;
     int fontPx = 16;
     bool underline = false;
 };
 
 struct PageFill {
-    PageRect rect;
-    PageColour colour = 0;
+    Rect rect;
+    Color color = 0;
 };
 
 struct PageLink {
-    PageRect rect;
+    Rect rect;
     std::string href;
 };
 
 struct PageTip {
-    PageRect rect;
+    Rect rect;
     std::string text;  // lines separated by '\n'
 };
 
 struct PageLayout {
-    PageColour background = 0x00FFFFFF;
+    Color background = 0x00FFFFFF;
     std::vector<PageFill> fills;  // drawn over the background, before the text
     std::vector<PageTextRun> runs;
     std::vector<PageLink> links;
@@ -61,6 +56,3 @@ struct PageLayout {
 // Every rectangle of the result lies inside (0, 0, width, height).
 PageLayout layoutPage(const HtmlPage& page, int width, int height, const MeasureText& measure);
 
-// True for an http:// or https:// address with a host and no spaces or
-// control characters: the only addresses a page link may hand to the shell.
-bool isWebAddress(const std::string& address);

@@ -1,16 +1,17 @@
 // Reads the small HTML pages the program writes (the quote table, the notice
 // pages and the error page) into a flat model the page view can lay out.
 // Understands html, head, meta, title, style, body, table, tr, td, a, font and
-// br, the colour classes and the body/table rules of the <style> block; every
+// br, the color classes and the body/table rules of the <style> block; every
 // other tag is skipped. Text stays in GB2312 bytes.
 #pragma once
+
+#include "common/Color.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-using PageColour = std::uint32_t;  // COLORREF: 0x00BBGGRR
 
 // Largest page file read; the program writes pages of a few kilobytes.
 constexpr std::size_t maxPageBytes = 256 * 1024;
@@ -18,7 +19,7 @@ constexpr std::size_t maxPageBytes = 256 * 1024;
 // One piece of inline text, or a line break when lineBreak is set.
 struct HtmlInline {
     std::string text;
-    PageColour colour = 0;
+    Color color = 0;
     int fontPx = 16;
     bool lineBreak = false;
     bool underline = false;
@@ -34,7 +35,7 @@ struct HtmlCell {
     int colspan = 1;
     int height = 0;  // the height attribute in pixels, 0 when absent
     bool hasBackground = false;
-    PageColour background = 0;
+    Color background = 0;
     int title = -1;
 };
 
@@ -59,11 +60,14 @@ struct HtmlBlock {
 };
 
 struct HtmlPage {
-    PageColour background = 0x00FFFFFF;
+    Color background = 0x00FFFFFF;
     int margin = 8;
     std::vector<HtmlBlock> blocks;
     std::vector<std::string> links;   // href values
     std::vector<std::string> titles;  // title values, character references decoded
+    // Steps the reader took: bytes looked at, and style rules applied to a
+    // selector. Grows in proportion to the input, whatever the input.
+    std::size_t work = 0;
 };
 
 // Any bytes give a page; input beyond maxPageBytes is ignored.
@@ -73,4 +77,4 @@ HtmlPage parseHtmlPage(const char* data, std::size_t size);
 std::string decodeCharacterReferences(const std::string& text);
 
 // "#RRGGBB" or "#RGB" (the '#' may be left out) into a COLORREF.
-bool parseHtmlColour(const std::string& text, PageColour& out);
+bool parseHtmlColor(const std::string& text, Color& out);

@@ -1,4 +1,6 @@
-#include "ui/PageView.h"
+#include "pageview/PageView.h"
+
+#include "common/Gb2312.h"
 
 #include <algorithm>
 
@@ -25,13 +27,8 @@ struct Line {
 
 bool sameStyle(const HtmlInline& a, const HtmlInline& b)
 {
-    return a.colour == b.colour && a.fontPx == b.fontPx && a.underline == b.underline &&
+    return a.color == b.color && a.fontPx == b.fontPx && a.underline == b.underline &&
            a.link == b.link && a.title == b.title;
-}
-
-bool isLeadByte(unsigned char c)
-{
-    return c >= 0x81 && c <= 0xFE;
 }
 
 // Splits text at the places a line may break: around spaces and between
@@ -44,11 +41,11 @@ std::vector<std::string> pieces(const std::string& text)
         unsigned char c = static_cast<unsigned char>(text[i]);
         std::size_t end = i + 1;
         if (c == ' ') {
-        } else if (isLeadByte(c) && i + 1 < text.size()) {
+        } else if (gb2312::isLeadByte(c) && i + 1 < text.size()) {
             end = i + 2;
         } else {
             while (end < text.size() && text[end] != ' ' &&
-                   !isLeadByte(static_cast<unsigned char>(text[end])))
+                   !gb2312::isLeadByte(static_cast<unsigned char>(text[end])))
                 ++end;
         }
         out.push_back(text.substr(i, end - i));
@@ -162,9 +159,9 @@ bool hasContent(const std::vector<Line>& lines)
     return false;
 }
 
-PageRect intersect(const PageRect& a, const PageRect& b)
+Rect intersect(const Rect& a, const Rect& b)
 {
-    PageRect r;
+    Rect r;
     r.left = std::max(a.left, b.left);
     r.top = std::max(a.top, b.top);
     r.right = std::min(a.right, b.right);
@@ -206,7 +203,7 @@ private:
     const HtmlPage& page;
     int budget = maxPieces;
     LineBreaker breaker;
-    PageRect view;
+    Rect view;
     PageLayout result;
 
     void placeLines(const std::vector<Line>& lines, int left, int top, int width, HtmlAlign align)
@@ -219,7 +216,7 @@ private:
             else if (align == HtmlAlign::Right)
                 x += width - line.width;
             for (const LineRun& r : line.runs) {
-                PageRect rect;
+                Rect rect;
                 rect.left = x + r.x;
                 rect.right = rect.left + r.width;
                 rect.bottom = y + line.height;
@@ -230,16 +227,16 @@ private:
         }
     }
 
-    void addRun(const PageRect& rect, const LineRun& r)
+    void addRun(const Rect& rect, const LineRun& r)
     {
-        PageRect clip = intersect(rect, view);
+        Rect clip = intersect(rect, view);
         if (clip.empty())
             return;
         PageTextRun run;
         run.rect = rect;
         run.clip = clip;
         run.text = r.text;
-        run.colour = r.style->colour;
+        run.color = r.style->color;
         run.fontPx = r.style->fontPx;
         run.underline = r.style->underline;
         result.runs.push_back(run);
@@ -398,12 +395,12 @@ private:
     {
         std::size_t first = static_cast<std::size_t>(box.column);
         std::size_t last = static_cast<std::size_t>(box.column + box.span - 1);
-        PageRect rect;
+        Rect rect;
         rect.left = columnLeft[first];
         rect.right = columnLeft[last] + columnWidth[last];
         rect.top = top;
         rect.bottom = top + height;
-        PageRect clip = intersect(rect, view);
+        Rect clip = intersect(rect, view);
         if (cell.hasBackground && !clip.empty())
             result.fills.push_back({clip, cell.background});
         if (cell.title >= 0 && !clip.empty())
@@ -429,27 +426,3 @@ PageLayout layoutPage(const HtmlPage& page, int width, int height, const Measure
     return Layouter(page, width, height, measure).run();
 }
 
-bool isWebAddress(const std::string& address)
-{
-    std::size_t prefix = 0;
-    std::string head;
-    for (std::size_t i = 0; i < address.size() && i < 8; ++i)
-        head += static_cast<char>(address[i] >= 'A' && address[i] <= 'Z' ? address[i] - 'A' + 'a' : address[i]);
-    if (head.compare(0, 7, "http://") == 0)
-        prefix = 7;
-    else if (head.compare(0, 8, "https://") == 0)
-        prefix = 8;
-    else
-        return false;
-    if (address.size() <= prefix || address.size() > 2048)
-        return false;
-    char first = address[prefix];
-    if (first == '/' || first == '\\' || first == '@' || first == ':')
-        return false;
-    for (char c : address) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u >= 0x7F || c == '"')
-            return false;
-    }
-    return true;
-}

@@ -1,4 +1,4 @@
-#include "ui/HtmlPage.h"
+#include "pageview/HtmlPage.h"
 
 #include <algorithm>
 #include <map>
@@ -15,8 +15,9 @@ constexpr std::size_t maxRows = 500;
 constexpr std::size_t maxCells = 64;
 constexpr std::size_t maxStrings = 2000;
 constexpr std::size_t maxDepth = 64;
-constexpr PageColour black = 0x00000000;
-constexpr PageColour linkBlue = 0x00FF0000;
+constexpr std::size_t maxSelectors = 64;  // per style rule
+constexpr Color black = 0x00000000;
+constexpr Color linkBlue = 0x00FF0000;
 
 char lower(char c)
 {
@@ -91,66 +92,102 @@ struct Tag {
 
 // The rules of the <style> block that the page view draws.
 struct StyleRules {
-    std::map<std::string, PageColour> classColours;
-    bool hasBodyColour = false;
-    PageColour bodyColour = black;
+    std::map<std::string, Color> classColors;
+    bool hasBodyColor = false;
+    Color bodyColor = black;
     int bodyFontPx = 0;
     int bodyMargin = -1;
     int tableFontPx = 0;
 };
 
-void parseStyle(const std::string& css, StyleRules& rules)
+// What one declaration block sets: the last usable value of each property.
+struct Declarations {
+    bool hasColor = false;
+    Color color = black;
+    int fontPx = 0;   // the last positive font-size, 0 when none
+    int margin = -1;  // -1 when not given
+};
+
+std::string_view trimView(std::string_view s)
 {
-    std::size_t pos = 0;
-    while (pos < css.size()) {
-        std::size_t open = css.find('{', pos);
-        if (open == std::string::npos)
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+Declarations parseDeclarations(std::string_view block)
+{
+    Declarations result;
+    while (!block.empty()) {
+        std::size_t semi = block.find(';');
+        std::string_view declaration = block.substr(0, semi);
+        block.remove_prefix(semi == std::string_view::npos ? block.size() : semi + 1);
+        std::size_t colon = declaration.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        std::string property = toLower(std::string(trimView(declaration.substr(0, colon))));
+        std::string value(trimView(declaration.substr(colon + 1)));
+        Color color;
+        if (property == "color" && parseHtmlColor(value, color)) {
+            result.hasColor = true;
+            result.color = color;
+        } else if (property == "font-size") {
+            int px = leadingNumber(value, 200);
+            if (px > 0)
+                result.fontPx = px;
+        } else if (property == "margin") {
+            result.margin = leadingNumber(value, 200);
+        }
+    }
+    return result;
+}
+
+void applyDeclarations(const std::string& selector, const Declarations& d, StyleRules& rules)
+{
+    if (selector == "body") {
+        if (d.hasColor) {
+            rules.hasBodyColor = true;
+            rules.bodyColor = d.color;
+        }
+        if (d.fontPx > 0)
+            rules.bodyFontPx = d.fontPx;
+        if (d.margin >= 0)
+            rules.bodyMargin = d.margin;
+    } else if (selector == "table") {
+        if (d.fontPx > 0)
+            rules.tableFontPx = d.fontPx;
+    } else if (selector.size() > 1 && selector[0] == '.' && d.hasColor) {
+        std::string name = selector.substr(1);
+        if (rules.classColors.size() < maxStrings || rules.classColors.count(name))
+            rules.classColors[name] = d.color;
+    }
+}
+
+// Each declaration block is read once and then given to its selectors, of
+// which a rule has at most maxSelectors; work counts the steps.
+void parseStyle(std::string_view css, StyleRules& rules, std::size_t& work)
+{
+    while (!css.empty()) {
+        std::size_t open = css.find('{');
+        if (open == std::string_view::npos)
             break;
         std::size_t close = css.find('}', open);
-        if (close == std::string::npos)
+        if (close == std::string_view::npos)
             close = css.size();
-        std::string selectors = css.substr(pos, open - pos);
-        std::string declarations = css.substr(open + 1, close - open - 1);
-        pos = close + 1;
+        std::string_view selectors = css.substr(0, open);
+        const Declarations declarations = parseDeclarations(css.substr(open + 1, close - open - 1));
+        work += close + 1;
+        css.remove_prefix(std::min(close + 1, css.size()));
 
-        std::size_t start = 0;
-        while (start <= selectors.size()) {
-            std::size_t comma = selectors.find(',', start);
-            if (comma == std::string::npos)
-                comma = selectors.size();
-            std::string selector = toLower(trim(selectors.substr(start, comma - start)));
-            start = comma + 1;
-
-            std::size_t d = 0;
-            while (d < declarations.size()) {
-                std::size_t semi = declarations.find(';', d);
-                if (semi == std::string::npos)
-                    semi = declarations.size();
-                std::string declaration = declarations.substr(d, semi - d);
-                d = semi + 1;
-                std::size_t colon = declaration.find(':');
-                if (colon == std::string::npos)
-                    continue;
-                std::string property = toLower(trim(declaration.substr(0, colon)));
-                std::string value = trim(declaration.substr(colon + 1));
-                PageColour colour;
-                if (property == "color" && parseHtmlColour(value, colour)) {
-                    if (selector == "body") {
-                        rules.hasBodyColour = true;
-                        rules.bodyColour = colour;
-                    } else if (selector.size() > 1 && selector[0] == '.') {
-                        rules.classColours[selector.substr(1)] = colour;
-                    }
-                } else if (property == "font-size") {
-                    int px = leadingNumber(value, 200);
-                    if (px > 0 && selector == "body")
-                        rules.bodyFontPx = px;
-                    else if (px > 0 && selector == "table")
-                        rules.tableFontPx = px;
-                } else if (property == "margin" && selector == "body") {
-                    rules.bodyMargin = leadingNumber(value, 200);
-                }
-            }
+        for (std::size_t count = 0; count < maxSelectors; ++count) {
+            std::size_t comma = selectors.find(',');
+            applyDeclarations(toLower(std::string(trimView(selectors.substr(0, comma)))), declarations, rules);
+            ++work;
+            if (comma == std::string_view::npos)
+                break;
+            selectors.remove_prefix(comma + 1);
         }
     }
 }
@@ -158,7 +195,7 @@ void parseStyle(const std::string& css, StyleRules& rules)
 // What an open element passes on to the text inside it.
 struct Frame {
     std::string tag;
-    PageColour colour = black;
+    Color color = black;
     int fontPx = 16;
     int link = -1;
     int title = -1;
@@ -193,7 +230,7 @@ public:
             if (href && page.links.size() < maxStrings) {
                 f.link = static_cast<int>(page.links.size());
                 page.links.push_back(decodeCharacterReferences(*href));
-                f.colour = linkBlue;
+                f.color = linkBlue;
                 f.underline = true;
             }
             applyCommon(tag, f);
@@ -243,7 +280,7 @@ public:
         add(item);
     }
 
-    void setStyle(const std::string& css) { parseStyle(css, rules); }
+    void setStyle(std::string_view css) { parseStyle(css, rules, page.work); }
 
 private:
     std::vector<Frame> frames;
@@ -292,15 +329,15 @@ private:
     // class, color and title, shared by the elements that carry them.
     void applyCommon(const Tag& tag, Frame& f)
     {
-        PageColour colour;
-        const std::string* colourText = tag.attribute("color");
-        if (colourText && parseHtmlColour(*colourText, colour))
-            f.colour = colour;
+        Color color;
+        const std::string* colorText = tag.attribute("color");
+        if (colorText && parseHtmlColor(*colorText, color))
+            f.color = color;
         const std::string* cls = tag.attribute("class");
         if (cls) {
-            auto it = rules.classColours.find(trim(*cls));
-            if (it != rules.classColours.end())
-                f.colour = it->second;
+            auto it = rules.classColors.find(trim(*cls));
+            if (it != rules.classColors.end())
+                f.color = it->second;
         }
         int title = addTitle(tag);
         if (title >= 0)
@@ -309,15 +346,15 @@ private:
 
     void startBody(const Tag& tag)
     {
-        PageColour colour;
+        Color color;
         const std::string* bg = tag.attribute("bgcolor");
-        if (bg && parseHtmlColour(*bg, colour))
-            page.background = colour;
+        if (bg && parseHtmlColor(*bg, color))
+            page.background = color;
         if (rules.bodyMargin >= 0)
             page.margin = rules.bodyMargin;
         Frame& root = frames.front();
-        if (rules.hasBodyColour)
-            root.colour = rules.bodyColour;
+        if (rules.hasBodyColor)
+            root.color = rules.bodyColor;
         if (rules.bodyFontPx > 0)
             root.fontPx = rules.bodyFontPx;
         frames.resize(1);
@@ -398,11 +435,11 @@ private:
             cell.colspan = std::max(1, leadingNumber(*v, static_cast<int>(maxCells)));
         if (const std::string* v = tag.attribute("height"))
             cell.height = leadingNumber(*v, 1000);
-        PageColour colour;
+        Color color;
         const std::string* bg = tag.attribute("bgcolor");
-        if (bg && parseHtmlColour(*bg, colour)) {
+        if (bg && parseHtmlColor(*bg, color)) {
             cell.hasBackground = true;
-            cell.background = colour;
+            cell.background = color;
         }
         applyCommon(tag, f);
         cell.title = f.title;
@@ -414,7 +451,7 @@ private:
         if (inHead || inlineCount >= maxInlines)
             return;
         const Frame& f = frames.back();
-        item.colour = f.colour;
+        item.color = f.color;
         item.fontPx = f.fontPx;
         item.link = f.link;
         item.title = f.title;
@@ -532,7 +569,7 @@ std::string decodeCharacterReferences(const std::string& text)
     return out;
 }
 
-bool parseHtmlColour(const std::string& text, PageColour& out)
+bool parseHtmlColor(const std::string& text, Color& out)
 {
     std::string s = trim(text);
     if (!s.empty() && s[0] == '#')
@@ -599,11 +636,12 @@ HtmlPage parseHtmlPage(const char* data, std::size_t size)
         } else if (tag.name == "style" || tag.name == "title" || tag.name == "script") {
             std::size_t end = findEndTag(data, size, pos, tag.name);
             if (tag.name == "style")
-                builder.setStyle(std::string(data + pos, end - pos));
+                builder.setStyle(std::string_view(data + pos, end - pos));
             pos = end;
         } else {
             builder.startTag(tag);
         }
     }
+    builder.page.work += size;
     return builder.page;
 }

@@ -1,4 +1,4 @@
-#include "ui/WinText.h"
+#include "winui/WinText.h"
 
 #include <windows.h>
 

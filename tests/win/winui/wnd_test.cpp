@@ -1,6 +1,7 @@
 // The window-class layer under a real dialog: message maps, the modal loop,
 // PreTranslateMessage and data exchange.
-#include "ui/Wnd.h"
+#include "winui/ToolTip.h"
+#include "winui/Wnd.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
+#include "common/WebAddress.h"
 #include "quotes/QuotePage.h"
-#include "ui/PageView.h"
+#include "pageview/PageView.h"
 
 #include "tests/support/SampleQuotes.h"
 
@@ -18,11 +19,11 @@ TextSize fakeMeasure(const std::string& text, int fontPx)
     return {static_cast<int>(text.size()) * fontPx / 2, fontPx + 2};
 }
 
-constexpr PageColour pale = 0x00E6FFFF;        // #FFFFE6
-constexpr PageColour nameBlue = 0x00FF0000;    // #0000FF
-constexpr PageColour riseGreen = 0x00009900;   // #009900
-constexpr PageColour fallRed = 0x000000FF;     // #FF0000
-constexpr PageColour separator = 0x00CC0000;   // #0000CC
+constexpr Color pale = 0x00E6FFFF;        // #FFFFE6
+constexpr Color nameBlue = 0x00FF0000;    // #0000FF
+constexpr Color riseGreen = 0x00009900;   // #009900
+constexpr Color fallRed = 0x000000FF;     // #FF0000
+constexpr Color separator = 0x00CC0000;   // #0000CC
 
 StockQuote quote(const char* code, const char* name, float last, float prev)
 {
@@ -35,7 +36,7 @@ StockQuote quote(const char* code, const char* name, float last, float prev)
     return q;
 }
 
-bool inside(const PageRect& r, int width, int height)
+bool inside(const Rect& r, int width, int height)
 {
     return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && !r.empty();
 }
@@ -77,11 +78,11 @@ protected:
         settings.displayFlags = 0x7F;
         settings.fontSizeIndex = 1;
     }
-    void TearDown() override { versionBlocked = 0; }
+    PageContext context = samplePageContext();
 
     PageLayout build(int fetchResult = 0)
     {
-        buildQuotePage(settings, page, rows, columns, [&](QuoteBatch& b) {
+        buildQuotePage(settings, context, page, rows, columns, [&](QuoteBatch& b) {
             if (fetchResult != 0)
                 return fetchResult;
             for (const StockQuote& q : quotes)
@@ -104,23 +105,23 @@ TEST_F(PageViewLayout, QuoteTableWithHeaderAndTimeLines)
     EXPECT_EQ(layout.background, pale);
     expectInsideView(layout, width, height);
 
-    // Header texts in the header colour, centred in their columns.
+    // Header texts in the header color, centred in their columns.
     const PageTextRun* code = findRun(layout, "代码");
     const PageTextRun* change = findRun(layout, "涨跌(%)");
     ASSERT_TRUE(code && change);
-    EXPECT_EQ(code->colour, 0u);
+    EXPECT_EQ(code->color, 0u);
     EXPECT_EQ(code->rect.top, 5 + 2);  // margin, then cell padding
 
     // The blue separator: 1 px high, across the whole table below the header.
     ASSERT_EQ(layout.fills.size(), 1u);
     const PageFill& line = layout.fills[0];
-    EXPECT_EQ(line.colour, separator);
+    EXPECT_EQ(line.color, separator);
     EXPECT_EQ(line.rect.bottom - line.rect.top, 1);
     EXPECT_EQ(line.rect.left, 5);
     EXPECT_EQ(line.rect.right, width - 5);
     EXPECT_EQ(line.rect.top, code->rect.bottom + 2);
 
-    // Rising row green, falling row red; code and name links in the name colour.
+    // Rising row green, falling row red; code and name links in the name color.
     const PageTextRun* risePrice = findRun(layout, "320.40");
     const PageTextRun* riseChange = findRun(layout, "+10.40");
     const PageTextRun* fallPrice = findRun(layout, "17000.50");
@@ -128,11 +129,11 @@ TEST_F(PageViewLayout, QuoteTableWithHeaderAndTimeLines)
     const PageTextRun* name = findRun(layout, "腾讯控股");
     const PageTextRun* indexCode = findRun(layout, "hkHSI");
     ASSERT_TRUE(risePrice && riseChange && fallPrice && fallPercent && name && indexCode);
-    EXPECT_EQ(risePrice->colour, riseGreen);
-    EXPECT_EQ(riseChange->colour, riseGreen);
-    EXPECT_EQ(fallPrice->colour, fallRed);
-    EXPECT_EQ(fallPercent->colour, fallRed);
-    EXPECT_EQ(name->colour, nameBlue);
+    EXPECT_EQ(risePrice->color, riseGreen);
+    EXPECT_EQ(riseChange->color, riseGreen);
+    EXPECT_EQ(fallPrice->color, fallRed);
+    EXPECT_EQ(fallPercent->color, fallRed);
+    EXPECT_EQ(name->color, nameBlue);
     EXPECT_TRUE(name->underline);
     EXPECT_FALSE(risePrice->underline);
     EXPECT_EQ(risePrice->rect.top, line.rect.bottom + 2);
@@ -179,7 +180,7 @@ TEST_F(PageViewLayout, QuoteTableWithoutHeaderOrTimeHasNoSeparator)
     ASSERT_TRUE(code && price);
     EXPECT_EQ(code->fontPx, 15);
     EXPECT_EQ(code->rect.top, 5 + 2);
-    EXPECT_EQ(price->colour, fallRed);  // unchanged shows in the fall colour
+    EXPECT_EQ(price->color, fallRed);  // unchanged shows in the fall color
     EXPECT_EQ(findRun(layout, "2023-09-26 16:08"), nullptr);
     EXPECT_EQ(layout.runs.size(), 2u);
 }
@@ -193,8 +194,8 @@ TEST_F(PageViewLayout, ThreeDecimalPriceAndNoTrade)
     const PageTextRun* change = findRun(layout, "+0.005");
     const PageTextRun* noTrade = findRun(layout, "0.00%");
     ASSERT_TRUE(price && change && noTrade);
-    EXPECT_EQ(price->colour, riseGreen);
-    EXPECT_EQ(noTrade->colour, fallRed);
+    EXPECT_EQ(price->color, riseGreen);
+    EXPECT_EQ(noTrade->color, fallRed);
     EXPECT_EQ(price->rect.right - price->rect.left, 5 * 6);
 }
 
@@ -226,7 +227,7 @@ TEST_F(PageViewLayout, ErrorEmptyListAndUpgradePages)
     expectInsideView(error, width, height);
     ASSERT_EQ(error.runs.size(), 1u);
     EXPECT_EQ(error.runs[0].text, "获得数据出错 请检查网络连接");
-    EXPECT_EQ(error.runs[0].colour, fallRed);
+    EXPECT_EQ(error.runs[0].color, fallRed);
     EXPECT_EQ(error.runs[0].fontPx, 12);
     EXPECT_EQ(error.background, pale);
 
@@ -236,9 +237,9 @@ TEST_F(PageViewLayout, ErrorEmptyListAndUpgradePages)
     ASSERT_FALSE(empty.runs.empty());
     EXPECT_EQ(empty.runs[0].text.rfind("股票代码列表中无数据", 0), 0u);
     for (const PageTextRun& run : empty.runs)
-        EXPECT_EQ(run.colour, fallRed);
+        EXPECT_EQ(run.color, fallRed);
 
-    versionBlocked = 1;
+    context.versionBlocked = true;
     settings.optionFlags = customColors;
     settings.backColor = 0x00203040;
     PageLayout upgrade = build();
@@ -247,7 +248,7 @@ TEST_F(PageViewLayout, ErrorEmptyListAndUpgradePages)
     const PageTextRun* text = findRun(upgrade, "版本需要升级才能正常使用");
     const PageTextRun* link = findRun(upgrade, "查看新版本");
     ASSERT_TRUE(text && link);
-    EXPECT_EQ(text->colour, fallRed);
+    EXPECT_EQ(text->color, fallRed);
     EXPECT_TRUE(link->underline);
     EXPECT_EQ(link->rect.left, text->rect.left);
     EXPECT_EQ(link->rect.top, text->rect.bottom);  // <br> starts a new line
@@ -296,16 +297,16 @@ TEST(PageViewFlow, LongTextWrapsWithinTheView)
     EXPECT_EQ(joined, "获得数据出错请检查网络连接");
 }
 
-TEST(HtmlPageParse, CharacterReferencesColoursAndStyle)
+TEST(HtmlPageParse, CharacterReferencesColorsAndStyle)
 {
     EXPECT_EQ(decodeCharacterReferences("a&#10;b&amp;lt;&lt;&gt;&quot;&#39;&nbsp;&"), "a\nb&lt;<>\"'&nbsp;&");
-    PageColour c = 1;
-    EXPECT_TRUE(parseHtmlColour("#0000CC", c));
+    Color c = 1;
+    EXPECT_TRUE(parseHtmlColor("#0000CC", c));
     EXPECT_EQ(c, 0x00CC0000u);
-    EXPECT_TRUE(parseHtmlColour("f00", c));
+    EXPECT_TRUE(parseHtmlColor("f00", c));
     EXPECT_EQ(c, 0x000000FFu);
-    EXPECT_FALSE(parseHtmlColour("#12345", c));
-    EXPECT_FALSE(parseHtmlColour("#GG0000", c));
+    EXPECT_FALSE(parseHtmlColor("#12345", c));
+    EXPECT_FALSE(parseHtmlColor("#GG0000", c));
 
     const char text[] = "<HTML><STYLE>.x{color:#00FF00} table{font-size:20px} body{margin:3px}</STYLE>"
                         "<BODY BGCOLOR='#010203'><TABLE CELLPADDING=4 CELLSPACING=1 WIDTH=50%>"
@@ -325,11 +326,11 @@ TEST(HtmlPageParse, CharacterReferencesColoursAndStyle)
     EXPECT_EQ(cell.align, HtmlAlign::Right);
     ASSERT_EQ(cell.content.size(), 1u);
     EXPECT_EQ(cell.content[0].text, "1 & 2");
-    EXPECT_EQ(cell.content[0].colour, 0x0000FF00u);
+    EXPECT_EQ(cell.content[0].color, 0x0000FF00u);
     EXPECT_EQ(cell.content[0].fontPx, 20);
     ASSERT_GE(cell.title, 0);
     EXPECT_EQ(page.titles[static_cast<std::size_t>(cell.title)], "a\nb");
-    EXPECT_EQ(t.rows[0].cells[1].content[0].colour, 0x0000FF00u);  // unknown class keeps the row's
+    EXPECT_EQ(t.rows[0].cells[1].content[0].color, 0x0000FF00u);  // unknown class keeps the row's
     EXPECT_FALSE(page.blocks[1].isTable);
     EXPECT_EQ(page.blocks[1].flow[0].text, "after");
 }
@@ -359,6 +360,28 @@ TEST(HtmlPageParse, HostileMarkupStaysBounded)
     PageLayout layout = layoutPage(page, 100, 50, fakeMeasure);
     expectInsideView(layout, 100, 50);
     EXPECT_LE(layout.runs.size(), 5u);
+}
+
+// 128 KB of "<style>,,,...{;;;...}": each declaration block is read once,
+// however many selectors share it, so the work follows the size.
+TEST(HtmlPageParse, StyleBlockOfSeparatorsTakesWorkInProportionToItsSize)
+{
+    std::string text = "<style>" + std::string(64 * 1024, ',') + "{" + std::string(64 * 1024, ';') +
+                       "}.a, .b ,BODY{color:#00FF00;font-size:0;font-size:20px;color:none}</style>"
+                       "<body><font class=b>x</font>y</body>";
+    HtmlPage page = parseHtmlPage(text.data(), text.size());
+    EXPECT_LE(page.work, 4 * text.size());
+    int measured = 0;
+    PageLayout layout = layoutPage(page, 200, 50, [&](const std::string& s, int px) {
+        ++measured;
+        return fakeMeasure(s, px);
+    });
+    EXPECT_LE(measured, 10);
+    // Every selector of the list takes the block's last usable values.
+    ASSERT_EQ(layout.runs.size(), 1u);
+    EXPECT_EQ(layout.runs[0].text, "xy");
+    EXPECT_EQ(layout.runs[0].color, 0x0000FF00u);
+    EXPECT_EQ(layout.runs[0].fontPx, 20);
 }
 
 TEST(PageLinks, OnlyWebAddressesGoToTheShell)

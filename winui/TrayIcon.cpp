@@ -1,0 +1,30 @@
+#include "winui/TrayIcon.h"
+
+#include "winui/WinText.h"
+
+void CTrayIcon::Create(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip)
+{
+    data.cbSize = sizeof data;
+    data.hWnd = owner;
+    data.uID = id;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = callbackMessage;
+    data.hIcon = icon;
+    lstrcpynW(data.szTip, widen(tip).c_str(), ARRAYSIZE(data.szTip));
+}
+
+bool CTrayIcon::Add()
+{
+    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+bool CTrayIcon::Delete()
+{
+    return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+UINT CTrayIcon::taskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}

@@ -1,0 +1,22 @@
+// A window's icon in the notification area.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+class CTrayIcon {
+public:
+    // The icon id, with the message its window gets for mouse events on it
+    // (lParam the mouse message) and the tip (GB2312).
+    void Create(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip);
+    bool Add();
+    bool Delete();
+
+    // The message Explorer broadcasts when the taskbar is created anew (after
+    // Explorer restarts, or when it starts after the program): every icon
+    // must then be added again.
+    static UINT taskbarCreatedMessage();
+
+private:
+    NOTIFYICONDATAW data = {};
+};
