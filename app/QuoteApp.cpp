@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "settings/Deployment.h"
 #include "settings/Win32Settings.h"
+#include "app/Workers.h"
 #include "ui/MiniFrameDlg.h"
 
 #include <windows.h>
@@ -13,23 +14,27 @@
 
 static const char frameClassName[] = "ZebMFrame";
 
-std::string pagePathRule()
+std::wstring pagePathRule()
 {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(MAX_PATH, buffer);
-    std::string path = (length > 0 && length < MAX_PATH) ? buffer : "";
-    path += "zebtmp.htm";
+    // Folder names are the system's: UTF-16 throughout, whatever the code page.
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH, buffer);
+    std::wstring path = (length > 0 && length < MAX_PATH) ? buffer : L"";
+    path += L"zebtmp.htm";
 
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                       0, KEY_READ, &key) == ERROR_SUCCESS) {
-        char cache[MAX_PATH + 1] = {};
-        DWORD size = MAX_PATH;
+        wchar_t cache[MAX_PATH + 1] = {};
+        DWORD size = MAX_PATH * sizeof(wchar_t);
         DWORD type = 0;
-        if (RegQueryValueExA(key, "Cache", nullptr, &type, reinterpret_cast<BYTE*>(cache), &size) ==
+        if (RegQueryValueExW(key, L"Cache", nullptr, &type, reinterpret_cast<BYTE*>(cache), &size) ==
                 ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ) && cache[0] != '\0') {
-            path = std::string(cache) + "\\zebtmp.htm";
+            (type == REG_SZ || type == REG_EXPAND_SZ) && cache[0] != L'\0') {
+            wchar_t expanded[MAX_PATH + 1] = {};
+            const DWORD n = ExpandEnvironmentStringsW(cache, expanded, MAX_PATH);
+            path = std::wstring(type == REG_EXPAND_SZ && n > 0 && n <= MAX_PATH ? expanded : cache) +
+                   L"\\zebtmp.htm";
         }
         RegCloseKey(key);
     }
@@ -86,7 +91,8 @@ int CQuoteApp::InitInstance()
     pagePath = pagePathRule();
 
     {
-        CMiniFrameDlg dlg;
+        BackgroundWorkers workers(pagePath);
+        CMiniFrameDlg dlg(workers);
         dlg.DoModal();
     }
     OleUninitialize();

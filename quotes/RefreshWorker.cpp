@@ -1,6 +1,7 @@
 #include "quotes/RefreshWorker.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -34,9 +35,38 @@ void SystemClock::interrupt()
     wake_.notify_all();
 }
 
-bool writePageFile(const std::string& path, const std::string& page)
+static std::FILE* openForWriting(const std::wstring& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "w");
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"w");
+#else
+    // Elsewhere file names are bytes: the path's characters as UTF-8.
+    std::string bytes;
+    for (wchar_t wc : path) {
+        const auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xC0 | (c >> 6));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (c >> 12));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | (c >> 18));
+            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return std::fopen(bytes.c_str(), "w");
+#endif
+}
+
+bool writePageFile(const std::wstring& path, const std::string& page)
+{
+    std::FILE* file = openForWriting(path);
     if (!file)
         return false;
     const std::size_t length = std::strlen(page.c_str());
@@ -46,7 +76,7 @@ bool writePageFile(const std::string& path, const std::string& page)
 }
 
 RefreshWorker::RefreshWorker(RefreshShared& shared, RefreshClock& clock, RefreshWindow& window,
-                             SettingsSource settings, PageBuilder buildPage, std::string pagePath,
+                             SettingsSource settings, PageBuilder buildPage, std::wstring pagePath,
                              PageWriter writePage)
     : shared_(shared),
       clock_(clock),
@@ -134,7 +164,12 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     page_.clear();
     int rowCount = 2;
     int columnCount = 3;
-    buildPage_(s, page_, rowCount, columnCount);
+    // Whatever a reply holds, building its page must not end the program.
+    try {
+        buildPage_(s, page_, rowCount, columnCount);
+    } catch (...) {
+        return PassResult::failed;
+    }
 
     // A request 1 that came in while the page was built is answered by this
     // page; a 2 is kept for the next pass, which applies the new settings.

@@ -28,6 +28,16 @@ struct RefreshShared {
     std::atomic<unsigned> secondsSinceRefresh{0};
     // Set by RefreshWorker::requestStop; the loop returns soon after.
     std::atomic<bool> stopRequested{false};
+
+    // Asks for a refresh now. A pending 2 stays: it refreshes too, and the
+    // new settings it carries must not wait for the next interval.
+    void requestRefresh()
+    {
+        int expected = 0;
+        refreshRequest.compare_exchange_strong(expected, 1);
+    }
+    // The settings changed: re-apply them and refresh.
+    void requestSettingsApplied() { refreshRequest.store(2); }
 };
 
 // The computer's local time, as far as the market-hours test needs it.
@@ -77,12 +87,13 @@ public:
     // or sizing, then kills hover timer 1 and starts it again if asked.
     virtual void applyWindowOptions(const UserSettings& s) = 0;
     // Has the browser load the page file. False if that failed.
-    virtual bool navigate(const std::string& path) = 0;
+    virtual bool navigate(const std::wstring& path) = 0;
 };
 
-// Writes the page text up to its first NUL to path, created or truncated,
-// in text mode. False if the file could not be written.
-bool writePageFile(const std::string& path, const std::string& page);
+// Writes the page text up to its first NUL to path (UTF-16, as the system
+// gives folder names), created or truncated, in text mode. False if the file
+// could not be written.
+bool writePageFile(const std::wstring& path, const std::string& page);
 
 class RefreshWorker {
 public:
@@ -92,17 +103,17 @@ public:
     // counts; notice pages leave the counts as they are. The result is not used.
     using PageBuilder =
         std::function<int(const UserSettings& s, std::string& page, int& rowCount, int& columnCount)>;
-    using PageWriter = std::function<bool(const std::string& path, const std::string& page)>;
+    using PageWriter = std::function<bool(const std::wstring& path, const std::string& page)>;
 
     enum class PassResult {
         refreshed,    // page built, written and loaded
         skipped,      // interval ran out, but window hidden or market closed
-        failed,       // page built, but writing or loading it failed
+        failed,       // the page could not be built, written or loaded
         stopped,      // stop requested
     };
 
     RefreshWorker(RefreshShared& shared, RefreshClock& clock, RefreshWindow& window,
-                  SettingsSource settings, PageBuilder buildPage, std::string pagePath,
+                  SettingsSource settings, PageBuilder buildPage, std::wstring pagePath,
                   PageWriter writePage = writePageFile);
 
     // One wait and, if due, one refresh.
@@ -121,7 +132,7 @@ private:
     RefreshWindow& window_;
     SettingsSource settings_;
     PageBuilder buildPage_;
-    std::string pagePath_;
+    std::wstring pagePath_;
     PageWriter writePage_;
 
     std::string page_;

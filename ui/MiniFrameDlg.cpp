@@ -1,23 +1,14 @@
 #include "ui/MiniFrameDlg.h"
 
-#include "quotes/QuoteFeed.h"
-#include "quotes/QuotePage.h"
-#include "quotes/WinInetTransport.h"
 #include "quotes/WindowLayout.h"
 #include "res/resource.h"
 #include "settings/LiveSettings.h"
 #include "settings/Win32Settings.h"
-#include "ui/PageView.h"
 #include "ui/TitleStrip.h"
 #include "update/VendorSite.h"
+#include "winui/Shell.h"
+#include "winui/WindowThreadCall.h"
 
-#include <ctime>
-
-CMiniFrameDlg* mainDlg = nullptr;
-std::string pagePath;
-
-// A call carried from a worker thread to the window's thread.
-static const UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
 // Posted during initialisation: arrives once the modal run has shown the window.
 static const UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
 
@@ -44,10 +35,17 @@ const MessageMapEntry<CMiniFrameDlg> CMiniFrameDlg::messageMap[] = {
     {WM_TRAYNOTIFY, 0, 0, &CMiniFrameDlg::OnTrayNotify},
     {WM_WINDOW_THREAD_CALL, 0, 0, &CMiniFrameDlg::OnWindowThreadCall},
     {WM_FIRST_SHOW_DONE, 0, 0, &CMiniFrameDlg::OnFirstShowDone},
+    {WM_ENDSESSION, 0, 0, &CMiniFrameDlg::OnEndSession},
 };
 
 bool CMiniFrameDlg::OnMessage(Message& m)
 {
+    // Explorer started anew: its tray has none of the icons.
+    if (m.message == CTrayIcon::taskbarCreatedMessage()) {
+        if (state.trayIconWanted())
+            trayIcon.Add();
+        return false;
+    }
     return dispatchMessage(*this, messageMap, m);
 }
 
@@ -56,144 +54,40 @@ static POINT clientPoint(LPARAM lParam)
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
-static bool pointIn(const RECT& r, POINT p)
+// ---- what the workers call
+
+bool CMiniFrameDlg::runOnWindowThread(const std::function<void()>& f) const
 {
-    return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
-}
-
-// ---- the refresh worker's side
-
-// The window as the refresh worker sees it: every call is carried to the
-// window's thread, and none is made once the worker is asked to stop.
-class WorkerWindow : public RefreshWindow {
-public:
-    WorkerWindow(CMiniFrameDlg& dlg, const RefreshShared& shared) : dlg(dlg), shared(shared) {}
-
-    bool isVisible() override { return dlg.IsWindowVisible(); }
-    void showBusyLabel(bool show) override
-    {
-        call([&] { dlg.GetDlgItem(IDC_BUSY).ShowWindow(show ? SW_SHOW : SW_HIDE); });
-    }
-    void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s) override
-    {
-        call([&] { dlg.resizeToQuotes(rowCount, columnCount, s); });
-    }
-    void applyWindowOptions(const UserSettings& s) override
-    {
-        call([&] { dlg.applyWindowOptions(s); });
-    }
-    bool navigate(const std::string& path) override
-    {
-        bool loaded = false;
-        call([&] { loaded = dlg.browser.Navigate(path.c_str()); });
-        return loaded;
-    }
-
-private:
-    void call(const std::function<void()>& f)
-    {
-        if (!shared.stopRequested.load())
-            dlg.runOnWindowThread(f);
-    }
-
-    CMiniFrameDlg& dlg;
-    const RefreshShared& shared;
-};
-
-struct CMiniFrameDlg::Worker {
-    SystemClock clock;
-    WorkerWindow window;
-    WinInetTransport transport;
-    RefreshWorker loop;
-
-    Worker(CMiniFrameDlg& dlg)
-        : window(dlg, dlg.refresh),
-          loop(dlg.refresh, clock, window, currentSettings, buildPage(transport), pagePath)
-    {
-    }
-
-    static RefreshWorker::PageBuilder buildPage(QuoteTransport& transport)
-    {
-        return [&transport](const UserSettings& s, std::string& page, int& rows, int& columns) {
-            return buildQuotePage(s, page, rows, columns, [&](QuoteBatch& batch) {
-                return fetchQuotes(s, quoteRequestHeaders, batch, transport, std::time(nullptr));
-            });
-        };
-    }
-
-    static DWORD WINAPI threadMain(void* parameter)
-    {
-        static_cast<Worker*>(parameter)->loop.run();
-        return 0;
-    }
-};
-
-bool CMiniFrameDlg::runOnWindowThread(const std::function<void()>& f)
-{
-    if (!m_hWnd)
-        return false;
-    if (GetWindowThreadProcessId(m_hWnd, nullptr) == GetCurrentThreadId()) {
-        f();
-        return true;
-    }
-    DWORD_PTR answer = 0;
-    return SendMessageTimeoutW(m_hWnd, WM_WINDOW_THREAD_CALL, 0, reinterpret_cast<LPARAM>(&f),
-                               SMTO_NORMAL, 30000, &answer) != 0;
+    return ::runOnWindowThread(m_hWnd, f, 30000);
 }
 
 bool CMiniFrameDlg::OnWindowThreadCall(Message& m)
 {
-    (*reinterpret_cast<const std::function<void()>*>(m.lParam))();
-    m.result = 1;
+    m.result = handleWindowThreadCall(m.lParam);
     return true;
 }
 
-void CMiniFrameDlg::startRefreshWorker()
+void CMiniFrameDlg::showBusyLabel(bool show)
 {
-    worker = std::make_unique<Worker>(*this);
-    refreshThread = CreateThread(nullptr, 0, Worker::threadMain, worker.get(), 0, nullptr);
+    GetDlgItem(IDC_BUSY).ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
-// The worker may be inside a window call or a page build: ask it to stop and
-// wait for it while still answering the calls it carries to this thread.
-// Returns false when it is still held up (by the network) after the wait.
-bool CMiniFrameDlg::stopRefreshWorker()
+bool CMiniFrameDlg::navigate(const std::wstring& pagePath)
 {
-    if (!refreshThread)
-        return true;
-    worker->loop.requestStop();
-    const DWORD deadline = GetTickCount() + 3000;
-    for (;;) {
-        const DWORD now = GetTickCount();
-        const DWORD wait = now < deadline ? deadline - now : 0;
-        const DWORD r = MsgWaitForMultipleObjects(1, &refreshThread, FALSE, wait, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1)
-            break;
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    if (WaitForSingleObject(refreshThread, 0) != WAIT_OBJECT_0)
-        return false;
-    CloseHandle(refreshThread);
-    refreshThread = nullptr;
-    worker.reset();
-    return true;
+    return browser.Navigate(pagePath);
 }
 
 // ---- construction and initialisation
 
-CMiniFrameDlg::CMiniFrameDlg(HWND parent) : CDialog(IDD_MINIFRAME, parent)
+CMiniFrameDlg::CMiniFrameDlg(FrameWorkers& workers, HWND parent) : CDialog(IDD_MINIFRAME, parent), workers(workers)
 {
     appIcon = LoadIconW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    mainDlg = this;
 }
 
 CMiniFrameDlg::~CMiniFrameDlg()
 {
     if (backBrush)
         DeleteObject(backBrush);
-    if (mainDlg == this)
-        mainDlg = nullptr;
 }
 
 void CMiniFrameDlg::DoDataExchange(DataExchange& dx)
@@ -207,8 +101,8 @@ void CMiniFrameDlg::DoDataExchange(DataExchange& dx)
 void CMiniFrameDlg::replaceBackBrush()
 {
     HBRUSH old = backBrush;
-    backColour = backgroundColour(currentSettings());
-    backBrush = CreateSolidBrush(backColour);
+    backColor = backgroundColor(currentSettings());
+    backBrush = CreateSolidBrush(backColor);
     if (old)
         DeleteObject(old);
 }
@@ -234,10 +128,10 @@ BOOL CMiniFrameDlg::OnInitDialog()
 
     loadLiveSettings();
     const UserSettings settings = currentSettings();
-    // With hideAtStart, two showings of start-up are held back: the modal
-    // run's own (done once the posted message below comes through the
-    // loop) and the first re-layout's; they may come in either order.
-    hideFirstShow = hideFirstLayout = (settings.optionFlags & hideAtStart) != 0;
+    // Held back: the modal run's own showing (done once the posted message
+    // below comes through the loop) and the first re-layout's.
+    if (settings.optionFlags & hideAtStart)
+        state.holdStartUpShowings();
     PostMessageW(m_hWnd, WM_FIRST_SHOW_DONE, 0, 0);
 
     replaceBackBrush();
@@ -248,30 +142,24 @@ BOOL CMiniFrameDlg::OnInitDialog()
     RECT r = GetWindowRect();
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    const WindowRect& saved = windowState.windowRect;
+    const Rect& saved = windowState.windowRect;
     if (saved.top > 0 && saved.top < cy)
         r.top = saved.top;
     if (saved.left > 0 && saved.left < cx)
         r.left = saved.left;
     MoveWindow(r.left, r.top, width, height, true);
-    screenRect = GetWindowRect();
+    screenRect = toRect(GetWindowRect());
 
     GetDlgItem(IDC_STRIP_FILL).MoveWindow(50, 0, width - 50, stripHeight);
 
     if (windowState.transparent != 0)
         toggleTransparency();
 
-    refresh.refreshRequest = 2;
-    startRefreshWorker();
+    refresh.requestSettingsApplied();
+    workers.start(*this);
 
-    trayIcon.cbSize = sizeof trayIcon;
-    trayIcon.hWnd = m_hWnd;
-    trayIcon.uID = IDR_MAINFRAME;
-    trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
-    trayIcon.hIcon = appIcon;
-    lstrcpynW(trayIcon.szTip, widen(versionText).c_str(), ARRAYSIZE(trayIcon.szTip));
-    trayAdd();
+    trayIcon.Create(m_hWnd, IDR_MAINFRAME, WM_TRAYNOTIFY, appIcon, versionText);
+    addTrayIcon();
 
     registerShowHotKey();
     return TRUE;
@@ -310,20 +198,18 @@ bool CMiniFrameDlg::OnCtlColor(Message& m)
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
     if (id != IDC_NOTICE && id != IDC_BUSY)
         return false;
-    const Colour c = backColour;
     HDC dc = reinterpret_cast<HDC>(m.wParam);
-    SetBkColor(dc, c);
-    SetTextColor(dc, 0xFFFFFF - c);
+    SetBkColor(dc, backColor);
+    SetTextColor(dc, 0xFFFFFF - backColor);
     m.result = reinterpret_cast<LRESULT>(backBrush);
     return true;
 }
 
 // ---- the title strip, dragging and the notice link
 
-int CMiniFrameDlg::stripAreaAt(POINT p) const
+StripArea CMiniFrameDlg::stripAreaAt(POINT p) const
 {
-    const RECT r = GetDlgItem(IDC_REFRESH).GetRectInParent();
-    return static_cast<int>(::stripAreaAt(p.x, p.y, {r.left, r.top, r.right, r.bottom}));
+    return ::stripAreaAt(p.x, p.y, toRect(GetDlgItem(IDC_REFRESH).GetRectInParent()));
 }
 
 BOOL CMiniFrameDlg::PreTranslateMessage(MSG* msg)
@@ -337,7 +223,7 @@ bool CMiniFrameDlg::OnMouseMove(Message& m)
     SetForegroundWindow(m_hWnd);
     const POINT p = clientPoint(m.lParam);
     if (p.y < stripHeight) {
-        const char* tip = stripTooltip(static_cast<StripArea>(stripAreaAt(p)), refresh.secondsSinceRefresh);
+        const char* tip = stripTooltip(stripAreaAt(p), refresh.secondsSinceRefresh);
         if (!tip) {
             tooltip.Activate(false);
             return true;
@@ -347,7 +233,7 @@ bool CMiniFrameDlg::OnMouseMove(Message& m)
             tooltip.Activate(true);
         }
     } else if (noticeLinkActive == 1) {
-        if (pointIn(noticeText.GetRectInParent(), p))
+        if (toRect(noticeText.GetRectInParent()).contains(p.x, p.y))
             SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
     } else {
         tooltip.Activate(false);
@@ -359,7 +245,7 @@ bool CMiniFrameDlg::OnLButtonDown(Message& m)
 {
     const POINT p = clientPoint(m.lParam);
     if (p.y < stripHeight) {
-        switch (static_cast<StripArea>(stripAreaAt(p))) {
+        switch (stripAreaAt(p)) {
         case StripArea::hide:
             showMiniWindow(false);
             break;
@@ -370,15 +256,14 @@ bool CMiniFrameDlg::OnLButtonDown(Message& m)
             OnCancel();
             break;
         case StripArea::refresh:
-            refresh.refreshRequest = 1;
+            refresh.requestRefresh();
             break;
         case StripArea::none:
             PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
             break;
         }
-    } else if (noticeLinkActive == 1 && pointIn(noticeText.GetRectInParent(), p)) {
-        if (isWebAddress(noticeUrl))
-            ShellExecuteW(nullptr, L"open", widen(noticeUrl).c_str(), nullptr, nullptr, SW_SHOW);
+    } else if (noticeLinkActive == 1 && toRect(noticeText.GetRectInParent()).contains(p.x, p.y)) {
+        openWebAddress(noticeUrl);
         noticeText.SetWindowText("");
         noticeLinkActive = 0;
     }
@@ -387,26 +272,22 @@ bool CMiniFrameDlg::OnLButtonDown(Message& m)
 
 bool CMiniFrameDlg::OnMove(Message&)
 {
-    screenRect = GetWindowRect();
+    screenRect = toRect(GetWindowRect());
     return false;
 }
 
-// The start-hidden rule: with hideAtStart, the showings of start-up (the
-// modal run's own and the one that ends the first re-layout) leave the
-// window hidden; a showing the user asks for ends the rule.
 bool CMiniFrameDlg::OnFirstShowDone(Message&)
 {
-    hideFirstShow = false;
+    state.firstShowDone();
     return true;
 }
 
 bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
 {
-    if (hideFirstShow || hideFirstLayout)
+    if (state.holdsBackShowing())
         reinterpret_cast<WINDOWPOS*>(m.lParam)->flags &= ~SWP_SHOWWINDOW;
     return false;
 }
-
 
 // ---- showing, hiding, transparency
 
@@ -416,38 +297,40 @@ void CMiniFrameDlg::showStrip(bool show)
         GetDlgItem(id).ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
+void CMiniFrameDlg::setHoverTimer(HoverTimer action)
+{
+    if (action == HoverTimer::leave)
+        return;
+    KillTimer(m_hWnd, HOVER_TIMER_ID);
+    if (action == HoverTimer::start)
+        SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
+}
+
 void CMiniFrameDlg::showMiniWindow(bool show)
 {
     if (show) {
-        hideFirstShow = hideFirstLayout = false;
+        const HoverTimer timer = state.show((currentSettings().optionFlags & titleOnHover) != 0);
         ShowWindow(SW_SHOWNORMAL);
         SetForegroundWindow(m_hWnd);
-        refresh.refreshRequest = 1;
-        if (isTransparent && (currentSettings().optionFlags & titleOnHover))
-            restartHoverTimer(true);
+        refresh.requestRefresh();
+        setHoverTimer(timer);
     } else {
         ShowWindow(SW_HIDE);
-        restartHoverTimer(false);
+        setHoverTimer(state.hide());
         SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     }
 }
 
 void CMiniFrameDlg::toggleTransparency()
 {
-    if (isTransparent == 1) {
-        isTransparent = 0;
-        showStrip(true);
-        restartHoverTimer(false);
-    } else {
-        isTransparent = 1;
-        showStrip(false);
-        if (currentSettings().optionFlags & titleOnHover)
-            restartHoverTimer(true);
-    }
-    const Colour key = backColour;
+    const FrameState::Toggle toggle = state.toggleTransparency((currentSettings().optionFlags & titleOnHover) != 0);
+    showStrip(toggle.stripShown);
+    setHoverTimer(toggle.timer);
+    // Only pixels of exactly the key colour vanish: no text edge may blend into it.
+    browser.setCrispText(state.transparent());
     const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
     SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, style ^ WS_EX_LAYERED);
-    SetLayeredWindowAttributes(m_hWnd, key, 0, LWA_COLORKEY);
+    SetLayeredWindowAttributes(m_hWnd, backColor, 0, LWA_COLORKEY);
 }
 
 bool CMiniFrameDlg::OnTransparent(Message&)
@@ -460,44 +343,32 @@ bool CMiniFrameDlg::OnTimer(Message&)
 {
     POINT cursor;
     GetCursorPos(&cursor);
-    const int inside = pointIn(screenRect, cursor) ? 1 : 0;
-    if (inside == mouseInside)
+    const bool inside = screenRect.contains(cursor.x, cursor.y);
+    if (!state.hoverChanged(inside))
         return true;
-    mouseInside = inside;
-    showStrip(inside != 0);
+    showStrip(inside);
     return false;
-}
-
-// Kills hover timer 1 and, when asked, starts it again.
-void CMiniFrameDlg::restartHoverTimer(bool run)
-{
-    KillTimer(m_hWnd, HOVER_TIMER_ID);
-    if (run)
-        SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
 }
 
 void CMiniFrameDlg::applyWindowOptions(const UserSettings& s)
 {
-    const WindowOptions options = decideWindowOptions(s, isTransparent != 0);
-    SetWindowPos(m_hWnd, options.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
-    restartHoverTimer(options.hoverTimer);
+    const WindowOptions options = decideWindowOptions(s, state.transparent());
+    SetWindowPos(m_hWnd, options.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    setHoverTimer(options.hoverTimer ? HoverTimer::start : HoverTimer::stop);
 }
 
 void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)
 {
-    const RECT current = GetWindowRect();
-    const QuoteWindowLayout layout =
-        layoutForQuotes({current.left, current.top, current.right, current.bottom}, rowCount, columnCount, s);
-    const WindowRect& w = layout.window;
-    screenRect = {w.left, w.top, w.right, w.bottom};
-    MoveWindow(w.left, w.top, w.right - w.left, w.bottom - w.top, true);
+    const QuoteWindowLayout layout = layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s);
+    const Rect& w = layout.window;
+    screenRect = w;
+    MoveWindow(w.left, w.top, w.width(), w.height(), true);
     for (const ChildPlacement& child : layout.children)
         GetDlgItem(child.controlId).MoveWindow(child.x, child.y, child.width, child.height, true);
     for (int command : relayoutShowSequence)
         ShowWindow(command);
     SetForegroundWindow(m_hWnd);
-    hideFirstLayout = false;
+    state.relayoutDone();
 }
 
 // ---- hot key, tray icon, context menu
@@ -514,33 +385,28 @@ bool CMiniFrameDlg::OnHotKey(Message& m)
 {
     if (m.wParam != SHOW_HOTKEY_ID)
         return true;
-    if (IsWindowVisible()) {
-        if (currentSettings().optionFlags & hotKeyHidesTray)
-            trayDelete();
-        showMiniWindow(false);
-    } else {
-        trayAdd();
-        showMiniWindow(true);
-    }
+    const FrameState::HotKey action =
+        state.hotKey(IsWindowVisible(), (currentSettings().optionFlags & hotKeyHidesTray) != 0);
+    if (action.deleteTrayIcon)
+        trayIcon.Delete();
+    if (action.addTrayIcon)
+        trayIcon.Add();
+    showMiniWindow(action.show);
     m.result = 0;
     return true;
 }
 
-void CMiniFrameDlg::trayAdd()
+void CMiniFrameDlg::addTrayIcon()
 {
-    Shell_NotifyIconW(NIM_ADD, &trayIcon);
-}
-
-void CMiniFrameDlg::trayDelete()
-{
-    Shell_NotifyIconW(NIM_DELETE, &trayIcon);
+    trayIcon.Add();
+    state.trayIconAdded();
 }
 
 bool CMiniFrameDlg::OnTrayNotify(Message& m)
 {
     if (m.lParam == WM_LBUTTONDBLCLK) {
         showMiniWindow(true);
-        trayAdd();
+        addTrayIcon();
     } else if (m.lParam == WM_RBUTTONUP) {
         openContextMenu();
     }
@@ -555,8 +421,7 @@ void CMiniFrameDlg::openContextMenu()
     POINT cursor;
     GetCursorPos(&cursor);
     SetForegroundWindow(m_hWnd);
-    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd,
-                   nullptr);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
     DestroyMenu(menu);
 }
 
@@ -570,7 +435,7 @@ bool CMiniFrameDlg::OnRButtonUp(Message&)
 
 bool CMiniFrameDlg::OnRefresh(Message&)
 {
-    refresh.refreshRequest = 1;
+    refresh.requestRefresh();
     return true;
 }
 
@@ -595,7 +460,7 @@ bool CMiniFrameDlg::OnAutoUpgrade(Message&)
 
 bool CMiniFrameDlg::OnHomePage(Message&)
 {
-    ShellExecuteW(nullptr, L"open", widen(vendorHomePage()).c_str(), nullptr, nullptr, SW_SHOW);
+    openWebAddress(vendorHomePage());
     return true;
 }
 
@@ -609,17 +474,35 @@ bool CMiniFrameDlg::OnExit(Message&)
 
 // ---- closing
 
+// The window record and the settings, saved once: at the end of the session
+// or when the window closes, whichever comes first.
+void CMiniFrameDlg::saveState()
+{
+    if (stateSaved)
+        return;
+    stateSaved = true;
+    windowState.windowRect = toRect(GetWindowRect());
+    windowState.transparent = state.transparent() ? 1 : 0;
+    saveLiveSettings();
+}
+
+// At the end of the session the system ends the process after this message
+// without destroying any window.
+bool CMiniFrameDlg::OnEndSession(Message& m)
+{
+    if (m.wParam)
+        saveState();
+    return true;
+}
+
 bool CMiniFrameDlg::OnDestroy(Message&)
 {
-    const RECT r = GetWindowRect();
-    windowState.windowRect = {r.left, r.top, r.right, r.bottom};
-    windowState.transparent = isTransparent;
-    saveLiveSettings();
-    trayDelete();
+    saveState();
+    trayIcon.Delete();
     UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
     // Everything is saved: a worker still held up by the network ends with
     // the process here, before anything it uses is released.
-    if (!stopRefreshWorker())
+    if (!workers.stop())
         ExitProcess(0);
     return false;
 }

@@ -4,46 +4,49 @@
 #pragma once
 
 #include "quotes/RefreshWorker.h"
+#include "ui/FrameState.h"
+#include "ui/TitleStrip.h"
 #include "ui/WebBrowser2.h"
-#include "ui/Wnd.h"
-
-#include <shellapi.h>
+#include "winui/ToolTip.h"
+#include "winui/TrayIcon.h"
+#include "winui/Wnd.h"
 
 #include <atomic>
 #include <functional>
-#include <memory>
+#include <string>
+
+class CMiniFrameDlg;
+
+// The background work the mini-window starts once it is set up and stops
+// when it closes (the refresh worker and the vendor's workers).
+class FrameWorkers {
+public:
+    virtual ~FrameWorkers() = default;
+    virtual void start(CMiniFrameDlg& frame) = 0;
+    // Asks every worker to stop and waits a little while, answering the
+    // calls they carry to the window. False when one is still held up.
+    virtual bool stop() = 0;
+};
 
 class CMiniFrameDlg : public CDialog {
 public:
-    explicit CMiniFrameDlg(HWND parent = nullptr);
+    explicit CMiniFrameDlg(FrameWorkers& workers, HWND parent = nullptr);
     ~CMiniFrameDlg() override;
 
-    // Operations of the window (user-interface thread).
-    void showMiniWindow(bool show);
-    void toggleTransparency();
-    void applyWindowOptions(const UserSettings& s);
+    // refreshRequest and secondsSinceRefresh, shared with the refresh worker.
+    RefreshShared& refreshShared() { return refresh; }
+
+    // Runs f on the window's thread and waits for it (at most 30 s: then f is
+    // withdrawn and never runs); from that thread it simply runs f. The
+    // operations below are for that thread.
+    bool runOnWindowThread(const std::function<void()>& f) const;
+
+    void showBusyLabel(bool show);
+    // Sizes the window and its children to a page of rowCount rows and
+    // columnCount columns, then shows it in front.
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s);
-    void registerShowHotKey();
-    void openContextMenu();
-
-    // Runs f on the window's own thread and waits for it; from the window's
-    // thread it simply runs f. Returns false when the window is gone.
-    bool runOnWindowThread(const std::function<void()>& f);
-
-    RECT screenRect = {};
-    char noticeUrl[260] = {};
-    std::atomic<int> noticeLinkActive{0};
-    RefreshShared refresh;  // refreshRequest and secondsSinceRefresh
-    int isTransparent = 0;
-    CWnd noticeText;
-    CWebBrowser2 browser;
-    HICON appIcon = nullptr;
-    CToolTipCtrl tooltip;
-    int mouseInside = 0;
-    HANDLE refreshThread = nullptr;
-    HBRUSH backBrush = nullptr;
-    Colour backColour = defaultBackColor;  // the colour of backBrush
-    NOTIFYICONDATAW trayIcon = {};
+    void applyWindowOptions(const UserSettings& s);
+    bool navigate(const std::wstring& pagePath);
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -76,26 +79,32 @@ private:
     bool OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
     bool OnWindowThreadCall(Message& m);
+    bool OnEndSession(Message& m);
 
-    void startRefreshWorker();
-    bool stopRefreshWorker();
+    void showMiniWindow(bool show);
+    void toggleTransparency();
+    void registerShowHotKey();
+    void openContextMenu();
     void showStrip(bool show);
-    void restartHoverTimer(bool run);
+    void setHoverTimer(HoverTimer action);
     void replaceBackBrush();
-    void trayAdd();
-    void trayDelete();
-    // The hot area of the title strip under a client point: 0 none, else
-    // one of the strip areas (see MiniFrameDlg.cpp).
-    int stripAreaAt(POINT p) const;
+    void addTrayIcon();
+    void saveState();
+    // The hot area of the title strip under a client point.
+    StripArea stripAreaAt(POINT p) const;
 
-    bool hideFirstShow = false;    // start-hidden rule, see OnWindowPosChanging
-    bool hideFirstLayout = false;
-
-    struct Worker;
-    std::unique_ptr<Worker> worker;
+    FrameWorkers& workers;
+    FrameState state;
+    Rect screenRect;  // the window's screen rectangle, for the hover timer
+    char noticeUrl[260] = {};
+    std::atomic<int> noticeLinkActive{0};
+    RefreshShared refresh;
+    CWnd noticeText;
+    CWebBrowser2 browser;
+    HICON appIcon = nullptr;
+    CToolTipCtrl tooltip;
+    HBRUSH backBrush = nullptr;
+    Color backColor = defaultBackColor;  // the colour of backBrush
+    CTrayIcon trayIcon;
+    bool stateSaved = false;
 };
-
-// The one mini-window of the process; set by its constructor.
-extern CMiniFrameDlg* mainDlg;
-// Full path of the page file (zebtmp.htm).
-extern std::string pagePath;

@@ -44,7 +44,7 @@ public:
         ++optionsApplied;
         lastOptions = s.optionFlags;
     }
-    bool navigate(const std::string&) override
+    bool navigate(const std::wstring&) override
     {
         ++navigations;
         return true;
@@ -80,8 +80,8 @@ int main()
             builds.fetch_add(1);
             return 1;
         },
-        "zebtmp.htm",
-        [&](const std::string&, const std::string& page) {
+        L"zebtmp.htm",
+        [&](const std::wstring&, const std::string& page) {
             written += page.size();
             return true;
         });

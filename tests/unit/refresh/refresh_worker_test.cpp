@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,16 @@
 namespace {
 
 using Log = std::vector<std::string>;
+
+// Paths in these tests are ASCII.
+std::string ascii(const std::wstring& path)
+{
+    return std::string(path.begin(), path.end());
+}
+std::wstring widePath(const std::string& path)
+{
+    return std::wstring(path.begin(), path.end());
+}
 
 constexpr LocalTime tuesdayMorning{2, 10};
 constexpr LocalTime sundayNight{0, 23};
@@ -64,9 +75,9 @@ public:
         log_.push_back("options");
         optionsFlags = s.optionFlags;
     }
-    bool navigate(const std::string& path) override
+    bool navigate(const std::wstring& path) override
     {
-        log_.push_back("navigate " + path);
+        log_.push_back("navigate " + ascii(path));
         return navigateWorks;
     }
 
@@ -145,9 +156,9 @@ protected:
                 duringBuild();
             return 1;
         },
-        "C:\\cache\\zebtmp.htm",
-        [this](const std::string& path, const std::string& page) {
-            log.push_back("write " + path);
+        L"C:\\cache\\zebtmp.htm",
+        [this](const std::wstring& path, const std::string& page) {
+            log.push_back("write " + ascii(path));
             writtenPage = page;
             return writeWorks;
         }};
@@ -431,16 +442,38 @@ TEST(SystemClock, InterruptWakesASleepAndEveryLaterOne)
 
 TEST(PageFile, WritesTextUpToNulAndTruncates)
 {
-    const std::string path = testing::TempDir() + "zeb_refresh_page.htm";
-    ASSERT_TRUE(writePageFile(path, std::string(300, 'x')));
+    // A folder name as the system gives it, beyond any one code page.
+    const std::wstring wide = widePath(testing::TempDir()) + L"zeb_refresh_\u00e9\u4e2d.htm";
+    const std::string path = testing::TempDir() + "zeb_refresh_\xc3\xa9\xe4\xb8\xad.htm";
+    ASSERT_TRUE(writePageFile(wide, std::string(300, 'x')));
     std::string page = "<html>涨跌</html>";
     page += '\0';
     page += "tail";
-    ASSERT_TRUE(writePageFile(path, page));
+    ASSERT_TRUE(writePageFile(wide, page));
     std::ifstream in(path, std::ios::binary);
     const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(content, "<html>涨跌</html>");
     std::remove(path.c_str());
 
-    EXPECT_FALSE(writePageFile(testing::TempDir() + "no/such/folder/zebtmp.htm", "x"));
+    EXPECT_FALSE(writePageFile(widePath(testing::TempDir()) + L"no/such/folder/zebtmp.htm", "x"));
+}
+
+TEST_F(RefreshWorkerTest, APageThatCannotBeBuiltFailsThePassAndTheLoopGoesOn)
+{
+    duringBuild = [] { throw std::bad_alloc(); };
+    EXPECT_EQ(worker.runPass(), Result::failed);
+    EXPECT_EQ(take(), (Log{"visible?", "build"}));  // nothing written or loaded
+
+    duringBuild = nullptr;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+}
+
+TEST(RefreshShared, ARefreshRequestNeverReplacesASettingsChange)
+{
+    RefreshShared shared;
+    shared.requestRefresh();
+    EXPECT_EQ(shared.refreshRequest.load(), 1);
+    shared.requestSettingsApplied();
+    shared.requestRefresh();
+    EXPECT_EQ(shared.refreshRequest.load(), 2);
 }
