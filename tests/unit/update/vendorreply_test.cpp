@@ -1,0 +1,57 @@
+#include "update/VendorReply.h"
+
+#include "tests/support/ScopedDeployment.h"
+
+#include <gtest/gtest.h>
+
+TEST(ReplyProfile, NamesWithoutRegardToCaseAndOnlyTheFirstSectionOfAName)
+{
+    const std::string reply = "\xEF\xBB\xBF"
+                              "[Other]\r\ninfo=not this\r\n"
+                              "[ zeb ]\r\n  INFOVER = 7 \r\nInfo=\"quoted\"\r\nlink='x\r\nbare\r\n"
+                              "[ZEB]\r\nupdate=1\r\n";
+    EXPECT_EQ(profileValue(reply, "Zeb", "infoVer"), "7");
+    EXPECT_EQ(profileValue(reply, "Zeb", "info"), "quoted");
+    EXPECT_EQ(profileValue(reply, "Zeb", "link"), "'x");
+    EXPECT_EQ(profileValue(reply, "Zeb", "bare"), "");
+    EXPECT_EQ(profileValue(reply, "Zeb", "update"), "");  // second [ZEB] is not read
+    EXPECT_EQ(profileValue(reply, "Other", "info"), "not this");
+    EXPECT_EQ(profileValue("infoVer=3\n[Zeb]\n", "Zeb", "infoVer"), "");
+    EXPECT_EQ(profileValue("[Zeb]\ninfoVer=3", "Zeb", "infoVer"), "3");  // no final line break
+}
+
+TEST(ReplyProfile, NumbersFromTheLeadingDigitsAndTextsCutToTheBuffer)
+{
+    EXPECT_EQ(profileNumber("12abc"), 12u);
+    EXPECT_EQ(profileNumber(" +5"), 5u);
+    EXPECT_EQ(profileNumber("abc"), 0u);
+    EXPECT_EQ(profileNumber(""), 0u);
+    EXPECT_EQ(profileNumber("-1"), 4294967295u);
+    EXPECT_TRUE(isNewerVersion(profileNumber("-1")));  // compared unsigned
+    EXPECT_TRUE(isNewerVersion(3));
+    EXPECT_FALSE(isNewerVersion(2));
+
+    EXPECT_EQ(profileText(std::string(300, 'a')), std::string(259, 'a'));
+    // 129 two-byte characters fill 258 bytes; the 130th would end past 259.
+    std::string chinese;
+    for (int i = 0; i < 150; ++i)
+        chinese += "中";
+    EXPECT_EQ(profileText(chinese).size(), 258u);
+    EXPECT_EQ(profileText("a" + chinese).size(), 259u);
+}
+
+TEST(UpdateMessages, EachResultHasItsTextForEachCaller)
+{
+    const ScopedDeployment hosts(nullptr, "vendor.test");
+    const std::string failure = "升级失败，可能防火墙阻止了Zeb升级。\n请到vendor.test下载最新版。";
+    EXPECT_EQ(updateFailureText(), failure);
+    EXPECT_EQ(updateResultText(updateCurrent, UpdateCaller::startupPrompt), "恭喜，已经是最新版。");
+    EXPECT_EQ(updateResultText(updateCurrent, UpdateCaller::menu), "已经是最新版本无须升级");
+    for (int result : {updateNoReply, updateNoVersion, updateNoAddress, updateBadDownload, updateNotStarted,
+                       updateNotWritten}) {
+        EXPECT_EQ(updateResultText(result, UpdateCaller::menu), failure);
+        EXPECT_EQ(updateResultText(result, UpdateCaller::startupPrompt), failure);
+    }
+    EXPECT_EQ(updateResultText(updateStarted, UpdateCaller::menu), "");
+    EXPECT_EQ(updateResultText(updateBusy, UpdateCaller::menu), "");
+}

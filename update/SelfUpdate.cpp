@@ -1,0 +1,103 @@
+#include "update/SelfUpdate.h"
+
+#include "common/Version.h"
+#include "common/WebAddress.h"
+#include "update/VendorSite.h"
+
+#include <cstring>
+
+UpdateGuard& processUpdateGuard()
+{
+    static UpdateGuard guard;
+    return guard;
+}
+
+std::string updateCheckUrl()
+{
+    return vendorPage("/zeb/zebUpdate.php?Ver=") + versionText;
+}
+
+std::string updaterCommandLine(const std::string& programPath)
+{
+    const std::string program =
+        programPath.find(' ') == std::string::npos ? programPath : "\"" + programPath + "\"";
+    return std::string(updaterExeName) + " " + program + " " + newExePath;
+}
+
+bool isWindowsExecutable(FileSystem& files, const char* path)
+{
+    unsigned char header[64];
+    if (files.read(path, 0, header, sizeof header) != sizeof header || header[0] != 'M' || header[1] != 'Z')
+        return false;
+    const std::uint32_t peOffset = static_cast<std::uint32_t>(header[0x3C]) |
+                                   static_cast<std::uint32_t>(header[0x3D]) << 8 |
+                                   static_cast<std::uint32_t>(header[0x3E]) << 16 |
+                                   static_cast<std::uint32_t>(header[0x3F]) << 24;
+    char signature[4];
+    return files.read(path, peOffset, signature, sizeof signature) == sizeof signature &&
+           std::memcmp(signature, "PE\0\0", 4) == 0;
+}
+
+namespace {
+
+int installUpdate(UpdatePlatform& platform)
+{
+    FileSystem& files = platform.files;
+    std::string reply;
+    if (!platform.downloader.toCache(updateCheckUrl(), reply))
+        return updateNoReply;
+    reply = files.shortPath(reply);
+
+    const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
+    const std::string address =
+        isNewerVersion(infoVer) ? profileText(platform.profile.read(reply, "Zeb", "dlurl")) : std::string();
+    files.remove(reply.c_str());
+    if (infoVer == 0)
+        return updateNoVersion;
+    if (!isNewerVersion(infoVer))
+        return updateCurrent;
+    // Only an http:// or https:// address is fetched.
+    if (!isWebAddress(address))
+        return updateNoAddress;
+
+    // What arrived must be a Windows program: a failed address can still
+    // answer with an error page.
+    if (!platform.downloader.toFile(address, newExePath) || !isWindowsExecutable(files, newExePath)) {
+        files.remove(newExePath);
+        return updateBadDownload;
+    }
+
+    // A half-written updater is never started.
+    if (!platform.updaterData || platform.updaterSize == 0 ||
+        !files.write(updaterExeName, platform.updaterData, platform.updaterSize)) {
+        files.remove(updaterExeName);
+        return updateNotWritten;
+    }
+
+    const std::string program = files.shortPath(platform.launcher.ownPath());
+    platform.launcher.sleep(500);
+    if (program.empty() || platform.launcher.run(updaterCommandLine(program)) <= 31)
+        return updateNotStarted;
+    return updateStarted;
+}
+
+}  // namespace
+
+int checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
+{
+    if (!guard.tryBegin())
+        return updateBusy;
+    const int result = installUpdate(platform);
+    if (result != updateStarted)
+        guard.end();
+    return result;
+}
+
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher)
+{
+    launcher.sleep(2000);
+    if (files.exists(previousExePath) && !files.remove(previousExePath))
+        return;
+    if (files.exists(updaterExePath))
+        files.remove(updaterExePath);
+}

@@ -1,0 +1,50 @@
+// Replacing the running program with a newer build: the update check, the
+// download, writing out ZebUpdater and starting it; and the clean-up of what
+// an update leaves behind.
+#pragma once
+
+#include "update/UpdatePorts.h"
+#include "update/VendorReply.h"
+
+#include <atomic>
+#include <string>
+
+// Files of an update, relative to the program's folder (the current directory).
+constexpr const char* newExePath = ".\\Zeb.new.exe";
+constexpr const char* updaterExeName = "ZebUpdater.exe";
+constexpr const char* updaterExePath = ".\\ZebUpdater.exe";
+constexpr const char* previousExePath = ".\\Zeb.exe.old";
+
+// Lets one update run at a time: the start-up prompt's and the menu's would
+// write the same files. An update that started ZebUpdater keeps its turn, as
+// the program is ending.
+class UpdateGuard {
+public:
+    bool tryBegin() { return !busy.exchange(true); }
+    void end() { busy = false; }
+
+private:
+    std::atomic<bool> busy{false};
+};
+
+// The one guard of the process.
+UpdateGuard& processUpdateGuard();
+
+// The update check's address: ".../zeb/zebUpdate.php?Ver=Zeb 1.0.0.2".
+std::string updateCheckUrl();
+
+// "ZebUpdater.exe <program> .\Zeb.new.exe"; the program's path is quoted
+// when it holds a blank (a volume without short names).
+std::string updaterCommandLine(const std::string& programPath);
+
+// True when the file starts with "MZ" and the number at offset 0x3C leads to
+// "PE\0\0" inside the file.
+bool isWindowsExecutable(FileSystem& files, const char* path);
+
+// Checks for a newer build and installs it: one of the update results of
+// VendorReply.h (updateBusy when the guard is taken). Blocking.
+int checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
+
+// Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
+// a failure to delete the first leaves the second alone.
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher);

@@ -1,0 +1,28 @@
+// The start-up exchange with the vendor site: the installation identifier,
+// the ping and its reply (a notice line, or a demand to upgrade that is
+// remembered as "Update" under the program's key).
+#pragma once
+
+#include "update/UpdatePorts.h"
+#include "update/VendorReply.h"
+
+#include <atomic>
+#include <string>
+
+// The stored "Guid"; when there is none, a new one (36 characters, without
+// braces) that is stored; "noGuid" when none can be made.
+std::string getClientGuid(UpdatePlatform& platform);
+
+// The ping's address for an identifier: ".../zeb/auinfo.php?Guid=<id>&Ver=Zeb 1.0.0.2".
+std::string vendorPingUrl(const std::string& guid);
+
+// Results of fetchVendorNotice.
+constexpr int noticeUpgrade = -1;  // the vendor demands an upgrade (now or remembered); blocked is set
+constexpr int noticeNone = 0;      // nothing to show
+constexpr int noticeReady = 1;     // text holds the notice, url its link ("" when it has none)
+
+// Clears both buffers and blocked, then pings the vendor site unless an
+// upgrade demand is remembered. The link is kept only when it is a web
+// address: anything else leaves the notice a plain line.
+int fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize], char (&url)[replyBufferSize],
+                      std::atomic<int>& blocked);

@@ -1,0 +1,125 @@
+#include "update/VendorReply.h"
+
+#include "common/Gb2312.h"
+#include "common/Version.h"
+#include "settings/Deployment.h"
+
+#include <vector>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string trimmed(const std::string& text, std::size_t begin, std::size_t end)
+{
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+char lowered(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool sameName(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (lowered(a[i]) != lowered(b[i]))
+            return false;
+    return i == a.size() && !b[i];
+}
+
+}  // namespace
+
+std::string profileValue(const std::string& text, const char* section, const char* key)
+{
+    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    bool inSection = false;
+    bool sectionSeen = false;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = trimmed(text, pos, end);
+        pos = end + 1;
+        if (line.empty())
+            continue;
+        if (line[0] == '[') {
+            // Only the first section of a name is read.
+            if (sectionSeen)
+                break;
+            const std::size_t close = line.find(']');
+            inSection = sameName(trimmed(line, 1, close == std::string::npos ? line.size() : close), section);
+            sectionSeen = inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const std::size_t equals = line.find('=');
+        if (!sameName(trimmed(line, 0, equals == std::string::npos ? line.size() : equals), key))
+            continue;
+        if (equals == std::string::npos)
+            return "";
+        std::string value = trimmed(line, equals + 1, line.size());
+        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+            value = value.substr(1, value.size() - 2);
+        return value;
+    }
+    return "";
+}
+
+std::uint32_t profileNumber(const std::string& value)
+{
+    std::size_t i = 0;
+    while (i < value.size() && isBlank(value[i]))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
+        negative = value[i++] == '-';
+    std::uint32_t number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
+        number = number * 10u + static_cast<std::uint32_t>(value[i] - '0');
+    return negative ? 0u - number : number;
+}
+
+std::string profileText(const std::string& value)
+{
+    return value.substr(0, gb2312::prefixLength(value.data(), value.size(), replyBufferSize - 1));
+}
+
+std::string TextProfileReader::read(const std::string& path, const char* section, const char* key)
+{
+    // Replies are a few lines; anything past 64 KB is not read.
+    std::vector<char> bytes(64 * 1024);
+    const std::size_t length = files.read(path.c_str(), 0, bytes.data(), bytes.size());
+    return profileValue(std::string(bytes.data(), length), section, key);
+}
+
+bool isNewerVersion(std::uint32_t number)
+{
+    return number > static_cast<std::uint32_t>(buildNumber);
+}
+
+const char* const updateCaption = "提示";
+const char* const upgradePromptText = "版本低需要升级后才能正常使用。\r\n是否自动升级?";
+
+std::string updateFailureText()
+{
+    return "升级失败，可能防火墙阻止了Zeb升级。\n请到" + deployment().vendorHost.authority() + "下载最新版。";
+}
+
+std::string updateResultText(int result, UpdateCaller caller)
+{
+    if (result == updateCurrent)
+        return caller == UpdateCaller::startupPrompt ? "恭喜，已经是最新版。" : "已经是最新版本无须升级";
+    if (result < 0)
+        return updateFailureText();
+    return "";
+}

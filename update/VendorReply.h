@@ -1,0 +1,65 @@
+// Reading the vendor site's replies and the texts that report on them.
+//
+// Replies are profile (INI) text. They are read the way the Windows profile
+// functions read them: section and key names without regard to case, the
+// first section of a name, blanks around names and values and one pair of
+// quotes around a value removed; an integer is taken from the value's
+// leading digits; a text is cut to what a 260-byte buffer holds.
+#pragma once
+
+#include "update/UpdatePorts.h"
+
+#include <cstdint>
+#include <string>
+
+// The size of every text buffer of a reply: at most 259 bytes and a zero.
+constexpr std::size_t replyBufferSize = 260;
+
+// The value of key in section of a profile text; "" when missing.
+std::string profileValue(const std::string& text, const char* section, const char* key);
+
+// The number of a value as the profile functions read it: blanks, an optional
+// sign and the leading decimal digits, taken modulo 2^32 ("-1" is 4294967295);
+// 0 when there are no digits.
+std::uint32_t profileNumber(const std::string& value);
+
+// A text value as a 260-byte buffer receives it: at most 259 bytes, never
+// ending inside a two-byte character.
+std::string profileText(const std::string& value);
+
+// A ProfileReader that reads the reply file's bytes and parses them itself.
+class TextProfileReader : public ProfileReader {
+public:
+    explicit TextProfileReader(FileSystem& files) : files(files) {}
+    std::string read(const std::string& path, const char* section, const char* key) override;
+
+private:
+    FileSystem& files;
+};
+
+// A vendor version number counts only when greater than the running build's.
+bool isNewerVersion(std::uint32_t number);
+
+// Results of checkAndInstallUpdate.
+constexpr int updateStarted = 1;          // ZebUpdater runs; the caller must end the program
+constexpr int updateCurrent = 0;          // the running build is current
+constexpr int updateBusy = 2;             // another update is under way; nothing done, nothing shown
+constexpr int updateNoReply = -1;         // the update check could not be downloaded
+constexpr int updateNoVersion = -2;       // the reply has no usable "infoVer"
+constexpr int updateNoAddress = -3;       // a newer build is offered without a usable "dlurl"
+constexpr int updateBadDownload = -4;     // the new executable did not arrive, or is no executable
+constexpr int updateNotStarted = -5;      // ZebUpdater could not be started
+constexpr int updateNotWritten = -6;      // ZebUpdater could not be written whole
+
+// Who asked for the update: the start-up prompt or the menu command.
+enum class UpdateCaller { startupPrompt, menu };
+
+// Caption of every message box of the vendor client and the self-update.
+extern const char* const updateCaption;
+// The start-up prompt after an upgrade demand (OK and Cancel, question icon).
+extern const char* const upgradePromptText;
+// "升级失败，可能防火墙阻止了Zeb升级。\n请到" + the vendor host + "下载最新版。"
+std::string updateFailureText();
+// The information message that follows a result; "" when none is shown
+// (started, busy).
+std::string updateResultText(int result, UpdateCaller caller);
