@@ -183,7 +183,8 @@ void parseStyle(std::string_view css, StyleRules& rules, std::size_t& work)
 
         for (std::size_t count = 0; count < maxSelectors; ++count) {
             std::size_t comma = selectors.find(',');
-            applyDeclarations(toLower(std::string(trimView(selectors.substr(0, comma)))), declarations, rules);
+            applyDeclarations(toLower(std::string(trimView(selectors.substr(0, comma)))), declarations,
+                              rules);
             ++work;
             if (comma == std::string_view::npos)
                 break;

@@ -1,29 +1,23 @@
 #include "ui/WebBrowser2.h"
 
-#include "ui/PageView.h"
-#include "ui/WinText.h"
+#include "ui/PageViewWnd.h"
+#include "winui/ComPtr.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 #include <exdisp.h>
 #include <ole2.h>
-#include <shellapi.h>
 
-#include <map>
+#include <memory>
 
 namespace {
 
-// Sent to the window to load a page on its own thread; lParam is the path.
+// Sent to the window to load a page on its own thread; lParam points to the
+// path (a std::wstring).
 constexpr UINT navigateMessage = WM_USER + 1;
+// Sent to switch crisp text; wParam is TRUE or FALSE.
+constexpr UINT crispTextMessage = WM_USER + 2;
 
 volatile LONG liveSites = 0;
-
-void openInDefaultBrowser(const std::string& address)
-{
-    ShellExecuteW(nullptr, L"open", widen(address.c_str()).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-CWebBrowser2::LinkOpener linkOpener = openInDefaultBrowser;
 
 // The container side of the embedded WebBrowser control: client site,
 // in-place site and in-place frame in one object with one reference count.
@@ -137,72 +131,53 @@ private:
     volatile LONG refs = 1;
 };
 
-// Everything one ZebWebBrowser window holds.
+// Everything one ZebWebBrowser window holds: the embedded control with its
+// site, or else the built-in page view.
 class BrowserWindow {
 public:
     explicit BrowserWindow(HWND window) : hwnd(window) {}
-    ~BrowserWindow()
-    {
-        closeControl();
-        if (tooltip)
-            DestroyWindow(tooltip);
-        for (auto& f : fonts)
-            DeleteObject(f.second);
-        if (measureDc)
-            DeleteDC(measureDc);
-    }
+    ~BrowserWindow() { closeControl(); }
+    BrowserWindow(const BrowserWindow&) = delete;
+    BrowserWindow& operator=(const BrowserWindow&) = delete;
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    bool usesControl() const { return browser != nullptr; }
-    const PageLayout* layoutShown() const { return browser ? nullptr : &layout; }
+    bool usesControl() const { return static_cast<bool>(browser); }
+    const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
 
 private:
     HWND hwnd;
-    IOleObject* control = nullptr;
-    IWebBrowser2* browser = nullptr;
-    Site* site = nullptr;
-
-    HtmlPage page;
-    PageLayout layout;
-    HWND tooltip = nullptr;
-    int toolCount = 0;
-    std::map<int, HFONT> fonts;
-    HDC measureDc = nullptr;
+    ComPtr<IOleObject> control;
+    ComPtr<IWebBrowser2> browser;
+    ComPtr<Site> site;
+    std::unique_ptr<CPageViewWnd> view;
 
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool createControl();
     void closeControl();
     void resizeControl();
-    bool navigate(const char* path);
-    void loadPage(const char* path);
-    void relayout();
-    void updateTooltips();
-    HFONT font(int px, bool underline);
-    TextSize measure(const std::string& text, int px);
-    void paint(HDC target);
+    bool navigate(const std::wstring& path);
 };
 
 bool BrowserWindow::createControl()
 {
-    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  reinterpret_cast<void**>(&control));
+    HRESULT hr =
+        CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.putVoid());
     if (FAILED(hr) || !control) {
-        control = nullptr;
+        control.reset();
         return false;
     }
-    site = new Site(hwnd);
+    *site.put() = new Site(hwnd);
     RECT rc;
     GetClientRect(hwnd, &rc);
-    hr = control->SetClientSite(site);
+    hr = control->SetClientSite(site.get());
     if (SUCCEEDED(hr))
-        hr = OleSetContainedObject(control, TRUE);
+        hr = OleSetContainedObject(control.get(), TRUE);
     if (SUCCEEDED(hr))
-        hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, hwnd, &rc);
+        hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, hwnd, &rc);
     if (SUCCEEDED(hr))
-        hr = control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser));
+        hr = control->QueryInterface(IID_IWebBrowser2, browser.putVoid());
     if (FAILED(hr) || !browser) {
-        browser = nullptr;
         closeControl();
         return false;
     }
@@ -212,49 +187,40 @@ bool BrowserWindow::createControl()
 
 void BrowserWindow::closeControl()
 {
-    if (browser) {
-        browser->Release();
-        browser = nullptr;
-    }
+    browser.reset();
     if (control) {
-        IOleInPlaceObject* inPlace = nullptr;
-        if (SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
-            inPlace) {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace)
             inPlace->InPlaceDeactivate();
-            inPlace->Release();
-        }
         control->Close(OLECLOSE_NOSAVE);
         control->SetClientSite(nullptr);
-        control->Release();
-        control = nullptr;
+        control.reset();
     }
-    if (site) {
-        site->Release();
-        site = nullptr;
-    }
+    site.reset();
 }
 
 void BrowserWindow::resizeControl()
 {
-    IOleInPlaceObject* inPlace = nullptr;
-    if (control && SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
-        inPlace) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (control && SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
         RECT rc;
         GetClientRect(hwnd, &rc);
         inPlace->SetObjectRects(&rc, &rc);
-        inPlace->Release();
     }
 }
 
-bool BrowserWindow::navigate(const char* path)
+bool BrowserWindow::navigate(const std::wstring& path)
 {
-    if (!path)
+    if (view)
+        return view->load(path);
+    if (!browser)
         return false;
-    if (!browser) {
-        loadPage(path);
-        return true;
-    }
-    BSTR url = SysAllocString(widen(path).c_str());
+    // The control reads the file itself, later; one that cannot be read now
+    // is a failed load all the same.
+    std::string text;
+    if (!CPageViewWnd::readPageFile(path, text))
+        return false;
+    BSTR url = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
     VARIANT absent;
     VariantInit(&absent);
     HRESULT hr = browser->Navigate(url, &absent, &absent, &absent, &absent);
@@ -262,185 +228,35 @@ bool BrowserWindow::navigate(const char* path)
     return SUCCEEDED(hr);
 }
 
-void BrowserWindow::loadPage(const char* path)
-{
-    std::string text;
-    if (_strnicmp(path, "file:///", 8) == 0)
-        path += 8;
-    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        text.resize(maxPageBytes);
-        DWORD got = 0;
-        if (!ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr))
-            got = 0;
-        text.resize(got);
-        CloseHandle(file);
-    }
-    page = parseHtmlPage(text.data(), text.size());
-    relayout();
-}
-
-HFONT BrowserWindow::font(int px, bool underline)
-{
-    const int key = px * 2 + (underline ? 1 : 0);
-    auto it = fonts.find(key);
-    if (it != fonts.end())
-        return it->second;
-    HFONT f = CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE, L"SimSun");
-    fonts[key] = f;
-    return f;
-}
-
-TextSize BrowserWindow::measure(const std::string& text, int px)
-{
-    if (!measureDc)
-        measureDc = CreateCompatibleDC(nullptr);
-    std::wstring wide = widen(text.c_str());
-    SIZE size = {0, 0};
-    HGDIOBJ old = SelectObject(measureDc, font(px, false));
-    GetTextExtentPoint32W(measureDc, wide.c_str(), static_cast<int>(wide.size()), &size);
-    if (wide.empty()) {
-        TEXTMETRICW tm;
-        GetTextMetricsW(measureDc, &tm);
-        size.cy = tm.tmHeight;
-    }
-    SelectObject(measureDc, old);
-    return {size.cx, size.cy};
-}
-
-void BrowserWindow::relayout()
-{
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    layout = layoutPage(page, rc.right, rc.bottom,
-                        [this](const std::string& text, int px) { return measure(text, px); });
-    updateTooltips();
-    InvalidateRect(hwnd, nullptr, FALSE);
-}
-
-void BrowserWindow::updateTooltips()
-{
-    if (!tooltip) {
-        tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                                  nullptr, nullptr);
-        if (!tooltip)
-            return;
-        // A maximum width makes the control break lines at "\r\n".
-        SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 400);
-        SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
-    }
-    TTTOOLINFOW info = {};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
-    info.hwnd = hwnd;
-    for (int i = 0; i < toolCount; ++i) {
-        info.uId = static_cast<UINT_PTR>(i);
-        SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    }
-    toolCount = 0;
-    for (const PageTip& tip : layout.tips) {
-        std::wstring text;
-        for (wchar_t c : widen(tip.text.c_str())) {
-            if (c == L'\n')
-                text += L'\r';
-            text += c;
-        }
-        info.uFlags = TTF_SUBCLASS;
-        info.uId = static_cast<UINT_PTR>(toolCount);
-        info.rect = {tip.rect.left, tip.rect.top, tip.rect.right, tip.rect.bottom};
-        info.lpszText = &text[0];
-        if (SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)))
-            ++toolCount;
-    }
-}
-
-void BrowserWindow::paint(HDC target)
-{
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    if (rc.right <= 0 || rc.bottom <= 0)
-        return;
-    HDC dc = CreateCompatibleDC(target);
-    HBITMAP bitmap = CreateCompatibleBitmap(target, rc.right, rc.bottom);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
-
-    HBRUSH back = CreateSolidBrush(layout.background);
-    FillRect(dc, &rc, back);
-    DeleteObject(back);
-    for (const PageFill& fill : layout.fills) {
-        RECT r = {fill.rect.left, fill.rect.top, fill.rect.right, fill.rect.bottom};
-        HBRUSH brush = CreateSolidBrush(fill.colour);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
-    }
-    SetBkMode(dc, TRANSPARENT);
-    for (const PageTextRun& run : layout.runs) {
-        std::wstring text = widen(run.text.c_str());
-        RECT clip = {run.clip.left, run.clip.top, run.clip.right, run.clip.bottom};
-        SelectObject(dc, font(run.fontPx, run.underline));
-        SetTextColor(dc, run.colour);
-        ExtTextOutW(dc, run.rect.left, run.rect.top, ETO_CLIPPED, &clip, text.c_str(),
-                    static_cast<UINT>(text.size()), nullptr);
-    }
-    BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-}
-
 LRESULT BrowserWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (view) {
+        Message m = {message, wParam, lParam, 0};
+        if (view->OnMessage(m))
+            return m.result;
+    }
     switch (message) {
     case WM_CREATE:
         if (!createControl())
-            relayout();
+            view = std::make_unique<CPageViewWnd>(hwnd);
         return 0;
     case navigateMessage:
-        return navigate(reinterpret_cast<const char*>(lParam)) ? 1 : 0;
+        return navigate(*reinterpret_cast<const std::wstring*>(lParam)) ? 1 : 0;
+    case crispTextMessage:
+        if (view)
+            view->setCrispText(wParam != FALSE);
+        return 0;
     case WM_SIZE:
-        if (browser)
-            resizeControl();
-        else
-            relayout();
+        resizeControl();
         return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (!browser)
-            paint(dc);
+        BeginPaint(hwnd, &ps);
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_PRINTCLIENT:
-        if (!browser)
-            paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_SETCURSOR:
-        if (!browser && LOWORD(lParam) == HTCLIENT) {
-            POINT p;
-            GetCursorPos(&p);
-            ScreenToClient(hwnd, &p);
-            if (layout.linkAt(p.x, p.y)) {
-                SetCursor(LoadCursor(nullptr, IDC_HAND));
-                return TRUE;
-            }
-        }
-        break;
-    case WM_LBUTTONUP:
-        if (!browser) {
-            const PageLink* link = layout.linkAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            // Page text is partly the quote service's; only web addresses
-            // are handed to the shell.
-            if (link && isWebAddress(link->href) && linkOpener)
-                linkOpener(link->href);
-        }
-        return 0;
     case WM_CONTEXTMENU:
         return 0;  // the page has no context menu
     }
@@ -490,11 +306,17 @@ bool CWebBrowser2::registerClass(HINSTANCE instance)
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool CWebBrowser2::Navigate(const char* path) const
+bool CWebBrowser2::Navigate(const std::wstring& path) const
 {
     if (!stateOf(hwnd))
         return false;
-    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(path)) != 0;
+    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(&path)) != 0;
+}
+
+void CWebBrowser2::setCrispText(bool crisp) const
+{
+    if (stateOf(hwnd))
+        SendMessageW(hwnd, crispTextMessage, crisp ? TRUE : FALSE, 0);
 }
 
 bool CWebBrowser2::usesControl() const
@@ -511,7 +333,7 @@ const PageLayout* CWebBrowser2::pageLayout() const
 
 void CWebBrowser2::setLinkOpener(LinkOpener opener)
 {
-    linkOpener = opener ? opener : openInDefaultBrowser;
+    CPageViewWnd::setLinkOpener(opener);
 }
 
 long CWebBrowser2::liveSiteObjects()

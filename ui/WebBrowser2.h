@@ -1,7 +1,8 @@
 // The page display of the mini-window: control 1036, a child window of the
 // class "ZebWebBrowser". On creation it embeds the system's WebBrowser
-// control (COM in-place activation); where that control cannot be created it
-// draws the page itself with the built-in page view (ui/PageView.h).
+// control (COM in-place activation, with this file's client site); where
+// that control cannot be created the built-in page view (ui/PageViewWnd.h)
+// draws the page instead.
 #pragma once
 
 #include <windows.h>
@@ -24,9 +25,16 @@ public:
     void attach(HWND window) { hwnd = window; }
     HWND window() const { return hwnd; }
 
-    // Loads the page file at path (full path, GB2312). From another thread
-    // the call is carried out on the window's own thread and waits for it.
-    bool Navigate(const char* path) const;
+    // Loads the page file at path (a full path). False when the file cannot
+    // be read or the control refuses it. From another thread the call is
+    // carried out on the window's own thread and waits for it.
+    bool Navigate(const std::wstring& path) const;
+
+    // While crisp, the built-in view draws its text without anti-aliasing,
+    // so that every pixel is exactly one of the page's colours: for the
+    // transparent mode, where only the exact key colour vanishes. Off again
+    // gives smooth text. Any thread; no effect on the WebBrowser control.
+    void setCrispText(bool crisp) const;
 
     // True when the WebBrowser control shows the page, false when the
     // built-in page view does (or there is no window).
@@ -38,7 +46,7 @@ public:
 
     // What a click on a page link does with an http:// or https:// address;
     // other addresses are never passed on. Opens the default browser unless
-    // replaced.
+    // replaced; null restores that.
     using LinkOpener = void (*)(const std::string& address);
     static void setLinkOpener(LinkOpener opener);
 

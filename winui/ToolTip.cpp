@@ -3,8 +3,9 @@
 bool CToolTipCtrl::Create(HWND ownerWindow, DWORD style, DWORD exStyle)
 {
     owner = ownerWindow;
-    m_hWnd = CreateWindowExW(exStyle, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, appInstance(), nullptr);
+    m_hWnd =
+        CreateWindowExW(exStyle, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, appInstance(), nullptr);
     return m_hWnd != nullptr;
 }
 

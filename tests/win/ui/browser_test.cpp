@@ -3,12 +3,13 @@
 // without it Wine's WebBrowser control is created (the built-in view tests
 // skip). ZEB_REQUIRE_CONTROL=1 turns the control test's skip into a failure.
 #include "quotes/QuotePage.h"
-#include "ui/PageView.h"
+#include "pageview/PageView.h"
 #include "ui/WebBrowser2.h"
 
 #include "tests/support/SampleQuotes.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <ole2.h>
 
@@ -122,16 +123,16 @@ struct MiniWindow {
     }
 };
 
-std::string tempPath(const char* name)
+std::wstring tempPath(const wchar_t* name)
 {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + name;
 }
 
-void writeFile(const std::string& path, const std::string& text)
+void writeFile(const std::wstring& path, const std::string& text)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
+    FILE* f = _wfopen(path.c_str(), L"wb");
     ASSERT_TRUE(f);
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
@@ -157,7 +158,7 @@ std::string quotePage()
     settings.fontSizeIndex = 1;
     std::string page;
     int rows = 0, columns = 0;
-    buildQuotePage(settings, page, rows, columns, [](QuoteBatch& b) {
+    buildQuotePage(settings, samplePageContext(), page, rows, columns, [](QuoteBatch& b) {
         b.quotes[b.count++] = quote("hk00700", "腾讯控股", 320.4f, 310.0f);
         b.quotes[b.count++] = quote("hkHSI", "恒生指数", 17000.5f, 17100.0f);
         b.quotes[b.count++] = quote("hk00005", "汇丰控股", 61.25f, 60.0f);
@@ -206,7 +207,7 @@ struct Capture {
 
     // Pixels of rect for which test(r, g, b) holds.
     template <typename Test>
-    int count(const PageRect& rect, Test test) const
+    int count(const Rect& rect, Test test) const
     {
         int n = 0;
         for (int y = std::max(0, rect.top); y < std::min(height, rect.bottom); ++y)
@@ -285,16 +286,16 @@ TEST(BuiltInPageView, TemplateControl1036IsThePageDisplay)
     GetClientRect(child, &rc);
     EXPECT_EQ(rc.right, w.width);
     EXPECT_EQ(rc.bottom, w.height - 30);
-    EXPECT_FALSE(CWebBrowser2(w.dialog).Navigate("C:\\x.htm"));  // not a page display
+    EXPECT_FALSE(CWebBrowser2(w.dialog).Navigate(L"C:\\x.htm"));  // not a page display
 }
 
 TEST(BuiltInPageView, DrawsTheQuoteTableAsThePageDescribes)
 {
     MiniWindow w;
     SKIP_WITH_CONTROL(w.browser);
-    const std::string path = tempPath("zebtmp.htm");
+    const std::wstring path = tempPath(L"zebtmp.htm");
     writeFile(path, quotePage());
-    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_TRUE(w.browser.Navigate(path));
     pump(100);
 
     const PageLayout* layout = w.browser.pageLayout();
@@ -303,7 +304,7 @@ TEST(BuiltInPageView, DrawsTheQuoteTableAsThePageDescribes)
     ASSERT_EQ(shot.width, w.width);
     ASSERT_TRUE(shot.save(artifactPath("pageview_quotes.bmp")));
 
-    const PageRect all = {0, 0, shot.width, shot.height};
+    const Rect all = {0, 0, shot.width, shot.height};
     const int pale = shot.count(all, [](int r, int g, int b) { return r == 0xFF && g == 0xFF && b == 0xE6; });
     EXPECT_GT(pale, shot.width * shot.height / 2) << "the pale background fills the view";
 
@@ -316,18 +317,18 @@ TEST(BuiltInPageView, DrawsTheQuoteTableAsThePageDescribes)
 
     // Each row's band across the whole view: the rising rows hold green text
     // and no red, the falling row red text and no green.
-    auto band = [&](const PageTextRun* run) { return PageRect{0, run->rect.top, shot.width, run->rect.bottom}; };
+    auto band = [&](const PageTextRun* run) { return Rect{0, run->rect.top, shot.width, run->rect.bottom}; };
     EXPECT_GT(shot.count(rise->clip, greenish), 5);
     EXPECT_GT(shot.count(rise2->clip, greenish), 5);
     EXPECT_EQ(shot.count(band(rise), reddish), 0);
     EXPECT_GT(shot.count(fall->clip, reddish), 5);
     EXPECT_EQ(shot.count(band(fall), greenish), 0);
-    EXPECT_GT(shot.count(name->clip, bluish), 5) << "name links in the name colour";
+    EXPECT_GT(shot.count(name->clip, bluish), 5) << "name links in the name color";
     EXPECT_GT(shot.count(header->clip, [](int r, int g, int b) { return r + g + b < 200; }), 5);
 
     // The separator line is solid #0000CC under the header.
     ASSERT_EQ(layout->fills.size(), 1u);
-    const PageRect line = layout->fills[0].rect;
+    const Rect line = layout->fills[0].rect;
     EXPECT_EQ(shot.at(line.left + 1, line.top), 0x0000CCu);
     EXPECT_EQ(shot.at(line.right - 1, line.top), 0x0000CCu);
     EXPECT_GT(line.top, header->rect.bottom - 1);
@@ -342,14 +343,12 @@ TEST(BuiltInPageView, DrawsTheUpgradeAndErrorPagesInRed)
     settings.displayFlags = 0x7F;
     std::string page;
     int rows = 2, columns = 3;
-    const std::string path = tempPath("zebtmp.htm");
-    const PageRect all = {0, 0, w.width, w.height - 30};
+    const std::wstring path = tempPath(L"zebtmp.htm");
+    const Rect all = {0, 0, w.width, w.height - 30};
 
-    versionBlocked = 1;
-    buildQuotePage(settings, page, rows, columns, [](QuoteBatch&) { return 0; });
-    versionBlocked = 0;
+    buildQuotePage(settings, samplePageContext(true), page, rows, columns, [](QuoteBatch&) { return 0; });
     writeFile(path, page);
-    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_TRUE(w.browser.Navigate(path));
     pump(50);
     Capture upgrade(w.browser.window());
     upgrade.save(artifactPath("pageview_upgrade.bmp"));
@@ -359,9 +358,9 @@ TEST(BuiltInPageView, DrawsTheUpgradeAndErrorPagesInRed)
     EXPECT_GT(upgrade.count(link->clip, bluish), 5);
     EXPECT_EQ(upgrade.count(link->clip, reddish), 0);
 
-    buildQuotePage(settings, page, rows, columns, [](QuoteBatch&) { return -2; });
+    buildQuotePage(settings, samplePageContext(), page, rows, columns, [](QuoteBatch&) { return -2; });
     writeFile(path, page);
-    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_TRUE(w.browser.Navigate(path));
     pump(50);
     Capture error(w.browser.window());
     error.save(artifactPath("pageview_error.bmp"));
@@ -401,7 +400,7 @@ HWND tooltipOf(HWND window)
     return search.found;
 }
 
-void click(HWND window, const PageRect& r)
+void click(HWND window, const Rect& r)
 {
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -414,9 +413,9 @@ TEST(BuiltInPageView, LinksOpenOnlyWebAddressesAndTooltipsShowTheTitleLines)
     SKIP_WITH_CONTROL(w.browser);
     CWebBrowser2::setLinkOpener(recordOpen);
     opened.clear();
-    const std::string path = tempPath("zebtmp.htm");
+    const std::wstring path = tempPath(L"zebtmp.htm");
     writeFile(path, quotePage());
-    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_TRUE(w.browser.Navigate(path));
     const PageLayout* layout = w.browser.pageLayout();
     ASSERT_TRUE(layout);
     ASSERT_EQ(layout->links.size(), 6u);
@@ -448,7 +447,7 @@ TEST(BuiltInPageView, LinksOpenOnlyWebAddressesAndTooltipsShowTheTitleLines)
     opened.clear();
     writeFile(path, "<body><a href=file:///C:/Windows/notepad.exe>a</a><br><a href=\"javascript:x()\">b</a>"
                     "<br><a href=C:\\Windows\\calc.exe>c</a><br><a href=https://example.com/>d</a></body>");
-    ASSERT_TRUE(w.browser.Navigate(path.c_str()));
+    ASSERT_TRUE(w.browser.Navigate(path));
     ASSERT_EQ(layout->links.size(), 4u);
     for (const PageLink& link : layout->links)
         click(w.browser.window(), link.rect);
@@ -462,12 +461,12 @@ TEST(BuiltInPageView, NavigatesFromAnotherThreadAndSurvivesBadFiles)
 {
     MiniWindow w;
     SKIP_WITH_CONTROL(w.browser);
-    const std::string path = tempPath("zebtmp.htm");
+    const std::wstring path = tempPath(L"zebtmp.htm");
     writeFile(path, quotePage());
     bool done = false;
     bool result = false;
     std::thread worker([&] {
-        result = w.browser.Navigate(path.c_str());
+        result = w.browser.Navigate(path);
         done = true;
     });
     DWORD start = GetTickCount();
@@ -477,17 +476,101 @@ TEST(BuiltInPageView, NavigatesFromAnotherThreadAndSurvivesBadFiles)
     EXPECT_TRUE(result);
     EXPECT_TRUE(findRun(*w.browser.pageLayout(), "17000.50"));
 
-    // A missing file shows an empty page; garbage shows what it can.
-    EXPECT_TRUE(w.browser.Navigate(tempPath("no-such-page.htm").c_str()));
+    // A missing file is a failed load and shows an empty page; garbage
+    // shows what it can.
+    EXPECT_FALSE(w.browser.Navigate(tempPath(L"no-such-page.htm")));
     EXPECT_TRUE(w.browser.pageLayout()->runs.empty());
     std::string junk;
     for (unsigned i = 0; i < 300000; ++i)
         junk += "<>&#\"=abtdr \x81\xfe"[(i * 7919u) % 14];
     writeFile(path, junk);
-    EXPECT_TRUE(w.browser.Navigate(path.c_str()));
+    EXPECT_TRUE(w.browser.Navigate(path));
     pump(50);
     Capture shot(w.browser.window());
     EXPECT_EQ(shot.width, w.width);
+}
+
+// A folder whose name no single code page holds: the path stays UTF-16 from
+// the caller to the file.
+std::wstring foreignFolder()
+{
+    std::wstring dir = tempPath(L"Jos\u00e9 \u4e2d\u0107");
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L"\\";
+}
+
+TEST(BuiltInPageView, ReadsThePageUnderANonAsciiPath)
+{
+    MiniWindow w;
+    SKIP_WITH_CONTROL(w.browser);
+    const std::wstring path = foreignFolder() + L"zebtmp.htm";
+    writeFile(path, quotePage());
+    EXPECT_TRUE(w.browser.Navigate(path));
+    EXPECT_TRUE(findRun(*w.browser.pageLayout(), "17000.50"));
+    EXPECT_TRUE(w.browser.Navigate(L"file:///" + path));
+    EXPECT_FALSE(w.browser.Navigate(foreignFolder() + L"missing.htm"));
+}
+
+// COLORREF to the captured 0x00RRGGBB.
+std::uint32_t rgb(Color c)
+{
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// The page as the transparent mini-window shows it over a dark desktop: the
+// key colour (the page's background) lets the desktop through.
+void saveOverDarkDesktop(Capture shot, std::uint32_t key, const char* name)
+{
+    for (auto& p : shot.pixels)
+        if (p == key)
+            p = 0x202830;
+    shot.save(artifactPath(name));
+}
+
+TEST(BuiltInPageView, CrispTextHoldsOnlyThePageColoursAndSmoothTextComesBack)
+{
+    MiniWindow w;
+    SKIP_WITH_CONTROL(w.browser);
+    const std::wstring path = tempPath(L"zebtmp.htm");
+    writeFile(path, quotePage());
+    ASSERT_TRUE(w.browser.Navigate(path));
+    const PageLayout* layout = w.browser.pageLayout();
+    const std::uint32_t key = rgb(layout->background);
+    std::vector<std::uint32_t> own = {key};
+    for (const PageFill& fill : layout->fills)
+        own.push_back(rgb(fill.color));
+    for (const PageTextRun& run : layout->runs)
+        own.push_back(rgb(run.color));
+    auto foreign = [&](const Capture& shot) {
+        int n = 0;
+        for (std::uint32_t p : shot.pixels)
+            n += std::find(own.begin(), own.end(), p) == own.end();
+        return n;
+    };
+    const Capture smooth(w.browser.window());
+
+    w.browser.setCrispText(true);
+    pump(50);
+    const Capture crisp(w.browser.window());
+    EXPECT_EQ(foreign(crisp), 0) << "no pixel blends two colours";
+    const int inked = static_cast<int>(
+        std::count_if(crisp.pixels.begin(), crisp.pixels.end(), [&](std::uint32_t p) { return p != key; }));
+    EXPECT_GT(inked, 1000);
+    EXPECT_TRUE(findRun(*w.browser.pageLayout(), "17000.50"));
+
+    w.browser.setCrispText(false);
+    pump(50);
+    const Capture again(w.browser.window());
+    BOOL smoothing = FALSE;
+    SystemParametersInfoW(SPI_GETFONTSMOOTHING, 0, &smoothing, 0);
+    if (smoothing) {
+        EXPECT_GT(foreign(again), 100) << "anti-aliased edges are back";
+    }
+    EXPECT_EQ(again.pixels, smooth.pixels);
+    std::printf("page %dx%d: %d inked pixels crisp; %d blended pixels smooth\n", crisp.width, crisp.height,
+                inked, foreign(smooth));
+    saveOverDarkDesktop(smooth, key, "pageview_transparent_smooth.bmp");
+    saveOverDarkDesktop(crisp, key, "pageview_transparent_crisp.bmp");
 }
 
 TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
@@ -514,12 +597,18 @@ TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
         EXPECT_EQ(rc.right - rc.left, w.width - 40);
         EXPECT_EQ(rc.bottom - rc.top, w.height - 40);
 
-        const std::string path = tempPath("zebtmp.htm");
+        const std::wstring path = tempPath(L"zebtmp.htm");
         writeFile(path, quotePage());
-        EXPECT_TRUE(w.browser.Navigate(path.c_str()));
+        EXPECT_TRUE(w.browser.Navigate(path));
         pump(200);
-        EXPECT_TRUE(w.browser.Navigate(path.c_str()));  // a reload
+        EXPECT_TRUE(w.browser.Navigate(path));  // a reload
         pump(200);
+        const std::wstring foreign = foreignFolder() + L"zebtmp.htm";
+        writeFile(foreign, quotePage());
+        EXPECT_TRUE(w.browser.Navigate(foreign));
+        pump(200);
+        EXPECT_FALSE(w.browser.Navigate(foreignFolder() + L"missing.htm"));
+        w.browser.setCrispText(true);  // nothing to do for the control
     }
     // Teardown released every reference the control held on the site.
     EXPECT_EQ(CWebBrowser2::liveSiteObjects(), 0);

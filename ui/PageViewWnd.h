@@ -1,0 +1,69 @@
+// The built-in page view: shows a page file through the page engine
+// (pageview/PageView.h) in a window, with the page's tooltips and links.
+// It serves the page display window when the system's WebBrowser control
+// cannot be created; that window hands it its messages.
+#pragma once
+
+#include "pageview/PageView.h"
+#include "winui/ToolTip.h"
+#include "winui/Wnd.h"
+
+#include <map>
+#include <string>
+
+class CPageViewWnd : public CWnd {
+public:
+    explicit CPageViewWnd(HWND window);
+    ~CPageViewWnd() override;
+    CPageViewWnd(const CPageViewWnd&) = delete;
+    CPageViewWnd& operator=(const CPageViewWnd&) = delete;
+
+    // Reads and shows the page file at path (a file path, or a file:///
+    // address of one). A file that cannot be read shows an empty page and
+    // gives false.
+    bool load(const std::wstring& path);
+
+    // Crisp text: no anti-aliasing, so every pixel drawn is exactly one of
+    // the page's colours (for a window whose background colour is keyed out).
+    void setCrispText(bool crisp);
+    bool crispText() const { return crisp; }
+
+    const PageLayout& layout() const { return pageLayout; }
+
+    // The messages of the view; false for those left to the window's
+    // default processing.
+    bool OnMessage(Message& m);
+
+    // What a click on a link does with an address that isWebAddress accepts;
+    // other addresses are never passed on. Null restores openWebAddress.
+    using LinkOpener = void (*)(const std::string& address);
+    static void setLinkOpener(LinkOpener opener);
+
+    // Reads up to maxPageBytes of the file at path into text.
+    static bool readPageFile(const std::wstring& path, std::string& text);
+
+private:
+    static const MessageMapEntry<CPageViewWnd> messageMap[];
+
+    HtmlPage page;
+    PageLayout pageLayout;
+    CToolTipCtrl tooltip;
+    int toolCount = 0;
+    std::map<int, HFONT> fonts;
+    HDC measureDc = nullptr;
+    bool crisp = false;
+
+    bool OnSize(Message& m);
+    bool OnEraseBkgnd(Message& m);
+    bool OnPaint(Message& m);
+    bool OnPrintClient(Message& m);
+    bool OnSetCursor(Message& m);
+    bool OnLButtonUp(Message& m);
+
+    void relayout();
+    void updateTooltips();
+    void dropFonts();
+    HFONT font(int px, bool underline);
+    TextSize measure(const std::string& text, int px);
+    void paint(HDC target);
+};
