@@ -1,0 +1,82 @@
+"""End-to-end tests of the mini-window's life around the system: another
+locale's folder names, the end of the session, and Explorer starting anew."""
+import glob
+import os
+import shutil
+import subprocess
+import time
+
+from run_e2e import ZebTestCase, color_counts, probe, rect, su_block, wait_for, wstat_block
+
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
+WM_HOTKEY = 0x0312
+INETCACHE = r"C:\users\%s\AppData\Local\Microsoft\Windows\INetCache"
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
+class SystemAround(ZebTestCase):
+    def user(self):
+        homes = glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Local"))
+        homes = [h for h in homes if "/Public/" not in h]
+        return homes[0].split(os.sep)[-3], homes[0]
+
+    def test_a_cache_folder_outside_the_code_page_of_the_texts_still_shows_the_table(self):
+        # Code page 1252 writes "é" as a byte that starts a character in 936.
+        name, local = self.user()
+        folder = os.path.join(local, "Caché")
+        os.makedirs(folder, exist_ok=True)
+        self.assertEqual(probe("set-cache", r"C:\users\%s\AppData\Local\Cach\u00e9" % name), {})
+        try:
+            env = dict(os.environ, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8")
+            p = subprocess.Popen(["wine", self.exe], cwd="/", env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+            self.processes.append(p)
+            page = os.path.join(folder, "zebtmp.htm")
+            self.assertTrue(wait_for(lambda: b"</table>" in read_bytes(page)))
+            self.assertTrue(wait_for(lambda: rect(probe("window")["client"]) == (0, 0, 185, 127), timeout=10))
+            time.sleep(1.0)
+            colors = color_counts(self.screenshot("widget_cp1252.png"))
+            self.assertGreater(colors.get("#0000FF", 0), 50, colors)  # the name links
+            self.assertGreater(colors.get("#009900", 0), 20, colors)  # a rising row
+            self.exit_zeb(p)
+        finally:
+            probe("set-cache", INETCACHE % name)
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def test_the_end_of_the_session_saves_the_moved_window(self):
+        p = self.start()
+        self.wait_page("</html>")
+        self.assertEqual(probe("place", 222, 111), {})
+        self.assertTrue(wait_for(lambda: rect(probe("window")["rect"])[:2] == (222, 111)))
+        left, top, right, bottom = rect(probe("window")["rect"])
+        self.assertEqual(probe("send", WM_QUERYENDSESSION, 0, 0)["result"], "1")
+        probe("send", WM_ENDSESSION, 1, 0)
+        # The system ends the process now, without destroying the window.
+        self.assertEqual(self.ini_values()[("WinStat", "wstat")], wstat_block(0, left, top, right, bottom))
+        p.kill()
+
+    def test_a_new_taskbar_gets_the_tray_icon_back_unless_the_hot_key_hid_it(self):
+        self.write_ini(su=su_block(options=0x0A | 0x04))  # the hot key also hides the tray icon
+        p = self.start()
+        self.wait_page("</html>")
+        self.assertEqual(probe("tray")["tray"], "1")
+        probe("tray-delete")  # Explorer restarting loses every icon
+        self.assertEqual(probe("tray")["tray"], "0")
+        probe("broadcast-taskbar-created")
+        self.assertTrue(wait_for(lambda: probe("tray")["tray"] == "1", timeout=10))
+
+        probe("send", WM_HOTKEY, 1001, 0)
+        self.assertEqual(probe("tray")["tray"], "0")
+        probe("broadcast-taskbar-created")
+        time.sleep(1.0)
+        self.assertEqual(probe("tray")["tray"], "0")
+        probe("send", WM_HOTKEY, 1001, 0)
+        self.assertEqual(probe("tray")["tray"], "1")
+        self.exit_zeb(p)
