@@ -71,9 +71,18 @@ int fetchQuotes(const UserSettings& settings, const char* requestHeaders, QuoteB
     QuoteRequest request;
     if (!buildQuoteRequest(settings, requestHeaders, now, request))
         return fetchBadUrl;
-    std::string body;
-    if (!transport.get(request, body))
+    QuoteReply reply;
+    if (!transport.get(request, reply) || reply.body.size() > maxReplyBytes)
         return fetchNetworkError;
-    parseQuoteReply(body.data(), body.size(), batch);
+    if (reply.status >= 400) {
+        // An error reply counts only for the records it still carries.
+        QuoteBatch parsed;
+        parseQuoteReply(reply.body.data(), reply.body.size(), parsed);
+        if (parsed.count == 0)
+            return fetchNetworkError;
+        batch = parsed;
+        return fetchOk;
+    }
+    parseQuoteReply(reply.body.data(), reply.body.size(), batch);
     return fetchOk;
 }

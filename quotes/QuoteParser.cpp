@@ -1,5 +1,8 @@
 #include "quotes/QuoteParser.h"
 
+#include "common/Gb2312.h"
+
+#include <cfloat>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,7 +50,7 @@ Span nextField(Span& rest)
 template <std::size_t N>
 void copyText(char (&out)[N], Span text)
 {
-    const std::size_t n = gbPrefixLength(text.data, text.size, N - 1);
+    const std::size_t n = gb2312::prefixLength(text.data, text.size, N - 1);
     std::memcpy(out, text.data, n);
     out[n] = '\0';
 }
@@ -62,6 +65,37 @@ double toDouble(Span field)
 {
     while (field.size && isBlank(*field.data))
         field.drop(1);
+
+    // The service's plain decimals: with at most 15 digits both the digits and
+    // the power of ten are exact doubles, so one division rounds as strtod does
+    // (where doubles are computed as doubles, not in the x87's wider format).
+    static const double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = field.size && (*field.data == '-' || *field.data == '+') ? 1 : 0;
+    std::uint64_t digits = 0;
+    int digitCount = 0;
+    int decimals = -1;  // digits after the point, once there is one
+    for (; i < field.size && digitCount <= 15; ++i) {
+        const char c = field.data[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digitCount;
+            if (decimals >= 0)
+                ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    const char next = i < field.size ? field.data[i] : '\0';
+    const bool plain = next != 'e' && next != 'E' && next != 'x' && next != 'X';
+    if (FLT_EVAL_METHOD == 0 && digitCount > 0 && digitCount <= 15 && plain) {
+        const double value = static_cast<double>(digits) / powersOfTen[decimals > 0 ? decimals : 0];
+        return *field.data == '-' ? -value : value;
+    }
+
+    // Exponents, hexadecimal, inf, nan and long digit strings.
     char text[64];
     const std::size_t n = field.size < sizeof text - 1 ? field.size : sizeof text - 1;
     std::memcpy(text, field.data, n);
@@ -136,20 +170,6 @@ void takeDataTime(Span line, char (&dataTime)[20])
 }
 
 }  // namespace
-
-std::size_t gbPrefixLength(const char* text, std::size_t length, std::size_t limit)
-{
-    if (length <= limit)
-        return length;
-    std::size_t n = 0;
-    while (n < limit) {
-        const std::size_t width = static_cast<unsigned char>(text[n]) >= 0x81 ? 2 : 1;
-        if (n + width > limit)
-            break;
-        n += width;
-    }
-    return n;
-}
 
 void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch)
 {

@@ -11,7 +11,3 @@
 // is parsed. Any bytes are safe: text fields are cut to fit their buffers.
 void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch);
 
-// The length of the longest prefix of text (length bytes) that is at most
-// limit bytes and does not split a GB2312 double-byte character (a byte of
-// 0x81 or more starts one).
-std::size_t gbPrefixLength(const char* text, std::size_t length, std::size_t limit);

@@ -22,19 +22,31 @@ bool setStringOption(HINTERNET handle, DWORD option, const std::string& value)
                               static_cast<DWORD>(value.size() + 1));
 }
 
+void setTimeouts(HINTERNET handle, const TransportTimeouts& timeouts)
+{
+    DWORD connect = timeouts.connect;
+    DWORD send = timeouts.send;
+    DWORD receive = timeouts.receive;
+    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof send);
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+}
+
 }  // namespace
 
-bool WinInetTransport::get(const QuoteRequest& request, std::string& body)
+bool WinInetTransport::get(const QuoteRequest& request, QuoteReply& reply)
 {
     // An explicit proxy is the session's own (no bypass list); otherwise the
     // system's settings apply. Opening the session with it is what setting
     // INTERNET_OPTION_PROXY on the session does, and works under Wine too.
-    InternetHandle session{request.explicitProxy
-                               ? InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PROXY, request.proxyServer.c_str(),
-                                               nullptr, 0)
-                               : InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
+    InternetHandle session{
+        request.explicitProxy
+            ? InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PROXY, request.proxyServer.c_str(), nullptr, 0)
+            : InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
     if (!session)
         return false;
+    const ULONGLONG deadline = GetTickCount64() + timeouts.whole;
+    setTimeouts(session, timeouts);
     // Compressed replies arrive decoded.
     BOOL decode = TRUE;
     InternetSetOptionA(session, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
@@ -45,8 +57,8 @@ bool WinInetTransport::get(const QuoteRequest& request, std::string& body)
         return false;
     // Every request has its own rn, so no cache could answer it anyway.
     const DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    InternetHandle http{HttpOpenRequestA(connection, "GET", request.object.c_str(), nullptr, nullptr,
-                                         nullptr, flags, 1)};
+    InternetHandle http{
+        HttpOpenRequestA(connection, "GET", request.object.c_str(), nullptr, nullptr, nullptr, flags, 1)};
     if (!http)
         return false;
     if (request.explicitProxy &&
@@ -54,21 +66,36 @@ bool WinInetTransport::get(const QuoteRequest& request, std::string& body)
          !setStringOption(http, INTERNET_OPTION_PROXY_PASSWORD, request.proxyPassword)))
         return false;
     InternetSetOptionA(http, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+    setTimeouts(http, timeouts);
     if (!HttpAddRequestHeadersA(http, request.headers.c_str(), static_cast<DWORD>(-1),
                                 HTTP_ADDREQ_FLAG_ADD_IF_NEW))
         return false;
     if (!HttpSendRequestA(http, nullptr, 0, nullptr, 0))
         return false;
 
-    // The status is not examined: whatever body came back is the reply.
-    body.clear();
+    DWORD status = 0;
+    DWORD statusSize = sizeof status;
+    reply.status =
+        HttpQueryInfoA(http, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)
+        ? static_cast<int>(status)
+        : 0;
+
+    // The body as it decodes, in pieces no larger than what has arrived, so
+    // that the whole deadline is checked while a server trickles.
+    reply.body.clear();
     char buffer[8192];
     for (;;) {
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(http, &available, 0, 0))
+            return false;
         DWORD read = 0;
-        if (!InternetReadFile(http, buffer, sizeof buffer, &read))
+        const DWORD wanted = available && available < sizeof buffer ? available : sizeof buffer;
+        if (!InternetReadFile(http, buffer, wanted, &read))
             return false;
         if (read == 0)
             return true;
-        body.append(buffer, read);
+        if (reply.body.size() + read > maxReplyBytes || GetTickCount64() > deadline)
+            return false;
+        reply.body.append(buffer, read);
     }
 }

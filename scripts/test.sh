@@ -128,7 +128,7 @@ if build "native" configure_and_build build/native -DCMAKE_BUILD_TYPE=RelWithDeb
     [ -x build/native/tests/zeb_bench ] &&
         stage "benchmark report" build/native/tests/zeb_bench --benchmark_min_time=0.05
     for replay in build/native/tests/*_replay; do
-        [ -x "$replay" ] && stage "replay $(basename "$replay")" "$replay" "tests/fuzz/corpus/$(basename "${replay%_replay}")_fuzz"
+        [ -x "$replay" ] && stage "replay $(basename "$replay")" "$replay" "tests/fuzz/corpus/$(basename "${replay%_replay}")"
     done
 fi
 if build "unit tests under ASan and UBSan" configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug \

@@ -2,6 +2,7 @@
 // its page. Heap allocations are counted through the global operator new.
 #include "quotes/QuoteParser.h"
 #include "quotes/QuotePage.h"
+#include "tests/support/SampleQuotes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,6 +79,7 @@ static void BM_Refresh(benchmark::State& state)
 {
     const std::string reply = thirtyRecordReply();
     const UserSettings settings = allColumns();
+    const PageContext context = samplePageContext();
     std::string page;
     page.reserve(64 * 1024);
     int rows = 0;
@@ -88,7 +90,7 @@ static void BM_Refresh(benchmark::State& state)
     };
     const long before = allocations;
     for (auto _ : state) {
-        buildQuotePage(settings, page, rows, columns, feed);
+        buildQuotePage(settings, context, page, rows, columns, feed);
         benchmark::DoNotOptimize(page.data());
     }
     state.counters["allocs/refresh"] =

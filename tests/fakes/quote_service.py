@@ -8,9 +8,11 @@ Prints "listening on 127.0.0.1:<port>" once it accepts connections. Like the
 public service it refuses a request without a Referer (403). Control endpoints:
   /_requests  JSON list of the quote requests seen: {"line", "headers": [[name, value], ...]}
   /_reset     forget the requests, normal mode, original prices
-  /_mode?m=normal|error|garbage|empty|gzip|deflate|slow[&seconds=N]
+  /_mode?m=normal|error|garbage|empty|gzip|deflate|slow|refuse|huge|bomb[&seconds=N]
               error: status 500 with the normal body; garbage: bytes that are no reply;
-              empty: an empty body; gzip/deflate: compressed body; slow: answer after N s (3)
+              empty: an empty body; gzip/deflate: compressed body; slow: answer after N s (3);
+              refuse: the service's own 403 "Kinsoku jikou desu!"; huge: the normal body
+              followed by 1 MB of blank lines; bomb: the same, gzip-compressed to about 1 KB
   /_set?code=hk00700&last=..&prev=..[&open=..&high=..&low=..]  (then kept still)
 """
 import argparse
@@ -112,6 +114,12 @@ class Handler(BaseHTTPRequestHandler):
             body = "".join(st.record(c) for c in codes).encode("gb2312")
         if mode == "error":
             return self.send(500, body)
+        if mode == "refuse":
+            return self.send(403, b"Kinsoku jikou desu!")
+        if mode == "huge":
+            return self.send(200, body + b"\n" * (1 << 20))
+        if mode == "bomb":
+            return self.send(200, gzip.compress(body + b"\n" * (1 << 20)), encoding="gzip")
         if mode == "garbage":
             return self.send(200, bytes(random.Random(1).randrange(256) for _ in range(600)))
         if mode == "empty":
@@ -132,7 +140,7 @@ class Handler(BaseHTTPRequestHandler):
             if path == "/_reset":
                 st.reset()
             elif path == "/_mode" and query.get("m") in ("normal", "error", "garbage", "empty", "gzip",
-                                                         "deflate", "slow"):
+                                                         "deflate", "slow", "refuse", "huge", "bomb"):
                 st.mode = query["m"]
                 st.delay = float(query.get("seconds", 3))
             elif path == "/_set" and query.get("code") in st.stocks:

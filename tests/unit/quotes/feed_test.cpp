@@ -12,14 +12,16 @@ namespace {
 struct FakeTransport : QuoteTransport {
     bool succeed = true;
     std::string reply;
+    int status = 200;
     int calls = 0;
     QuoteRequest last;
 
-    bool get(const QuoteRequest& request, std::string& body) override
+    bool get(const QuoteRequest& request, QuoteReply& out) override
     {
         ++calls;
         last = request;
-        body = reply;
+        out.status = status;
+        out.body = reply;
         return succeed;
     }
 };
@@ -116,8 +118,45 @@ TEST_F(QuoteFeed, NetworkFailureLeavesTheBatchAlone)
 
 TEST_F(QuoteFeed, UnexpectedReplyIsReadAsNoRecords)
 {
-    transport.reply = std::string("\x1f\x8b\x08\x00 compressed or an error page, but not quotes;\n", 52);
+    // Lines long enough to pass the length rule, with a ';' beyond its first
+    // 50 characters: only the missing variable name drops them.
+    const std::string compressed = std::string("\x1f\x8b\x08\x00", 4) +
+        " compressed, or a page from somewhere else, but no quotes at all;";
+    const std::string page =
+        "<html><body>Service unavailable. Please try again later, thank you;</body></html>";
+    for (const std::string& line : {compressed, page}) {
+        ASSERT_GT(line.find(';'), 49u) << line;
+        transport.reply = line + "\n";
+        batch.count = 7;
+        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0) << line;
+        EXPECT_EQ(batch.count, 0) << line;
+    }
+}
+
+TEST_F(QuoteFeed, ErrorStatusIsAFailureOnlyWhenTheBodyHoldsNoRecord)
+{
     batch.count = 7;
+    for (int status : {403, 502}) {
+        transport.status = status;
+        transport.reply = status == 403 ? "Kinsoku jikou desu!" : "<html><body>502 Bad Gateway</body></html>";
+        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -2) << status;
+        EXPECT_EQ(batch.count, 7);
+    }
+    transport.status = 500;
+    transport.reply = sampleReply;
     EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0);
-    EXPECT_EQ(batch.count, 0);
+    EXPECT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.dataTime, "2023-09-27 09:45");
+}
+
+TEST_F(QuoteFeed, ReplyLargerThanTheCapIsAFailure)
+{
+    transport.reply = std::string(sampleReply) + std::string(maxReplyBytes, ' ');
+    batch.count = 7;
+    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -2);
+    EXPECT_EQ(batch.count, 7);
+
+    transport.reply.resize(maxReplyBytes);
+    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0);
+    EXPECT_EQ(batch.count, 1);
 }

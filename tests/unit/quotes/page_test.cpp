@@ -1,12 +1,14 @@
 #include "quotes/QuotePage.h"
-#include "settings/Deployment.h"
 
-#include "tests/support/ScopedDeployment.h"
+#include "common/Gb2312.h"
 #include "tests/support/SampleQuotes.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -18,19 +20,18 @@ protected:
         std::strcpy(settings.stockList, ",hk00700,hk08001");
         settings.displayFlags = 0x7F;
         settings.fontSizeIndex = 1;
-        // Stored colours that only count with the custom-colours option.
+        // Stored colors that only count with the custom-colors option.
         settings.backColor = 0x00112233;
         settings.nameColor = 0x00445566;
         settings.upColor = 0x00778899;
         settings.downColor = 0x00AABBCC;
         settings.headerColor = 0x00DDEEFF;
     }
-    void TearDown() override { versionBlocked = 0; }
 
     // Builds with a feed that returns the given quotes and time.
     int build(std::vector<StockQuote> quotes, int result = 0, const char* time = "2023-09-26 16:08")
     {
-        return buildQuotePage(settings, page, rows, columns, [&](QuoteBatch& b) {
+        return buildQuotePage(settings, context, page, rows, columns, [&](QuoteBatch& b) {
             if (result != 0)
                 return result;
             for (const StockQuote& q : quotes)
@@ -48,7 +49,7 @@ protected:
         return page.substr(start, page.find("</table>") - start);
     }
 
-    ScopedDeployment hosts{nullptr, "vendor.test"};
+    PageContext context{"http://vendor.test/", "http://vendor.test/zeb/zebskip.php?Ver=2"};
     UserSettings settings;
     std::string page;
     int rows = -5;
@@ -79,17 +80,16 @@ TEST_F(QuotePage, WritesTheWholeTablePage)
     const std::string tip2 = "ABCDEFGHIJ(hk08001)&#10;昨收盘: 0.34&#10;今开盘: 0.00&#10;最  高: 0.00"
                              "&#10;最  低: 0.00&#10;成交量: 0万股&#10;成交额: 0.00亿";
     const std::string link = "<td align=\"center\"><a href=http://vendor.test/zeb/zebskip.php?Ver=2&Code=";
-    const std::string expected =
-        std::string(head) +
+    const std::string expected = std::string(head) +
         "<tr class=\"cbt\" align=\"center\"><td>代码</td><td>简称</td><td>最新价</td><td>涨跌(元)</td>"
         "<td>涨跌(%)</td></tr><tr><td colspan=5 bgcolor=\"#0000CC\" height=1px></td></tr>"
         "<tr align=\"right\" class=\"cup\">" +
-        link + "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">hk00700</a></td>" +
-        link + "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">腾讯控股</a></td>" +
+        link + "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">hk00700</a></td>" + link +
+        "hk00700 target=\"_blank\" title=\"" + tip1 + "\" class=\"cjc\">腾讯控股</a></td>" +
         "<td>370.60</td><td>+2.20</td><td>+0.60%</td></tr>"
         "<tr align=\"right\" class=\"cdn\">" +
-        link + "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">hk08001</a></td>" +
-        link + "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">ABCDEFGH</a></td>" +
+        link + "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">hk08001</a></td>" + link +
+        "hk08001 target=\"_blank\" title=\"" + tip2 + "\" class=\"cjc\">ABCDEFGH</a></td>" +
         "<td>0.335</td><td>-0.005</td><td>-1.47%</td></tr>"
         "<tr class=\"cbt\"><td colspan=5 align=right>2023-09-26 16:08</td></tr></table></body></html>";
 
@@ -103,7 +103,7 @@ TEST_F(QuotePage, WritesTheWholeTablePage)
     EXPECT_EQ(page, expected);
 }
 
-TEST_F(QuotePage, ColoursComeFromTheSettingsOnlyWithCustomColours)
+TEST_F(QuotePage, ColorsComeFromTheSettingsOnlyWithCustomColors)
 {
     EXPECT_STREQ(colorToHtml(0x00E6FFFF).text, "#FFFFE6");
     EXPECT_STREQ(colorToHtml(0x00123456).text, "#563412");
@@ -114,8 +114,9 @@ TEST_F(QuotePage, ColoursComeFromTheSettingsOnlyWithCustomColours)
 
     settings.optionFlags = customColors;
     build({});
-    EXPECT_NE(page.find(".cjc{color: #665544} .cup{color: #998877} .cdn{color: #CCBBAA} .cbt{color: #FFEEDD} "),
-              std::string::npos);
+    EXPECT_NE(
+        page.find(".cjc{color: #665544} .cup{color: #998877} .cdn{color: #CCBBAA} .cbt{color: #FFEEDD} "),
+        std::string::npos);
     EXPECT_NE(page.find("<body bgcolor=#332211 "), std::string::npos);
 }
 
@@ -137,7 +138,7 @@ TEST_F(QuotePage, IndexPricesKeepTheDecimalsTheServiceSent)
               "<tr align=\"right\" class=\"cup\"><td>17885.47</td><td>+150.87</td><td>+0.85%</td></tr>");
 }
 
-TEST_F(QuotePage, UnchangedAndUntradedQuotesShowZeroTextsInTheFallColour)
+TEST_F(QuotePage, UnchangedAndUntradedQuotesShowZeroTextsInTheFallColor)
 {
     settings.displayFlags = showPrice | showChange | showChangePercent;
     EXPECT_EQ(row(sampleQuote("hk1", "N", 10.0f, 10.0f)),
@@ -153,11 +154,12 @@ TEST_F(QuotePage, NoColumnBitGivesEmptyRowsAndSingleColumnLines)
     settings.displayFlags = showHeader | showRefreshTime;
     build({sampleQuote("hk1", "N", 1, 2)}, 0, "");
     EXPECT_EQ(columns, 1);
-    EXPECT_EQ(page, std::string(head) +
-                        "<tr class=\"cbt\" align=\"center\"></tr>"
-                        "<tr><td colspan=1 bgcolor=\"#0000CC\" height=1px></td></tr>"
-                        "<tr align=\"right\" class=\"cdn\"></tr>"
-                        "<tr class=\"cbt\"><td colspan=1 align=right></td></tr></table></body></html>");
+    EXPECT_EQ(page,
+              std::string(head) +
+                  "<tr class=\"cbt\" align=\"center\"></tr>"
+                  "<tr><td colspan=1 bgcolor=\"#0000CC\" height=1px></td></tr>"
+                  "<tr align=\"right\" class=\"cdn\"></tr>"
+                  "<tr class=\"cbt\"><td colspan=1 align=right></td></tr></table></body></html>");
 
     settings.displayFlags = showName | showPrice;
     build({});
@@ -169,18 +171,23 @@ TEST_F(QuotePage, NoColumnBitGivesEmptyRowsAndSingleColumnLines)
 TEST_F(QuotePage, NoticePagesNeedNoFetchAndKeepTheCountsAsTheyWere)
 {
     bool fetched = false;
-    auto feed = [&](QuoteBatch&) { fetched = true; return 0; };
+    auto feed = [&](QuoteBatch&) {
+        fetched = true;
+        return 0;
+    };
 
     std::strcpy(settings.stockList, ",hkHS");
-    EXPECT_EQ(buildQuotePage(settings, page, rows, columns, feed), 0);
-    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
-                    "<body scroll=no bgcolor=\"#FFFFE6\">股票代码列表中无数据 请添加股票代码</body></html>");
+    EXPECT_EQ(buildQuotePage(settings, context, page, rows, columns, feed), 0);
+    EXPECT_EQ(page,
+              "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
+              "<body scroll=no bgcolor=\"#FFFFE6\">股票代码列表中无数据 请添加股票代码</body></html>");
 
-    versionBlocked = 1;  // wins over the empty list
-    EXPECT_EQ(buildQuotePage(settings, page, rows, columns, feed), 0);
-    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
-                    "<body scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>"
-                    "<a href=\"http://vendor.test/\" target=\"_blank\">查看新版本</a></body></html>");
+    context.versionBlocked = true;  // wins over the empty list
+    EXPECT_EQ(buildQuotePage(settings, context, page, rows, columns, feed), 0);
+    EXPECT_EQ(page,
+              "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
+              "<body scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>"
+              "<a href=\"http://vendor.test/\" target=\"_blank\">查看新版本</a></body></html>");
     EXPECT_FALSE(fetched);
     EXPECT_EQ(rows, -5);
     EXPECT_EQ(columns, -5);
@@ -191,8 +198,9 @@ TEST_F(QuotePage, FetchFailureGivesTheErrorPage)
     settings.optionFlags = customColors;
     settings.displayFlags = showCode | showName | showPrice;
     EXPECT_EQ(build({sampleQuote("hk1", "N", 1, 2)}, -2), -2);
-    EXPECT_EQ(page, "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#332211>"
-                    "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
+    EXPECT_EQ(page,
+              "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#332211>"
+              "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(columns, 3);
     EXPECT_EQ(build({}, -1), -1);
@@ -225,4 +233,41 @@ TEST_F(QuotePage, LongNamesAreCutForTheLinkTextOnlyAndNeverMidCharacter)
 
     build({sampleQuote("hk1", "A腾讯控股", 1, 2)});
     EXPECT_NE(page.find(">A腾讯控</a>"), std::string::npos);
+}
+
+TEST_F(QuotePage, HugeAndNonFiniteNumbersNeverCutACharacterBeforeMarkup)
+{
+    const auto wellFormed = [](const std::string& text) {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (gb2312::isLeadByte(static_cast<unsigned char>(text[i])) &&
+                (i + 1 == text.size() || !gb2312::isTrailByte(static_cast<unsigned char>(text[++i]))))
+                return false;
+        return true;
+    };
+    std::vector<StockQuote> quotes;
+    // A previous close of every length among long numbers lands the end of a
+    // kilobyte on each byte of "亿" in turn.
+    for (double prev = 1; prev < 1e308; prev *= 10) {
+        StockQuote q = sampleQuote("hk00700", "腾讯控股", 1, prev);
+        q.openPrice = q.highPrice = q.lowPrice = 1e100;
+        q.turnoverYi = 1e300;
+        quotes.push_back(q);
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double value : {-1.7976931348623157e308, inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
+        StockQuote q = sampleQuote("hk00700", "腾讯控股", value, value);
+        q.openPrice = q.highPrice = q.lowPrice = q.turnoverYi = value;
+        q.volumeWan = INT_MIN;
+        quotes.push_back(q);
+    }
+    settings.displayFlags = showCode | showName;
+    for (const StockQuote& q : quotes) {
+        build({q});
+        ASSERT_TRUE(wellFormed(page)) << q.prevClose;
+        char tail[400];  // the tooltip's end, in both cells
+        std::snprintf(tail, sizeof tail, "&#10;成交额: %0.2f亿\" class", q.turnoverYi);
+        const std::size_t first = page.find(tail);
+        ASSERT_NE(first, std::string::npos) << q.prevClose;
+        EXPECT_NE(page.find(tail, first + 1), std::string::npos) << q.prevClose;
+    }
 }

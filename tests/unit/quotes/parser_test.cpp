@@ -1,10 +1,15 @@
+#include "common/Gb2312.h"
 #include "quotes/QuoteParser.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,7 +53,7 @@ TEST(QuoteParser, ReadsEveryFieldOfEachRecordInReplyOrder)
 
 TEST(QuoteParser, SkipsLinesThatHoldNoUsableRecord)
 {
-    const std::string reply = "var hq_str_hkXXXXX=\"\";\n"          // shorter than 50
+    const std::string reply = "var hq_str_hkXXXXX=\"\";\n"  // shorter than 50
                               "<html><body>403 Forbidden, nothing to see here at all</body></html>\n"
                               "var hq_str_hk00700=\"TENCENT,no semicolon at the end of this line\"\n"
                               "var hq_zzz_hk00700=\"TENCENT,wrong variable name,1,2,3,4,5,6,7\";\n";
@@ -99,9 +104,9 @@ TEST(QuoteParser, CutsOverlongTextWithoutSplittingDoubleByteCharacters)
     EXPECT_EQ(std::string(b.quotes[0].primaryName), std::string(31, 'N'));
     EXPECT_EQ(std::string(b.quotes[0].displayName), std::string(30, 'M'));
 
-    EXPECT_EQ(gbPrefixLength("A腾讯控股", 9, 8), 7u);
-    EXPECT_EQ(gbPrefixLength("腾讯控股", 8, 8), 8u);
-    EXPECT_EQ(gbPrefixLength("ABCDEFGHIJ", 10, 8), 8u);
+    EXPECT_EQ(gb2312::prefixLength("A腾讯控股", 9, 8), 7u);
+    EXPECT_EQ(gb2312::prefixLength("腾讯控股", 8, 8), 8u);
+    EXPECT_EQ(gb2312::prefixLength("ABCDEFGHIJ", 10, 8), 8u);
 }
 
 TEST(QuoteParser, StopsStoringAtThirtyRecords)
@@ -115,8 +120,8 @@ TEST(QuoteParser, StopsStoringAtThirtyRecords)
 TEST(QuoteParser, VolumeFollowsAtoiButSaturatesBeyond32Bits)
 {
     auto volume = [](const std::string& field) {
-        const QuoteBatch b = parse("var hq_str_hk00700=\"TENCENT,T,1,2,3,4,5,6,7,8,9,10," + field +
-                                   ",2024/01/02,10:30\";");
+        const QuoteBatch b =
+            parse("var hq_str_hk00700=\"TENCENT,T,1,2,3,4,5,6,7,8,9,10," + field + ",2024/01/02,10:30\";");
         return b.count == 1 ? b.quotes[0].volumeWan : -1;
     };
     EXPECT_EQ(volume("99999999999999"), INT_MAX / 10000);
@@ -154,4 +159,43 @@ TEST(QuoteParser, StaysInsideTheReplyWhateverItHolds)
     EXPECT_EQ(b.count, 1);
     EXPECT_STREQ(b.quotes[0].primaryName, "TE");
     EXPECT_STREQ(b.dataTime, "");
+}
+
+TEST(QuoteParser, NumbersReadExactlyAsAtofReadsThem)
+{
+    std::vector<std::string> numbers = {"-0",
+                                        "+3",
+                                        ".5",
+                                        "5.",
+                                        "-.25",
+                                        "1e3",
+                                        "1.5E-2",
+                                        "0x1A",
+                                        "inf",
+                                        "-nan",
+                                        "  7.25",
+                                        "1.2.3",
+                                        "12abc",
+                                        "-",
+                                        ".",
+                                        "",
+                                        "1234567890123456",
+                                        "0.1000000000000000055511151231257827",
+                                        "999999999999999"};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 15);
+        std::string text = std::to_string(random() % 1000000000000000ull).substr(0, digits);
+        text.insert(random() % (text.size() + 1), ".");
+        numbers.push_back((random() % 4 == 0 ? "-" : "") + text);
+    }
+    for (const std::string& number : numbers) {
+        const QuoteBatch b = parse("var hq_str_hk00700=\"TENCENT,T,1,2,3,4," + number +
+                                   ",0,0,0,0,0,0,0,0,0,0,2023/09/26,16:08\";");
+        ASSERT_EQ(b.count, 1) << number;
+        const double expected = std::atof(number.c_str());
+        EXPECT_TRUE(std::memcmp(&b.quotes[0].lastPrice, &expected, sizeof expected) == 0 ||
+                    (std::isnan(expected) && std::isnan(b.quotes[0].lastPrice)))
+            << number << ": " << b.quotes[0].lastPrice << " for " << expected;
+    }
 }

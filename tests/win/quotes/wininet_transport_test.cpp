@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -34,13 +36,17 @@ const unsigned char tencentGzip[] = {
 std::string httpResponse(const char* status, const std::string& body, const char* extraHeaders = "")
 {
     return std::string("HTTP/1.1 ") + status + "\r\nContent-Type: text/html; charset=GBK\r\n" + extraHeaders +
-           "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// Accepts one connection, records its request head and sends the response.
+// Accepts one connection, records its request head and sends the response:
+// at once, or the head at once and then the body byte by byte every trickleMs
+// for at most 200 steps (a client that waits that long fails the test on
+// time). Trickling an empty response sends nothing.
 class LoopbackServer {
 public:
-    explicit LoopbackServer(std::string response) : response_(std::move(response))
+    explicit LoopbackServer(std::string response, int trickleMs = 0)
+        : response_(std::move(response)), trickleMs_(trickleMs)
     {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
@@ -57,6 +63,7 @@ public:
     }
     ~LoopbackServer()
     {
+        stop_ = true;
         closesocket(listener_);  // ends a pending accept
         if (thread_.joinable())
             thread_.join();
@@ -85,14 +92,26 @@ private:
                 break;
             request_.append(buffer, n);
         }
-        send(client, response_.data(), static_cast<int>(response_.size()), 0);
-        shutdown(client, SD_SEND);
-        while (recv(client, buffer, sizeof buffer, 0) > 0) {
+        if (trickleMs_ == 0) {
+            send(client, response_.data(), static_cast<int>(response_.size()), 0);
+        } else {
+            const std::size_t head = response_.find("\r\n\r\n");
+            std::size_t i = head == std::string::npos ? 0 : head + 4;
+            send(client, response_.data(), static_cast<int>(i), 0);
+            for (int step = 0; step < 200 && !stop_; ++step, ++i) {
+                if (i < response_.size() && send(client, &response_[i], 1, 0) != 1)
+                    break;
+                Sleep(trickleMs_);
+            }
         }
+        shutdown(client, SD_SEND);
+        while (recv(client, buffer, sizeof buffer, 0) > 0) {}
         closesocket(client);
     }
 
     std::string response_;
+    int trickleMs_;
+    std::atomic<bool> stop_{false};
     std::string request_;
     SOCKET listener_;
     std::thread thread_;
@@ -159,12 +178,48 @@ TEST_F(WinInetFeed, DecodesAGzipBody)
     EXPECT_FLOAT_EQ(batch.quotes[0].lastPrice, 370.6f);
 }
 
-TEST_F(WinInetFeed, ErrorStatusBodyIsStillRead)
+TEST_F(WinInetFeed, ErrorStatusBodyIsStillReadButWithoutRecordsItIsAFailure)
 {
-    LoopbackServer server(httpResponse("500 Internal Server Error", tencentLine));
+    {
+        LoopbackServer server(httpResponse("500 Internal Server Error", tencentLine));
+        useQuoteHost("127.0.0.1:" + std::to_string(server.port));
+        ASSERT_EQ(fetch(), 0);
+        EXPECT_EQ(batch.count, 1);
+    }
+    LoopbackServer server(httpResponse("403 Forbidden", "Kinsoku jikou desu!"));
     useQuoteHost("127.0.0.1:" + std::to_string(server.port));
-    ASSERT_EQ(fetch(), 0);
-    EXPECT_EQ(batch.count, 1);
+    batch.count = 7;
+    EXPECT_EQ(fetch(), -2);
+    EXPECT_EQ(batch.count, 7);
+}
+
+TEST_F(WinInetFeed, BodyBeyondTheCapIsAFailure)
+{
+    const std::string padding(maxReplyBytes, '\n');
+    {
+        LoopbackServer server(httpResponse("200 OK", tencentLine + padding.substr(sizeof tencentLine - 1)));
+        useQuoteHost("127.0.0.1:" + std::to_string(server.port));
+        ASSERT_EQ(fetch(), 0);  // exactly the cap
+        EXPECT_EQ(batch.count, 1);
+    }
+    LoopbackServer server(httpResponse("200 OK", tencentLine + padding));
+    useQuoteHost("127.0.0.1:" + std::to_string(server.port));
+    batch.count = 7;
+    EXPECT_EQ(fetch(), -2);
+    EXPECT_EQ(batch.count, 7);
+}
+
+TEST_F(WinInetFeed, SilentOrTricklingServerRunsIntoTheTimeouts)
+{
+    WinInetTransport quick(TransportTimeouts{2000, 2000, 1000, 3000});
+    for (const std::string& response :
+         {std::string(), httpResponse("200 OK", tencentLine + std::string(400, ' '))}) {
+        LoopbackServer server(response, 100);  // silent, or ten bytes a second
+        useQuoteHost("127.0.0.1:" + std::to_string(server.port));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, quick, 1700000000), -2);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15)) << response.size();
+    }
 }
 
 TEST_F(WinInetFeed, ExplicitProxyCarriesTheRequest)
@@ -176,8 +231,9 @@ TEST_F(WinInetFeed, ExplicitProxyCarriesTheRequest)
     std::strcpy(settings.proxyUser, "alice");
     std::strcpy(settings.proxyPassword, "secret");
     ASSERT_EQ(fetch(), 0);
-    EXPECT_EQ(proxy.request().find("GET http://quote.test:8123/?rn=1700000000&list=,hk00700,hkHSI HTTP/1.1\r\n"),
-              0u)
+    EXPECT_EQ(
+        proxy.request().find("GET http://quote.test:8123/?rn=1700000000&list=,hk00700,hkHSI HTTP/1.1\r\n"),
+        0u)
         << proxy.request();
     EXPECT_EQ(batch.count, 1);
 }
