@@ -1,5 +1,6 @@
 #include "settings/SettingsForm.h"
 
+#include <algorithm>
 #include <cstring>
 
 static const char proxyInvalidText[] = "代理输入不正确";
@@ -87,4 +88,13 @@ const char* applySettingsForm(const SettingsForm& form, UserSettings& settings)
     settings.refreshSeconds = form.sliderPosition * secondsPerSliderStep;
 
     return hotKeyFromControlValue(form.hotKey, settings.hotKeyModifiers, settings.hotKeyVirtualKey);
+}
+
+Rect centredRect(const Rect& owner, int width, int height, const Rect& workArea)
+{
+    int left = owner.left + (owner.width() - width) / 2;
+    int top = owner.top + (owner.height() - height) / 2;
+    left = std::max(workArea.left, std::min(left, workArea.right - width));
+    top = std::max(workArea.top, std::min(top, workArea.bottom - height));
+    return {left, top, left + width, top + height};
 }

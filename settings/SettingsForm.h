@@ -2,6 +2,7 @@
 // controls, turned into the working copy of the settings record.
 #pragma once
 
+#include "common/Geometry.h"
 #include "settings/PageForms.h"
 #include "settings/StockListRules.h"
 #include "settings/UserSettings.h"
@@ -32,3 +33,8 @@ SettingsForm settingsFormFrom(const UserSettings& settings);
 // long as "address:port" fits proxyServer; a user name or password that does
 // not fit its field leaves the stored one as it stands.
 const char* applySettingsForm(const SettingsForm& form, UserSettings& settings);
+
+// Where a dialog of width × height opens: centred over the owner's rectangle
+// (the work area when the owner is hidden), then moved into the work area
+// (its top left corner kept inside when the dialog is larger).
+Rect centredRect(const Rect& owner, int width, int height, const Rect& workArea);

@@ -244,3 +244,19 @@ TEST(DialogInit, ReadsTheEntriesAndRefusesATruncatedBlock)
     EXPECT_FALSE(parseDialogInit(overlong, sizeof overlong, items));
     EXPECT_TRUE(items.empty());
 }
+
+TEST(DialogPlacement, CentresOverTheOwnerButStaysOnTheScreen)
+{
+    const Rect work = {0, 0, 1024, 740};
+    const Rect centred = centredRect({400, 300, 600, 400}, 412, 300, work);
+    EXPECT_EQ(centred.left, 294);
+    EXPECT_EQ(centred.top, 200);
+    EXPECT_EQ(centred.width(), 412);
+    // An owner in the corner: the dialog is pushed back onto the work area.
+    const Rect corner = centredRect({950, 700, 1024, 740}, 412, 300, work);
+    EXPECT_EQ(corner.right, 1024);
+    EXPECT_EQ(corner.bottom, 740);
+    // Larger than the work area: its top left corner stays visible.
+    const Rect large = centredRect({0, 0, 100, 100}, 2000, 300, work);
+    EXPECT_EQ(large.left, 0);
+}

@@ -1,0 +1,155 @@
+#include "settings/SettingsDlg.h"
+
+#include "res/SettingsIds.h"
+#include "res/resource.h"
+#include "settings/SettingsForm.h"
+#include "settings/Win32Settings.h"
+#include "winui/Shell.h"
+
+const MessageMapEntry<CSettingsDlg> CSettingsDlg::messageMap[] = {
+    {WM_NOTIFY, IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE), &CSettingsDlg::OnTabChange},
+    {WM_CTLCOLORSTATIC, 0, 0, &CSettingsDlg::OnCtlColor},
+    {WM_MOUSEMOVE, 0, 0, &CSettingsDlg::OnMouseMove},
+    {WM_LBUTTONDOWN, 0, 0, &CSettingsDlg::OnLButtonDown},
+};
+
+CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent)
+{
+}
+
+bool CSettingsDlg::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+void CSettingsDlg::DoDataExchange(DataExchange& dx)
+{
+    ddxControl(dx, IDC_SETTINGS_TABS, tabs);
+}
+
+BOOL CSettingsDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    stockListPage.setSettings(settings);
+    displayPage.setSettings(settings);
+    connectionPage.setSettings(settings);
+
+    const char* const names[] = {"常规", "我的Zeb", "连接"};
+    for (int i = 0; i < 3; ++i) {
+        std::wstring name = widen(names[i]);
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = &name[0];
+        SendMessageW(tabs.m_hWnd, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+
+    stockListPage.Create(tabs.m_hWnd);
+    displayPage.Create(tabs.m_hWnd);
+    connectionPage.Create(tabs.m_hWnd);
+    // The pages fill the tab control below its strip of tabs.
+    RECT area = tabs.GetRectInParent();
+    area.top += 20;
+    for (const CDialog* page : {static_cast<CDialog*>(&stockListPage), static_cast<CDialog*>(&displayPage),
+                                static_cast<CDialog*>(&connectionPage)})
+        page->MoveWindow(area.left, area.top, area.right - area.left, area.bottom - area.top, true);
+
+    SendMessageW(tabs.m_hWnd, TCM_SETCURSEL, 0, 0);
+    showPage(0);
+    linkColor = linkBlue;
+
+    placeOverOwner();
+    ShowWindow(SW_SHOWNORMAL);
+    SetForegroundWindow(m_hWnd);
+    return TRUE;
+}
+
+// The template places the dialog at the owner's corner; it opens centred
+// over the owner instead, and always wholly on the screen.
+void CSettingsDlg::placeOverOwner()
+{
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT over = work;
+    if (parentWindow && ::IsWindowVisible(parentWindow) && !IsIconic(parentWindow))
+        ::GetWindowRect(parentWindow, &over);
+    const RECT own = GetWindowRect();
+    const Rect placed = centredRect(toRect(over), own.right - own.left, own.bottom - own.top, toRect(work));
+    SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CSettingsDlg::showPage(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    stockListPage.ShowWindow(index == 0 ? SW_SHOW : SW_HIDE);
+    displayPage.ShowWindow(index == 1 ? SW_SHOW : SW_HIDE);
+    connectionPage.ShowWindow(index == 2 ? SW_SHOW : SW_HIDE);
+}
+
+bool CSettingsDlg::OnTabChange(Message& m)
+{
+    showPage(static_cast<int>(SendMessageW(tabs.m_hWnd, TCM_GETCURSEL, 0, 0)));
+    m.result = 0;
+    return true;
+}
+
+void CSettingsDlg::showStatus(const char* text) const
+{
+    GetDlgItem(IDC_SETTINGS_STATUS).SetWindowText(text);
+}
+
+void CSettingsDlg::OnOK()
+{
+    if (!settings)
+        return;
+    SettingsForm form;
+    form.display = displayPage.readForm();
+    form.connection = connectionPage.readForm();
+    form.codes = stockListPage.codes();
+    form.sliderPosition = stockListPage.sliderPosition();
+    form.hotKey = stockListPage.hotKey();
+    if (const char* refusal = applySettingsForm(form, *settings)) {
+        showStatus(refusal);
+        return;
+    }
+    saveUserSettings(*settings);
+    EndDialog(IDOK);
+}
+
+bool CSettingsDlg::OnCtlColor(Message& m)
+{
+    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+    if (id != IDC_SETTINGS_STATUS && id != IDC_FEEDBACK_LINK)
+        return false;
+    m.result = DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, m.wParam, m.lParam);
+    SetTextColor(reinterpret_cast<HDC>(m.wParam), id == IDC_SETTINGS_STATUS ? 0x000000FF : linkColor);
+    return true;
+}
+
+bool CSettingsDlg::overLink(LPARAM point) const
+{
+    const RECT link = GetDlgItem(IDC_FEEDBACK_LINK).GetRectInParent();
+    const POINT p = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
+    return PtInRect(&link, p) != FALSE;
+}
+
+bool CSettingsDlg::OnMouseMove(Message& m)
+{
+    const bool over = overLink(m.lParam);
+    if (over)
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+    const Color color = over ? linkRed : linkBlue;
+    if (color != linkColor) {
+        linkColor = color;
+        RedrawWindow(GetDlgItem(IDC_FEEDBACK_LINK).m_hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    return false;
+}
+
+bool CSettingsDlg::OnLButtonDown(Message& m)
+{
+    if (overLink(m.lParam))
+        openWebAddress(vendorSitePage("/zeb/feedback.php"));
+    return false;
+}

@@ -1,0 +1,45 @@
+// The settings dialog: three pages on a tab strip, a red status line for the
+// refusals and the "意见反馈" link to the vendor site. It edits the working
+// copy it is given and, on OK, saves it to the settings file.
+#pragma once
+
+#include "common/Color.h"
+#include "settings/SettingsPages.h"
+#include "settings/UserSettings.h"
+#include "winui/Wnd.h"
+
+class CSettingsDlg : public CDialog {
+public:
+    explicit CSettingsDlg(HWND parent = nullptr);
+
+    // The working copy the dialog reads and, on OK, writes; set before DoModal.
+    void setSettings(UserSettings* record) { settings = record; }
+
+protected:
+    void DoDataExchange(DataExchange& dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool OnMessage(Message& m) override;
+
+private:
+    static const MessageMapEntry<CSettingsDlg> messageMap[];
+    bool OnTabChange(Message& m);
+    bool OnCtlColor(Message& m);
+    bool OnMouseMove(Message& m);
+    bool OnLButtonDown(Message& m);
+
+    void showPage(int index);
+    bool overLink(LPARAM point) const;
+    void showStatus(const char* text) const;
+    void placeOverOwner();
+
+    CConnectionPage connectionPage;
+    CDisplayPage displayPage;
+    CStockListPage stockListPage;
+    CWnd tabs;
+    Color linkColor = linkBlue;
+    UserSettings* settings = nullptr;
+
+    static constexpr Color linkBlue = 0x00FF0000;
+    static constexpr Color linkRed = 0x000000FF;
+};

@@ -1,0 +1,400 @@
+#include "settings/SettingsPages.h"
+
+#include "res/SettingsIds.h"
+#include "res/resource.h"
+#include "settings/DialogInit.h"
+#include "settings/Deployment.h"
+#include "settings/Win32Settings.h"
+#include "winui/Shell.h"
+
+#include <commdlg.h>
+
+std::string vendorSitePage(const char* path)
+{
+    return "http://" + deployment().vendorHost.authority() + path;
+}
+
+static bool isKeyDown(const MSG* msg, WPARAM key)
+{
+    return msg->message == WM_KEYDOWN && msg->wParam == key;
+}
+
+BOOL CSettingsPage::PreTranslateMessage(MSG* msg)
+{
+    // Tab and the arrows move within the page, as in any dialog.
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
+        return IsDialogMessageW(m_hWnd, msg);
+    return FALSE;
+}
+
+static void redrawNow(HWND control)
+{
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+// ---- display page
+
+const MessageMapEntry<CDisplayPage> CDisplayPage::messageMap[] = {
+    {WM_COMMAND, IDC_SWATCH_UP, STN_CLICKED, &CDisplayPage::OnSwatch},
+    {WM_COMMAND, IDC_SWATCH_DOWN, STN_CLICKED, &CDisplayPage::OnSwatch},
+    {WM_COMMAND, IDC_SWATCH_NAME, STN_CLICKED, &CDisplayPage::OnSwatch},
+    {WM_COMMAND, IDC_SWATCH_BACK, STN_CLICKED, &CDisplayPage::OnSwatch},
+    {WM_COMMAND, IDC_SWATCH_HEADER, STN_CLICKED, &CDisplayPage::OnSwatch},
+    {WM_CTLCOLORSTATIC, 0, 0, &CDisplayPage::OnCtlColor},
+    {WM_COMMAND, IDC_AUTO_RUN, BN_CLICKED, &CDisplayPage::OnAutoRun},
+};
+
+CDisplayPage::CDisplayPage() : CSettingsPage(IDD_DISPLAY_PAGE)
+{
+}
+
+bool CDisplayPage::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+void CDisplayPage::DoDataExchange(DataExchange& dx)
+{
+    ddxControl(dx, IDC_FONT_SIZE, fontCombo);
+    for (const FlagBox& box : displayPageBoxes) {
+        int value = form.ticked(box.controlId) ? 1 : 0;
+        ddxCheck(dx, box.controlId, value);
+        form.setTicked(box.controlId, value != 0);
+    }
+}
+
+// The strings that the page's initialisation block adds to its lists.
+static void runDialogInit(HWND page, UINT templateId)
+{
+    HRSRC found =
+        FindResourceW(appInstance(), MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(RT_DIALOG_INIT));
+    HGLOBAL loaded = found ? LoadResource(appInstance(), found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data)
+        return;
+    std::vector<DialogInitItem> items;
+    parseDialogInit(data, SizeofResource(appInstance(), found), items);
+    for (const DialogInitItem& item : items) {
+        if (item.message == DLGINIT_ADDSTRING)
+            SendDlgItemMessageW(page, item.controlId, CB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(widen(item.text).c_str()));
+    }
+}
+
+BOOL CDisplayPage::OnInitDialog()
+{
+    runDialogInit(m_hWnd, templateId);
+    if (settings)
+        form = displayFormFrom(*settings);
+    CDialog::OnInitDialog();
+    SendMessageW(fontCombo.m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(form.fontSizeIndex), 0);
+    return TRUE;
+}
+
+DisplayForm CDisplayPage::readForm()
+{
+    UpdateData(true);
+    form.fontSizeIndex = static_cast<int>(SendMessageW(fontCombo.m_hWnd, CB_GETCURSEL, 0, 0));
+    return form;
+}
+
+bool CDisplayPage::OnSwatch(Message& m)
+{
+    const int id = LOWORD(m.wParam);
+    // Picking a colour means custom colours, even when the picker is then cancelled.
+    UpdateData(true);
+    form.setTicked(IDC_CUSTOM_COLORS, true);
+    UpdateData(false);
+
+    static COLORREF pickerColors[16];
+    CHOOSECOLORW choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
+    choice.lpCustColors = pickerColors;
+    if (ChooseColorW(&choice)) {
+        if (Color* color = swatchColor(form, id))
+            *color = choice.rgbResult;
+        redrawNow(GetDlgItem(id).m_hWnd);
+    }
+    return true;
+}
+
+bool CDisplayPage::OnCtlColor(Message& m)
+{
+    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+    if (!swatchColor(form, id))
+        return false;
+    const HDC dc = reinterpret_cast<HDC>(m.wParam);
+    m.result = DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, m.wParam, m.lParam);
+    SetTextColor(dc, swatchTextColor(form, id));
+    if (id == IDC_SWATCH_BACK)
+        SetBkColor(dc, form.backColor);
+    return true;
+}
+
+bool CDisplayPage::OnAutoRun(Message&)
+{
+    UpdateData(true);
+    setAutoRun(form.ticked(IDC_AUTO_RUN));
+    UpdateData(false);
+    return true;
+}
+
+BOOL CDisplayPage::PreTranslateMessage(MSG* msg)
+{
+    if (isKeyDown(msg, VK_ESCAPE) || isKeyDown(msg, VK_RETURN))
+        return TRUE;
+    return CSettingsPage::PreTranslateMessage(msg);
+}
+
+// ---- stock list page
+
+const MessageMapEntry<CStockListPage> CStockListPage::messageMap[] = {
+    {WM_COMMAND, IDC_ADD_CODE, BN_CLICKED, &CStockListPage::OnAdd},
+    {WM_COMMAND, IDC_DELETE_CODE, BN_CLICKED, &CStockListPage::OnDelete},
+    {WM_NOTIFY, IDC_REFRESH_SLIDER, static_cast<UINT>(NM_CUSTOMDRAW), &CStockListPage::OnSliderDraw},
+    {WM_COMMAND, IDC_MOVE_UP, BN_CLICKED, &CStockListPage::OnMoveUp},
+    {WM_COMMAND, IDC_MOVE_DOWN, BN_CLICKED, &CStockListPage::OnMoveDown},
+    {WM_COMMAND, IDC_CODE_QUERY, BN_CLICKED, &CStockListPage::OnCodeQuery},
+};
+
+CStockListPage::CStockListPage() : CSettingsPage(IDD_STOCKLIST_PAGE)
+{
+}
+
+bool CStockListPage::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+void CStockListPage::DoDataExchange(DataExchange& dx)
+{
+    ddxControl(dx, IDC_REFRESH_SLIDER, refreshSlider);
+    ddxControl(dx, IDC_HOTKEY, hotKeyControl);
+    ddxControl(dx, IDC_CODE_LIST, codeList);
+}
+
+BOOL CStockListPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SendMessageW(refreshSlider.m_hWnd, TBM_SETRANGE, TRUE, MAKELPARAM(0, sliderMaxPosition));
+    SendMessageW(codeList.m_hWnd, CB_LIMITTEXT, codeFieldLimit, 0);
+    CheckDlgButton(m_hWnd, IDC_SOURCE_SINA, BST_CHECKED);
+    if (!settings)
+        return TRUE;
+    SendMessageW(refreshSlider.m_hWnd, TBM_SETPOS, TRUE, sliderPositionFor(settings->refreshSeconds));
+    for (const std::string& code : codesFromStockList(settings->stockList, sizeof settings->stockList))
+        SendMessageW(codeList.m_hWnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(code).c_str()));
+    SendMessageW(hotKeyControl.m_hWnd, HKM_SETHOTKEY,
+                 hotKeyControlValue(settings->hotKeyModifiers, settings->hotKeyVirtualKey), 0);
+    return TRUE;
+}
+
+StockListForm CStockListPage::readList() const
+{
+    StockListForm list;
+    const int count = static_cast<int>(SendMessageW(codeList.m_hWnd, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::wstring text(static_cast<std::size_t>(SendMessageW(codeList.m_hWnd, CB_GETLBTEXTLEN, i, 0)) + 1,
+                          L'\0');
+        SendMessageW(codeList.m_hWnd, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        list.codes.push_back(narrow(text.c_str()));
+    }
+    list.selection = static_cast<int>(SendMessageW(codeList.m_hWnd, CB_GETCURSEL, 0, 0));
+    return list;
+}
+
+std::vector<std::string> CStockListPage::codes() const
+{
+    return readList().codes;
+}
+
+int CStockListPage::sliderPosition() const
+{
+    return static_cast<int>(SendMessageW(refreshSlider.m_hWnd, TBM_GETPOS, 0, 0));
+}
+
+std::uint16_t CStockListPage::hotKey() const
+{
+    return static_cast<std::uint16_t>(SendMessageW(hotKeyControl.m_hWnd, HKM_GETHOTKEY, 0, 0));
+}
+
+void CStockListPage::showStatus(const char* text) const
+{
+    const CWnd dialog(GetParent(GetParent(m_hWnd)));
+    dialog.GetDlgItem(IDC_SETTINGS_STATUS).SetWindowText(text);
+}
+
+bool CStockListPage::OnAdd(Message&)
+{
+    StockListForm list = readList();
+    const ListChange change = addCode(list, codeList.GetWindowText());
+    if (change.changed) {
+        SendMessageW(codeList.m_hWnd, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(widen(list.codes.back()).c_str()));
+        codeList.SetWindowText("");
+    }
+    if (change.status)
+        showStatus(change.status);
+    return true;
+}
+
+bool CStockListPage::OnDelete(Message&)
+{
+    StockListForm list = readList();
+    const int deleted = list.selection;
+    const ListChange change = deleteSelectedCode(list);
+    if (change.changed) {
+        SendMessageW(codeList.m_hWnd, CB_DELETESTRING, static_cast<WPARAM>(deleted), 0);
+        if (list.selection >= 0)
+            SendMessageW(codeList.m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(list.selection), 0);
+    }
+    if (change.status)
+        showStatus(change.status);
+    return true;
+}
+
+void CStockListPage::moveSelected(int step)
+{
+    StockListForm list = readList();
+    const int from = list.selection;
+    if (!moveSelectedCode(list, step).changed)
+        return;
+    SendMessageW(codeList.m_hWnd, CB_DELETESTRING, static_cast<WPARAM>(from), 0);
+    SendMessageW(codeList.m_hWnd, CB_INSERTSTRING, static_cast<WPARAM>(list.selection),
+                 reinterpret_cast<LPARAM>(widen(list.codes[list.selection]).c_str()));
+    SendMessageW(codeList.m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(list.selection), 0);
+}
+
+bool CStockListPage::OnMoveUp(Message&)
+{
+    moveSelected(-1);
+    return true;
+}
+
+bool CStockListPage::OnMoveDown(Message&)
+{
+    moveSelected(+1);
+    return true;
+}
+
+bool CStockListPage::OnSliderDraw(Message& m)
+{
+    // The slider draws whenever its position changes, and once when shown.
+    const std::string label = refreshLabel(sliderPosition());
+    const CWnd text = GetDlgItem(IDC_REFRESH_LABEL);
+    if (text.GetWindowText() != label)
+        text.SetWindowText(label.c_str());
+    m.result = CDRF_DODEFAULT;
+    return true;
+}
+
+bool CStockListPage::OnCodeQuery(Message&)
+{
+    openWebAddress(vendorSitePage("/zeb/query.php"));
+    return true;
+}
+
+BOOL CStockListPage::PreTranslateMessage(MSG* msg)
+{
+    // Escape stays in the page; Enter presses the page's default button, "添加".
+    if (isKeyDown(msg, VK_ESCAPE))
+        return TRUE;
+    return CSettingsPage::PreTranslateMessage(msg);
+}
+
+// ---- connection page
+
+const MessageMapEntry<CConnectionPage> CConnectionPage::messageMap[] = {
+    {WM_COMMAND, IDC_USE_PROXY, BN_CLICKED, &CConnectionPage::OnUseProxy},
+    {WM_COMMAND, IDC_USE_CREDENTIALS, BN_CLICKED, &CConnectionPage::OnUseCredentials},
+    {WM_COMMAND, IDC_USE_IE, BN_CLICKED, &CConnectionPage::OnUseIE},
+};
+
+CConnectionPage::CConnectionPage() : CSettingsPage(IDD_CONNECTION_PAGE)
+{
+}
+
+bool CConnectionPage::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+static void ddxTick(DataExchange& dx, int id, bool& value)
+{
+    int ticked = value ? 1 : 0;
+    ddxCheck(dx, id, ticked);
+    value = ticked != 0;
+}
+
+void CConnectionPage::DoDataExchange(DataExchange& dx)
+{
+    // The limit holds what can be typed; a longer text loaded from the
+    // settings is shown and read back whole (OK decides whether it fits).
+    const int limit = dx.saveAndValidate ? 0 : proxyFieldLimit;
+    ddxTick(dx, IDC_USE_PROXY, form.useProxy);
+    ddxText(dx, IDC_PROXY_ADDRESS, form.addressText, limit);
+    ddxText(dx, IDC_PROXY_PORT, form.portText, limit);
+    ddxText(dx, IDC_PROXY_PASSWORD, form.passwordText, limit);
+    ddxTick(dx, IDC_USE_CREDENTIALS, form.useCredentials);
+    ddxTick(dx, IDC_USE_IE, form.useIE);
+    ddxText(dx, IDC_PROXY_USER, form.userText, limit);
+}
+
+BOOL CConnectionPage::OnInitDialog()
+{
+    if (settings)
+        form = connectionFormFrom(*settings);
+    CDialog::OnInitDialog();
+    applyEnables();
+    return TRUE;
+}
+
+ConnectionForm CConnectionPage::readForm()
+{
+    UpdateData(true);
+    return form;
+}
+
+void CConnectionPage::applyEnables()
+{
+    const ConnectionEnables enables = connectionEnables(form);
+    EnableWindow(GetDlgItem(IDC_PROXY_ADDRESS).m_hWnd, enables.address);
+    EnableWindow(GetDlgItem(IDC_PROXY_PORT).m_hWnd, enables.port);
+    EnableWindow(GetDlgItem(IDC_USE_CREDENTIALS).m_hWnd, enables.useCredentials);
+    EnableWindow(GetDlgItem(IDC_PROXY_USER).m_hWnd, enables.user);
+    EnableWindow(GetDlgItem(IDC_PROXY_PASSWORD).m_hWnd, enables.password);
+}
+
+bool CConnectionPage::OnUseProxy(Message&)
+{
+    UpdateData(true);
+    followUseProxy(form);
+    UpdateData(false);
+    applyEnables();
+    return true;
+}
+
+bool CConnectionPage::OnUseCredentials(Message&)
+{
+    UpdateData(true);
+    applyEnables();
+    return true;
+}
+
+bool CConnectionPage::OnUseIE(Message&)
+{
+    UpdateData(true);
+    followUseIE(form);
+    UpdateData(false);
+    applyEnables();
+    return true;
+}
+
+BOOL CConnectionPage::PreTranslateMessage(MSG* msg)
+{
+    // Enter and Escape are the settings dialog's OK and Cancel.
+    if (isKeyDown(msg, VK_ESCAPE) || isKeyDown(msg, VK_RETURN))
+        return FALSE;
+    return CSettingsPage::PreTranslateMessage(msg);
+}

@@ -1,0 +1,113 @@
+// The three pages of the settings dialog, each a child dialog on its tab
+// control. They fill their controls from the dialog's working copy when they
+// are created; only the dialog's OK reads them back.
+#pragma once
+
+#include "settings/PageForms.h"
+#include "settings/StockListRules.h"
+#include "settings/UserSettings.h"
+#include "winui/Wnd.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A page of the vendor site: "http://", the vendor host and path.
+std::string vendorSitePage(const char* path);
+
+// A page dialog: Escape and Enter never end it (it is modeless, and ending it
+// would only hide it from its tab).
+class CSettingsPage : public CDialog {
+public:
+    explicit CSettingsPage(UINT templateId) : CDialog(templateId) {}
+    void setSettings(const UserSettings* record) { settings = record; }
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    const UserSettings* settings = nullptr;
+};
+
+// Tab "我的Zeb": columns, colours, font size and window options.
+class CDisplayPage : public CSettingsPage {
+public:
+    CDisplayPage();
+
+    // The ticked boxes, the five colours and the font-size selection.
+    DisplayForm readForm();
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+    bool OnMessage(Message& m) override;
+
+private:
+    static const MessageMapEntry<CDisplayPage> messageMap[];
+    bool OnSwatch(Message& m);
+    bool OnCtlColor(Message& m);
+    bool OnAutoRun(Message& m);
+
+    DisplayForm form;
+    CWnd fontCombo;
+};
+
+// Tab "常规": the code list, the refresh slider, the data source and the hot key.
+class CStockListPage : public CSettingsPage {
+public:
+    CStockListPage();
+
+    std::vector<std::string> codes() const;
+    int sliderPosition() const;
+    std::uint16_t hotKey() const;
+    // Sets the settings dialog's status line (the page's parent is the tab
+    // control, whose parent is the dialog).
+    void showStatus(const char* text) const;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+    bool OnMessage(Message& m) override;
+
+private:
+    static const MessageMapEntry<CStockListPage> messageMap[];
+    bool OnAdd(Message& m);
+    bool OnDelete(Message& m);
+    bool OnSliderDraw(Message& m);
+    bool OnMoveUp(Message& m);
+    bool OnMoveDown(Message& m);
+    bool OnCodeQuery(Message& m);
+
+    StockListForm readList() const;
+    void moveSelected(int step);
+
+    CWnd refreshSlider;
+    CWnd hotKeyControl;
+    CWnd codeList;
+};
+
+// Tab "连接": the proxy.
+class CConnectionPage : public CSettingsPage {
+public:
+    CConnectionPage();
+
+    ConnectionForm readForm();
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+    bool OnMessage(Message& m) override;
+
+private:
+    static const MessageMapEntry<CConnectionPage> messageMap[];
+    bool OnUseProxy(Message& m);
+    bool OnUseCredentials(Message& m);
+    bool OnUseIE(Message& m);
+    void applyEnables();
+
+    ConnectionForm form;
+};
