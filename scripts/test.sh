@@ -166,7 +166,8 @@ if build "windows" configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/
     stage "wine WebBrowser control" run_control_test
     stage "end-to-end" python3 tests/e2e/run_e2e.py --build "$root/build/win32"
     [ -f tests/bench/footprint.py ] &&
-        stage "footprint report" python3 tests/bench/footprint.py --build "$root/build/win32"
+        stage "footprint report" python3 tests/bench/footprint.py --build "$root/build/win32" \
+            --idle-seconds "${ZEB_FOOTPRINT_SECONDS:-20}"
     wineserver -k >/dev/null 2>&1
     rm -rf "$prefix_root"
     [ -n "${ZEB_XVFB_PID:-}" ] && kill "$ZEB_XVFB_PID" 2>/dev/null
