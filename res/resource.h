@@ -35,3 +35,8 @@
 #define HOVER_TIMER_ID 1
 #define SHOW_HOTKEY_ID 1001
 #define ZEB_BROWSER_CLASS "ZebWebBrowser"  // CWebBrowser2::windowClass
+
+// About box controls
+#define IDC_ABOUT_CONTACT 1040
+#define IDC_ABOUT_SITE 1041
+#define IDC_ABOUT_VERSION 1044

@@ -3,7 +3,8 @@
 #
 #   scripts/run.sh              quotes from the real quote service
 #   scripts/run.sh --simulator  quotes from the bundled simulator on 127.0.0.1,
-#                               whose prices move between requests (no internet needed)
+#                               whose prices move between requests, and a stand-in
+#                               vendor site there (no internet needed)
 #
 # Zeb lives in build/zeb/ (its zeb.ini beside it) and in the Wine prefix
 # ~/.zeb-wine. Without a display it runs on a virtual one (Xvfb).
@@ -32,9 +33,12 @@ cp build/win32/Zeb.exe build/zeb/Zeb.exe
 probe() { wine "$root/build/win32/zebprobe.exe" "$@"; }
 
 simulator=
+vendor=
 cleanup() {
     [ -n "$simulator" ] && kill "$simulator" 2>/dev/null
     [ -n "$simulator" ] && probe reg-set QuoteHost - || true
+    [ -n "$vendor" ] && kill "$vendor" 2>/dev/null
+    [ -n "$vendor" ] && probe reg-set VendorHost - || true
 }
 trap cleanup EXIT
 
@@ -45,6 +49,14 @@ if [ "${1:-}" = "--simulator" ]; then
     port=${line##*:}
     echo "quote simulator on 127.0.0.1:$port"
     probe reg-set QuoteHost "127.0.0.1:$port"
+    # The vendor site answers the start-up ping with a notice line (see the
+    # README for an upgrade demand or a new build).
+    exec 4< <(python3 tests/fakes/vendor_site.py --port 0)
+    vendor=$!
+    read -r line <&4
+    vendor_port=${line##*:}
+    echo "vendor site on 127.0.0.1:$vendor_port"
+    probe reg-set VendorHost "127.0.0.1:$vendor_port"
     if [ ! -f build/zeb/zeb.ini ]; then
         # A first demo refreshes every 10 seconds (during market hours,
         # Monday to Friday 09:00-16:59 local time; click the green arrows
@@ -60,6 +72,7 @@ PY
     fi
 else
     probe reg-set QuoteHost - || true
+    probe reg-set VendorHost - || true
 fi
 
 wine build/zeb/Zeb.exe

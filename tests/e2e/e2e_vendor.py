@@ -1,0 +1,269 @@
+"""End-to-end tests of the vendor site's side of Zeb: the start-up ping with
+its notice line or upgrade demand, the update from the menu and from the
+start-up prompt through ZebUpdater, the clean-up after it, and the About box.
+Against tests/fakes/vendor_site.py on 127.0.0.1; loaded by run_e2e.py."""
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+import urllib.parse
+import urllib.request
+
+import run_e2e
+from run_e2e import ID_EXIT, ZebTestCase, probe, rect, wait_for
+
+ID_ABOUT, ID_AUTO_UPGRADE = 32772, 32780
+IDOK, IDCANCEL = 1, 2
+APP_KEY = r"Software\Quillon\zeb"
+PROMPT = r"版本低需要升级后才能正常使用。\r\n是否自动升级?"
+FAILURE = r"升级失败，可能防火墙阻止了Zeb升级。\n请到127.0.0.1:%d下载最新版。"
+
+
+class VendorSite:
+    def __init__(self):
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(run_e2e.ROOT, "tests", "fakes", "vendor_site.py"), "--port", "0"],
+            stdout=subprocess.PIPE, text=True)
+        self.port = int(re.search(r":(\d+)", self.process.stdout.readline()).group(1))
+
+    def address(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def get(self, path):
+        with urllib.request.urlopen(self.address(path), timeout=5) as r:
+            return r.read()
+
+    def requests(self, path):
+        return [r for r in json.loads(self.get("/_requests")) if r["path"] == path]
+
+    def pings(self):
+        return self.requests("/zeb/auinfo.php")
+
+
+site = None
+
+
+def tearDownModule():
+    if site:
+        site.process.terminate()
+        site.process.wait()
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def texts(box):
+    return [v for k, v in box.items() if k.startswith("text")]
+
+
+class VendorTestCase(ZebTestCase):
+    def setUp(self):
+        global site
+        super().setUp()
+        if site is None:
+            site = VendorSite()
+        self.site = site
+        site.get("/_reset")
+        probe("reg-set", "VendorHost", "127.0.0.1:%d" % site.port)
+
+    def tearDown(self):
+        # Whatever is still up: a box first (it holds the window's thread),
+        # then a Zeb that ZebUpdater started, which is nobody's child here.
+        for _ in range(3):
+            if probe("dialog", "提示").get("found") == "1":
+                probe("dialog-press", "提示", IDCANCEL)
+                time.sleep(0.5)
+        if probe("window").get("found") == "1":
+            probe("post-command", ID_EXIT)
+        super().tearDown()
+        for name in ("Guid", "Update", "VendorHost"):
+            probe("reg-set", name, "-")
+
+    def wait_box(self, caption="提示", timeout=20):
+        return wait_for(lambda: (lambda b: b.get("found") == "1" and b)(probe("dialog", caption)), timeout=timeout)
+
+    def press(self, button, caption="提示"):
+        probe("dialog-press", caption, button)
+        self.assertTrue(wait_for(lambda: probe("dialog", caption)["found"] == "0", timeout=10))
+
+    def notice(self):
+        return probe("window").get("child1030.text")
+
+    def files(self):
+        return sorted(os.listdir(self.folder))
+
+
+class VendorPing(VendorTestCase):
+    def test_identifier_is_stored_once_and_sent_with_the_version(self):
+        p = self.start()
+        pings = wait_for(self.site.pings)
+        self.assertEqual(len(pings), 1)
+        guid = pings[0]["query"]["Guid"]
+        self.assertRegex(guid, r"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+        self.assertEqual(pings[0]["query"]["Ver"], "Zeb 1.0.0.2")
+        self.assertEqual(probe("reg-info", "Guid"), {"found": "1", "type": "1", "length": "36"})
+        self.exit_zeb(p)
+
+        p = self.start()
+        pings = wait_for(lambda: (lambda r: len(r) == 2 and r)(self.site.pings()))
+        self.assertTrue(pings)
+        self.assertEqual(pings[1]["query"]["Guid"], guid)
+        self.exit_zeb(p)
+
+    def test_notice_with_a_web_link_is_a_live_link_and_any_other_a_plain_line(self):
+        # Wine's shell hands web addresses to the first of these Unix programs.
+        probe("reg-set-sz", r"Software\Wine\WineBrowser", "Browsers", "curl")
+        self.addCleanup(probe, "reg-set-sz", r"Software\Wine\WineBrowser", "Browsers", "-")
+        link = self.site.address("/zeb/notice.html?id=7")
+        self.site.get("/_ping?" + urllib.parse.urlencode({"infoVer": 3, "info": "新版即将发布", "infourl": link}))
+        p = self.start()
+        self.assertTrue(wait_for(lambda: self.notice() == "新版即将发布"), probe("window"))
+        left, top, right, bottom = rect(probe("window")["child1030"])
+        probe("click", (left + right) // 2, (top + bottom) // 2)
+        self.assertTrue(wait_for(lambda: self.site.requests("/zeb/notice.html"), timeout=10))
+        self.assertEqual(self.notice(), "")
+        self.exit_zeb(p)
+
+        self.site.get("/_ping?infoVer=3&info=plain&infourl=file:///C:/windows/notepad.exe")
+        p = self.start()
+        self.assertTrue(wait_for(lambda: self.notice() == "plain"))
+        probe("click", (left + right) // 2, (top + bottom) // 2)
+        time.sleep(1.5)
+        self.assertEqual(self.notice(), "plain")
+        self.assertEqual(len(self.site.requests("/zeb/notice.html")), 1)
+        self.exit_zeb(p)
+
+
+class VendorUpgradeDemand(VendorTestCase):
+    def test_demand_is_remembered_prompts_at_every_start_and_shows_the_upgrade_page(self):
+        self.site.get("/_demand")
+        for start in (1, 2):
+            with self.subTest(start=start):
+                for page in self.page_files():
+                    os.remove(page)
+                p = self.start()
+                box = self.wait_box()
+                self.assertTrue(box, "no upgrade prompt")
+                self.assertIn(PROMPT, texts(box))
+                self.assertEqual(box["owned"], "1")
+                self.assertTrue(self.wait_page("版本需要升级才能正常使用"))
+                self.assertEqual(probe("reg-info", "Update"), {"found": "1", "type": "4", "length": "4"})
+                if start == 1:
+                    self.press(IDCANCEL)
+                    time.sleep(1.0)
+                    self.assertEqual(self.site.requests("/zeb/zebUpdate.php"), [], "Cancel downloads nothing")
+                self.assertEqual(len(self.site.pings()), 1, "a remembered demand skips the ping")
+                # The second time the prompt is still up at exit: the close does
+                # not wait for it.
+                self.exit_zeb(p)
+                self.assertNotEqual(self.ini_values().get(("WinStat", "wstat"), "0" * 42), "0" * 42)
+
+
+class VendorSelfUpdate(VendorTestCase):
+    def test_current_build_and_a_download_that_is_no_program(self):
+        p = self.start()
+        probe("post-command", ID_AUTO_UPGRADE)
+        box = self.wait_box()
+        self.assertIn("已经是最新版本无须升级", texts(box))
+        self.press(IDOK)
+
+        self.site.get("/_offer?html=1")
+        probe("post-command", ID_AUTO_UPGRADE)
+        box = self.wait_box()
+        self.assertIn(FAILURE % self.site.port, texts(box))
+        self.assertEqual(len(self.site.requests("/zeb/Zeb.exe")), 1)
+        self.assertEqual(self.files(), ["Zeb.exe", "zeb.ini"], "nothing of the download is kept")
+        self.press(IDOK)
+        self.exit_zeb(p)
+
+    def updater_resource(self):
+        out = self.folder + "-updater.bin"
+        self.addCleanup(lambda: os.path.exists(out) and os.remove(out))
+        probe("res-dump", windows_path(self.exe), "DAT", 148, windows_path(out))
+        with open(out, "rb") as f:
+            return f.read()
+
+    def offer_new_build(self):
+        # The new build is a copy of Zeb.exe: told apart by its being started again.
+        build = self.folder + "-new.exe"
+        with open(self.exe, "rb") as f, open(build, "wb") as out:
+            out.write(f.read() + b"\0new build")
+        self.addCleanup(lambda: os.remove(build))
+        self.site.get("/_offer?path=" + urllib.parse.quote(build))
+        with open(build, "rb") as f:
+            return f.read()
+
+    def wait_for_the_new_build(self, new_build):
+        # ZebUpdater swaps the programs and starts the new one, whose clean-up
+        # removes what the update left.
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "1" and self.files() == ["Zeb.exe", "zeb.ini"],
+                                 timeout=30), self.files())
+        with open(self.exe, "rb") as f:
+            self.assertEqual(f.read(), new_build)
+
+    def test_whole_update_from_the_menu_closes_normally_and_the_new_build_cleans_up(self):
+        self.write_ini()
+        updater = self.updater_resource()
+        new_build = self.offer_new_build()
+        p = self.start()
+        self.wait_page("</html>")
+        probe("post-command", ID_AUTO_UPGRADE)
+
+        written = os.path.join(self.folder, "ZebUpdater.exe")
+        self.assertTrue(wait_for(lambda: os.path.exists(written) and os.path.getsize(written) == len(updater)))
+        with open(written, "rb") as f:
+            self.assertEqual(f.read(), updater)
+        self.assertEqual(p.wait(timeout=20), 0)
+        self.assertNotEqual(self.ini_values().get(("WinStat", "wstat"), "0" * 42), "0" * 42,
+                            "the normal close saves the window's rectangle")
+
+        self.wait_for_the_new_build(new_build)
+        self.assertEqual(len(wait_for(lambda: (lambda r: len(r) == 2 and r)(self.site.pings()))), 2)
+        probe("post-command", ID_EXIT)
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "0"))
+
+    def test_update_from_the_start_up_prompt_ends_the_process_at_once(self):
+        probe("reg-set-dword", APP_KEY, "Update", 3)
+        self.write_ini()
+        new_build = self.offer_new_build()
+        p = self.start()
+        self.assertTrue(self.wait_box(), "no upgrade prompt")
+        with open(self.ini, "rb") as f:
+            settings = f.read()
+        self.press(IDOK)
+        started = time.time()
+        self.assertEqual(p.wait(timeout=20), 0)
+        self.assertLess(time.time() - started, 5)
+        with open(self.ini, "rb") as f:
+            self.assertEqual(f.read(), settings, "ended without the close handling")
+        self.assertIn("ZebUpdater.exe", self.files())
+
+        # The new build is still asked to upgrade: "Update" is the vendor's to lift.
+        self.assertTrue(self.wait_box(timeout=30), "the new build did not start")
+        self.press(IDCANCEL)
+        self.wait_for_the_new_build(new_build)
+        self.assertEqual(self.site.pings(), [])
+        probe("post-command", ID_EXIT)
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "0"))
+
+
+class VendorAboutBox(VendorTestCase):
+    def test_about_box_shows_version_rights_contacts_and_the_site(self):
+        p = self.start()
+        probe("post-command", ID_ABOUT)
+        box = self.wait_box("关于")
+        self.assertTrue(box, "no About box")
+        self.assertEqual(box["owned"], "0")
+        version, rights = box["text1044"].split(r"\n")
+        self.assertEqual(version, "Zeb 1.0.0.2 ")
+        self.assertTrue(rights)
+        self.assertLess(len((version + "\n" + rights).encode("gb2312")), 52)  # whole, with its zero
+        contacts = box["text1040"].split(r"\r\n")
+        self.assertEqual(len(contacts), 2)
+        self.assertTrue(all(contacts))
+        self.assertEqual(box["text1041"], "官方网站： http://127.0.0.1:%d" % self.site.port)
+        self.press(IDOK, "关于")
+        self.exit_zeb(p)

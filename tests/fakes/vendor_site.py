@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""A stand-in for the vendor site, for tests and the simulator: the start-up
+ping, the update check, the download of a new build and the pages a user
+opens. Replies are profile (INI) text in GB2312, section "Zeb".
+
+    vendor_site.py [--port N]
+
+Prints "listening on 127.0.0.1:<port>" once it accepts connections. Out of
+the box the ping answers with a notice linking to /zeb/notice.html and the
+update check reports the running build as current. Control endpoints:
+  /_requests  JSON list of the vendor requests seen: {"line", "path", "query": {name: value}}
+  /_reset     forget the requests, back to the out-of-the-box replies
+  /_ping?key=value...    the ping's reply from these keys (infoVer, info, infourl, update), in order
+  /_update?key=value...  the update check's reply from these keys (infoVer, dlurl)
+  /_demand    the ping demands an upgrade (infoVer=3, update=1)
+  /_offer?path=FILE      the update check offers build 3, downloaded from /zeb/Zeb.exe, which serves FILE
+  /_offer?html=1         the same, but the download answers with an HTML page
+"""
+import argparse
+import json
+import os
+import threading
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qsl, unquote, urlsplit
+
+NOTICE_TEXT = "Zeb 模拟厂商网站的通知，点此打开"
+PAGE = ("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+        "<title>Zeb</title></head><body><p>%s</p></body></html>")
+
+
+def profile(keys):
+    return ("[Zeb]\r\n" + "".join("%s=%s\r\n" % kv for kv in keys)).encode("gb2312")
+
+
+class State:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.port = 0
+        self.reset()
+
+    def address(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def reset(self):
+        self.requests = []
+        self.ping = [("infoVer", "3"), ("info", NOTICE_TEXT), ("infourl", self.address("/zeb/notice.html")),
+                     ("update", "0")]
+        self.update = [("infoVer", "2")]
+        self.build = None  # bytes served at /zeb/Zeb.exe; None: 404
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    state = None
+
+    def log_message(self, *args):
+        pass
+
+    def send(self, status, body, content_type="text/plain; charset=gb2312"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        # Every ping and check must reach the site, not the download cache.
+        self.send_header("Cache-Control", "no-cache, no-store, must-revalidate")
+        self.send_header("Pragma", "no-cache")
+        self.send_header("Expires", "0")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        url = urlsplit(self.path)
+        query = parse_qsl(url.query, keep_blank_values=True)
+        st = self.state
+        if url.path.startswith("/_"):
+            return self.control(url.path, query)
+        with st.lock:
+            st.requests.append({"line": self.requestline, "path": url.path, "query": dict(query)})
+            ping, update, build = st.ping, st.update, st.build
+        if url.path == "/zeb/auinfo.php":
+            return self.send(200, profile(ping))
+        if url.path == "/zeb/zebUpdate.php":
+            return self.send(200, profile(update))
+        if url.path == "/zeb/Zeb.exe":
+            if build is None:
+                return self.send(404, (PAGE % "404 not found").encode("gb2312"), "text/html; charset=gb2312")
+            if isinstance(build, str):
+                return self.send(200, build.encode("gb2312"), "text/html; charset=gb2312")
+            return self.send(200, build, "application/octet-stream")
+        text = "Zeb 模拟厂商网站：" + unquote(self.path)
+        return self.send(200, (PAGE % text).encode("gb2312", errors="replace"), "text/html; charset=gb2312")
+
+    def control(self, path, query):
+        st = self.state
+        with st.lock:
+            if path == "/_requests":
+                return self.send(200, json.dumps(st.requests).encode(), "application/json")
+            if path == "/_reset":
+                st.reset()
+            elif path == "/_ping":
+                st.ping = query
+            elif path == "/_update":
+                st.update = query
+            elif path == "/_demand":
+                st.ping = [("infoVer", "3"), ("info", "版本需要升级"), ("update", "1")]
+            elif path == "/_offer" and (dict(query).get("path") or dict(query).get("html")):
+                q = dict(query)
+                if q.get("path"):
+                    if not os.path.isfile(q["path"]):
+                        return self.send(400, b"no such file")
+                    with open(q["path"], "rb") as f:
+                        st.build = f.read()
+                else:
+                    st.build = PAGE % "这不是程序，而是一个网页"
+                st.update = [("infoVer", "3"), ("dlurl", st.address("/zeb/Zeb.exe"))]
+            else:
+                return self.send(400, b"bad control request")
+        self.send(200, b"ok")
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Fake vendor site for tests and the simulator")
+    parser.add_argument("--port", type=int, default=0)
+    args = parser.parse_args()
+    Handler.state = State()
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    Handler.state.port = server.server_address[1]
+    Handler.state.reset()
+    print("listening on 127.0.0.1:%d" % server.server_address[1], flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()

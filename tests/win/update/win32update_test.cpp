@@ -1,0 +1,56 @@
+#include "update/SelfUpdate.h"
+#include "update/Win32Update.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+TEST(Win32Update, FilesWriteReadCheckAndDelete)
+{
+    Win32Files files;
+    const char* path = "win32update test file.bin";
+    const std::string exe = [] {
+        std::string e(0x48, '\0');
+        e.replace(0, 2, "MZ");
+        e[0x3C] = 0x40;
+        return e.replace(0x40, 4, std::string("PE\0\0", 4));
+    }();
+    ASSERT_TRUE(files.write(path, exe.data(), exe.size()));
+    EXPECT_TRUE(files.exists(path));
+    EXPECT_TRUE(isWindowsExecutable(files, path));
+    char tail[8] = {};
+    EXPECT_EQ(files.read(path, 0x40, tail, sizeof tail), 8u);
+    EXPECT_EQ(files.read(path, 0x100, tail, sizeof tail), 0u);
+
+    // The short form names the same file and has no blank.
+    const std::string shortForm = files.shortPath(path);
+    EXPECT_EQ(shortForm.find(' '), std::string::npos) << shortForm;
+    EXPECT_TRUE(files.exists(shortForm.c_str()));
+
+    EXPECT_TRUE(files.remove(path));
+    EXPECT_FALSE(files.exists(path));
+    EXPECT_FALSE(files.remove(path));
+    EXPECT_FALSE(files.write("no such folder\\x.exe", "MZ", 2));
+    EXPECT_EQ(files.shortPath("no such file"), "no such file");
+}
+
+TEST(Win32Update, OwnPathIsTheRunningProgramsShortForm)
+{
+    Win32Launcher launcher;
+    const std::string own = launcher.ownPath();
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(own.find(' '), std::string::npos);
+    EXPECT_NE(GetFileAttributesA(own.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Win32Update, GuidsComeInTheirBracedRegistryForm)
+{
+    ComGuidSource guids;
+    std::string a, b;
+    ASSERT_TRUE(guids.create(a));
+    ASSERT_TRUE(guids.create(b));
+    EXPECT_TRUE(std::regex_match(a, std::regex(R"(\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\})"))) << a;
+    EXPECT_NE(a, b);
+}

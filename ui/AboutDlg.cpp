@@ -1,0 +1,69 @@
+#include "ui/AboutDlg.h"
+
+#include "common/Version.h"
+#include "res/resource.h"
+#include "update/VendorSite.h"
+#include "winui/Shell.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+
+// The rights line under the version; with the version, its blank and line
+// feed it must fit the label's 52-byte buffer.
+constexpr char rightsLine[] = "版权所有 (C) 2024 Quillon";
+constexpr std::size_t versionLineSize = 52;
+static_assert(std::char_traits<char>::length(versionText) + 2 + sizeof rightsLine <= versionLineSize,
+              "the version line is cut");
+
+constexpr char contactLines[] = "QQ：88012345\r\nE-mail：zeb@quillon.com.cn";
+
+}  // namespace
+
+const MessageMapEntry<CAboutDlg> CAboutDlg::messageMap[] = {
+    {WM_MOUSEMOVE, 0, 0, &CAboutDlg::OnMouseMove},
+    {WM_LBUTTONDOWN, 0, 0, &CAboutDlg::OnLButtonDown},
+    {WM_CTLCOLORSTATIC, 0, 0, &CAboutDlg::OnCtlColor},
+};
+
+CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUT, parent), siteLink(*this, IDC_ABOUT_SITE) {}
+
+bool CAboutDlg::OnMessage(Message& m)
+{
+    return dispatchMessage(*this, messageMap, m);
+}
+
+BOOL CAboutDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    char versionLine[versionLineSize];
+    std::snprintf(versionLine, sizeof versionLine, "%s \n%s", versionText, rightsLine);
+    GetDlgItem(IDC_ABOUT_VERSION).SetWindowText(versionLine);
+    GetDlgItem(IDC_ABOUT_CONTACT).SetWindowText(contactLines);
+    // The address shown is the one a click opens.
+    GetDlgItem(IDC_ABOUT_SITE).SetWindowText(("官方网站： " + vendorRoot()).c_str());
+    return TRUE;
+}
+
+bool CAboutDlg::OnMouseMove(Message& m)
+{
+    siteLink.mouseMoved(m.lParam);
+    return false;
+}
+
+bool CAboutDlg::OnLButtonDown(Message& m)
+{
+    if (siteLink.contains(m.lParam))
+        openWebAddress(vendorRoot());
+    return false;
+}
+
+bool CAboutDlg::OnCtlColor(Message& m)
+{
+    // The dialog's own brush and colours, with the link's text colour.
+    m.result = DefWindowProcW(m_hWnd, m.message, m.wParam, m.lParam);
+    siteLink.setTextColor(reinterpret_cast<HDC>(m.wParam), reinterpret_cast<HWND>(m.lParam));
+    return true;
+}

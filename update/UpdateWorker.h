@@ -1,0 +1,28 @@
+// The start-up run of the vendor client: the ping, then the notice line or
+// the upgrade prompt, and possibly an update that ends the process.
+#pragma once
+
+#include "update/SelfUpdate.h"
+#include "update/UpdatePorts.h"
+
+#include <atomic>
+
+// The mini-window as the start-up run reaches it from its own thread.
+class UpdateWorkerWindow {
+public:
+    virtual ~UpdateWorkerWindow() = default;
+    // The notice line: its text and its link ("" for a plain line).
+    virtual void showNotice(const char* text, const char* url) = 0;
+    // A message box owned by the mini-window, OK and Cancel with the question
+    // icon; true when the user chose OK.
+    virtual bool ask(const char* text) = 0;
+    // A message box owned by the mini-window, OK with the information icon.
+    virtual void tell(const char* text) = 0;
+    // Ends the process at once with exit status 0: the window is not closed,
+    // nothing is saved.
+    virtual void endProcess() = 0;
+};
+
+// Runs once per process, on its own thread.
+void runUpdateWorker(UpdatePlatform& platform, UpdateWorkerWindow& window, UpdateGuard& guard,
+                     std::atomic<int>& blocked);
