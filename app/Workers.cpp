@@ -4,10 +4,14 @@
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
 #include "settings/LiveSettings.h"
+#include "update/SelfUpdate.h"
+#include "update/UpdateWorker.h"
 #include "update/VendorSite.h"
+#include "update/Win32Update.h"
 #include "winui/WindowThreadCall.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <ctime>
 
@@ -48,6 +52,71 @@ private:
 
     CMiniFrameDlg& frame;
 };
+
+// The mini-window as the start-up update worker sees it. The worker is never
+// waited for and may outlive the window object, so it keeps only the
+// window's handle: a call carried to the window runs only while the window
+// exists (and with it the object), and is withdrawn when the window's thread
+// does not take it up in time (it may be busy with an update of its own).
+class FrameForUpdateWorker : public UpdateWorkerWindow {
+public:
+    explicit FrameForUpdateWorker(CMiniFrameDlg& frame) : frame(&frame), window(frame.GetSafeHwnd()) {}
+
+    void showNotice(const char* text, const char* url) override
+    {
+        runOnWindowThread(window, [&] { frame->showNotice(text, url); }, 30000);
+    }
+    bool ask(const char* text) override
+    {
+        return IsWindow(window) && messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    }
+    void tell(const char* text) override
+    {
+        if (IsWindow(window))
+            messageBox(window, text, updateCaption, MB_OK | MB_ICONINFORMATION);
+    }
+    void endProcess() override { ExitProcess(0); }
+
+private:
+    CMiniFrameDlg* frame;  // touched only on the window's thread
+    HWND window;
+};
+
+struct UpdateRun {
+    explicit UpdateRun(CMiniFrameDlg& frame) : window(frame) {}
+    FrameForUpdateWorker window;
+
+    static DWORD WINAPI threadMain(void* parameter)
+    {
+        std::unique_ptr<UpdateRun> run(static_cast<UpdateRun*>(parameter));
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            Win32UpdatePlatform platform;
+            runUpdateWorker(platform.platform(), run->window, processUpdateGuard(), versionBlocked);
+        }
+        CoUninitialize();
+        return 0;
+    }
+};
+
+DWORD WINAPI cleanupMain(void*)
+{
+    Win32Files files;
+    Win32Launcher launcher;
+    cleanUpAfterUpdate(files, launcher);
+    return 0;
+}
+
+// Starts a worker that nobody waits for; it ends with the process at the
+// latest. False when no thread could be made.
+bool startDetached(LPTHREAD_START_ROUTINE routine, void* parameter)
+{
+    HANDLE thread = CreateThread(nullptr, 0, routine, parameter, 0, nullptr);
+    if (!thread)
+        return false;
+    CloseHandle(thread);
+    return true;
+}
 
 }  // namespace
 
@@ -90,6 +159,14 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
 {
     refresh = std::make_unique<Refresh>(frame, pagePath);
     refresh->thread = CreateThread(nullptr, 0, Refresh::threadMain, refresh.get(), 0, nullptr);
+
+    // The vendor's ping with its notice or upgrade prompt, and 2 s later the
+    // clean-up of an earlier update. Neither is waited for when the window
+    // closes: they hold nothing of it but its handle.
+    auto update = std::make_unique<UpdateRun>(frame);
+    if (startDetached(UpdateRun::threadMain, update.get()))
+        update.release();
+    startDetached(cleanupMain, nullptr);
 }
 
 bool BackgroundWorkers::stop()

@@ -3,11 +3,17 @@
 #include "quotes/WindowLayout.h"
 #include "res/resource.h"
 #include "settings/LiveSettings.h"
+#include "settings/SettingsDlg.h"
 #include "settings/Win32Settings.h"
+#include "ui/AboutDlg.h"
 #include "ui/TitleStrip.h"
+#include "update/SelfUpdate.h"
 #include "update/VendorSite.h"
+#include "update/Win32Update.h"
 #include "winui/Shell.h"
 #include "winui/WindowThreadCall.h"
+
+#include <cstdio>
 
 // Posted during initialisation: arrives once the modal run has shown the window.
 static const UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
@@ -75,6 +81,15 @@ void CMiniFrameDlg::showBusyLabel(bool show)
 bool CMiniFrameDlg::navigate(const std::wstring& pagePath)
 {
     return browser.Navigate(pagePath);
+}
+
+void CMiniFrameDlg::showNotice(const char* text, const char* url)
+{
+    noticeLinkActive = 0;
+    std::snprintf(noticeUrl, sizeof noticeUrl, "%s", url);
+    noticeText.SetWindowText(text);
+    if (noticeUrl[0])
+        noticeLinkActive = 1;
 }
 
 // ---- construction and initialisation
@@ -441,20 +456,58 @@ bool CMiniFrameDlg::OnRefresh(Message&)
 
 bool CMiniFrameDlg::OnSettings(Message&)
 {
+    // One settings dialog at a time: the tray menu still works while one is open.
+    static const CSettingsDlg* openDialog = nullptr;
+    if (openDialog) {
+        SetForegroundWindow(openDialog->GetSafeHwnd());
+        return true;
+    }
     // The settings dialog edits a working copy; the hot key is released
     // meanwhile so that it can be pressed in the dialog's hot-key field.
+    UserSettings working = currentSettings();
     UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
+    CSettingsDlg dialog(m_hWnd);
+    dialog.setSettings(&working);
+    openDialog = &dialog;
+    const INT_PTR result = dialog.DoModal();
+    openDialog = nullptr;
+    if (result == IDOK) {
+        replaceUserSettings(working);
+        replaceBackBrush();
+        showBusyLabel(true);
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        if (state.transparent()) {
+            toggleTransparency();
+            toggleTransparency();
+        }
+        refresh.requestSettingsApplied();
+    }
     registerShowHotKey();
     return true;
 }
 
 bool CMiniFrameDlg::OnAbout(Message&)
 {
+    CAboutDlg about;
+    about.DoModal();
     return true;
 }
 
 bool CMiniFrameDlg::OnAutoUpgrade(Message&)
 {
+    // Runs here, on the window's thread: the window does not respond while
+    // the downloads run, and the calls the workers carry to it wait (and are
+    // withdrawn when they wait too long).
+    Win32UpdatePlatform platform;
+    const int result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+    if (result == updateStarted) {
+        // The usual close, which saves everything, while ZebUpdater waits.
+        OnOK();
+        return true;
+    }
+    const std::string message = updateResultText(result, UpdateCaller::menu);
+    if (!message.empty())
+        messageBox(m_hWnd, message.c_str(), updateCaption, MB_ICONINFORMATION | MB_OK);
     return true;
 }
 

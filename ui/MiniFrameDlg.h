@@ -47,6 +47,9 @@ public:
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s);
     void applyWindowOptions(const UserSettings& s);
     bool navigate(const std::wstring& pagePath);
+    // The notice line at the bottom: text, and the link a click on it opens
+    // ("" for a plain line).
+    void showNotice(const char* text, const char* url);
 
     BOOL PreTranslateMessage(MSG* msg) override;
 

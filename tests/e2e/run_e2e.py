@@ -124,9 +124,10 @@ class ZebTestCase(unittest.TestCase):
         shutil.copy(os.path.join(BUILD, "Zeb.exe"), self.exe)
         self.ini = os.path.join(self.folder, "zeb.ini")
         self.processes = []
-        for name in ("StkCode", "VendorHost", "QuoteHost"):
+        for name in ("StkCode", "VendorHost", "QuoteHost", "Guid", "Update"):
             probe("reg-set", name, "-")
         probe("reg-set", "QuoteHost", "127.0.0.1:%d" % self.service.port)
+        probe("reg-set", "VendorHost", "127.0.0.1:1")  # no vendor site unless a test brings one
         probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings", "ProxyEnable", 0)
         self.service.get("/_reset")
         probe("cursor", 1010, 760)  # away from the window: no hover strip

@@ -15,19 +15,65 @@
 //   move X Y               moves the mouse to client point (X, Y) of the window
 //   cursor X Y             moves the mouse to screen point (X, Y)
 //   drag X Y DX DY         drags from client point (X, Y) by (DX, DY) with the left button
+//   reg-get KEY NAME       a string value under HKCU\KEY: found, value
+// The settings dialog (texts in UTF-8); PAGE is "d" for the dialog itself or a tab index:
+//   dlg                    found, rect, selected tab, status line, which pages are visible
+//   ctl PAGE ID            a control: text, checked, enabled, visible, and its list items,
+//                          selection, slider position or hot key
+//   set PAGE ID TEXT       sets a control's text
+//   send-ctl PAGE ID MSG WPARAM LPARAM   sends a message to a control
+//   press PAGE ID          a left click on the control's centre
+//   tab N                  a left click on tab N
+//   pick PAGE ID N         a left click on entry N of a combo box's list
+//   key VK                 presses and releases a key
+//   dialog CAPTION         a shown dialog (or message box) of that caption: found, whether Zeb's
+//                          window owns it, and each child's text as text<ID> (UTF-8)
+//   dialog-press CAPTION ID  presses button ID of that dialog
+//   res-dump EXE TYPE ID OUT writes resource TYPE/ID of EXE into the file OUT
+//   place X Y              moves the window to screen point (X, Y)
+//   tray-delete            removes the window's tray icon, as a restarting Explorer loses it
+//   broadcast-taskbar-created  sends "TaskbarCreated" to every top-level window
+//   set-cache PATH         the "Cache" shell folder (REG_SZ; \uXXXX escapes allowed)
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <string>
+#include <string>
 
 static const char appKey[] = "Software\\Quillon\\zeb\\";
 
 static HWND zebWindow()
 {
     return FindWindowA("ZebMFrame", nullptr);
+}
+
+static std::string utf8(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+static std::string windowText(HWND w)
+{
+    // Asked of the window itself: an edit control of another process keeps
+    // its text to itself.
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+    std::string out;
+    for (char c : utf8(text))
+        out += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+    return out;
 }
 
 static void printRect(const char* name, const RECT& r)
@@ -67,6 +113,52 @@ static int window()
         std::snprintf(name, sizeof name, "child%d", id);
         printRect(name, r);
         std::printf("child%d.visible=%d\n", id, IsWindowVisible(child) ? 1 : 0);
+        if (id == 1030)
+            std::printf("child1030.text=%s\n", windowText(child).c_str());
+    }
+    return 0;
+}
+
+static NOTIFYICONDATAW trayIcon()
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = zebWindow();
+    data.uID = 128;
+    return data;
+}
+
+// A path given in ASCII with \uXXXX escapes, as UTF-16.
+static std::wstring unescape(const char* text)
+{
+    std::wstring out;
+    for (const char* p = text; *p; ++p) {
+        if (p[0] == '\\' && p[1] == 'u' && std::strlen(p) >= 6 && std::isxdigit(p[2]) && std::isxdigit(p[3]) &&
+            std::isxdigit(p[4]) && std::isxdigit(p[5])) {
+            out += static_cast<wchar_t>(std::strtoul(std::string(p + 2, 4).c_str(), nullptr, 16));
+            p += 5;
+        } else {
+            out += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+        }
+    }
+    return out;
+}
+
+// Wine's shell folders write "Shell Folders" again from "User Shell Folders"
+// whenever a program asks for one, so both are set.
+static int setCacheFolder(const char* path)
+{
+    const std::wstring value = unescape(path);
+    for (const wchar_t* key : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"}) {
+        HKEY k;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+            return 1;
+        const LONG r = RegSetValueExW(k, L"Cache", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+        if (r != ERROR_SUCCESS)
+            return 1;
     }
     return 0;
 }
@@ -74,10 +166,7 @@ static int window()
 static int tray()
 {
     HWND w = zebWindow();
-    NOTIFYICONDATAW data = {};
-    data.cbSize = sizeof data;
-    data.hWnd = w;
-    data.uID = 128;
+    NOTIFYICONDATAW data = trayIcon();
     std::printf("tray=%d\n", w && Shell_NotifyIconW(NIM_MODIFY, &data) ? 1 : 0);
     return 0;
 }
@@ -145,8 +234,190 @@ static int drag(int x, int y, int dx, int dy)
     return 0;
 }
 
+// A shown dialog window whose caption is the given text.
+static HWND findDialog(const wchar_t* caption)
+{
+    struct Search {
+        const wchar_t* caption;
+        HWND found;
+    } search = {caption, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t name[64] = {}, text[256] = {};
+            GetClassNameW(w, name, 64);
+            GetWindowTextW(w, text, 256);
+            if (IsWindowVisible(w) && !wcscmp(name, L"#32770") && !wcscmp(text, s->caption)) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+static int dialog(const wchar_t* caption)
+{
+    HWND box = findDialog(caption);
+    std::printf("found=%d\n", box ? 1 : 0);
+    if (!box)
+        return 0;
+    std::printf("owned=%d\n", GetWindow(box, GW_OWNER) == zebWindow() && zebWindow() ? 1 : 0);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetDlgCtrlID(child) != -1)
+            std::printf("text%d=%s\n", GetDlgCtrlID(child), windowText(child).c_str());
+    return 0;
+}
+
+static int resDump(const wchar_t* exe, const wchar_t* type, int id, const wchar_t* out)
+{
+    HMODULE module = LoadLibraryExW(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = module ? FindResourceW(module, MAKEINTRESOURCEW(id), type) : nullptr;
+    HGLOBAL data = found ? LoadResource(module, found) : nullptr;
+    if (!data)
+        return 1;
+    HANDLE file = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE &&
+                    WriteFile(file, LockResource(data), SizeofResource(module, found), &written, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return ok ? 0 : 1;
+}
+
+static void printUtf8(const char* name, const wchar_t* text)
+{
+    char out[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out - 1, nullptr, nullptr);
+    std::printf("%s=%s\n", name, out);
+}
+
+static HWND settingsDialog()
+{
+    HWND d = FindWindowW(L"#32770", L"Zeb");
+    return d && GetWindow(d, GW_OWNER) == zebWindow() ? d : nullptr;
+}
+
+// The dialog ("d") or its page for tab PAGE: the pages are the tab control's
+// child dialogs in the order of their tabs.
+static HWND page(const char* which)
+{
+    HWND d = settingsDialog();
+    if (!d || !std::strcmp(which, "d"))
+        return d;
+    HWND p = nullptr;
+    for (int i = std::atoi(which); i >= 0; --i)
+        p = FindWindowExW(GetDlgItem(d, 1028), p, L"#32770", nullptr);
+    return p;
+}
+
+static int dlg()
+{
+    HWND d = settingsDialog();
+    std::printf("found=%d\n", d ? 1 : 0);
+    if (!d)
+        return 0;
+    RECT r;
+    GetWindowRect(d, &r);
+    printRect("rect", r);
+    const long tab = static_cast<long>(SendDlgItemMessageW(d, 1028, TCM_GETCURSEL, 0, 0));
+    std::printf("tab=%ld\nforeground=%d\n", tab, GetForegroundWindow() == d ? 1 : 0);
+    wchar_t text[512] = {};
+    GetDlgItemTextW(d, 1030, text, 512);
+    printUtf8("status", text);
+    for (const char* n : {"0", "1", "2"})
+        std::printf("page%s.visible=%d\n", n, IsWindowVisible(page(n)) ? 1 : 0);
+    return 0;
+}
+
+static int control(HWND c)
+{
+    if (!c)
+        return 1;
+    wchar_t text[512] = {}, kind[64] = {};
+    GetWindowTextW(c, text, 512);
+    GetClassNameW(c, kind, 64);
+    printUtf8("text", text);
+    const long checked = static_cast<long>(SendMessageW(c, BM_GETCHECK, 0, 0));
+    std::printf("checked=%ld\nenabled=%d\nvisible=%d\n", checked, IsWindowEnabled(c) ? 1 : 0,
+                IsWindowVisible(c) ? 1 : 0);
+    if (!wcscmp(kind, L"ComboBox")) {
+        std::wstring items;
+        for (LRESULT i = 0, n = SendMessageW(c, CB_GETCOUNT, 0, 0); i < n; ++i) {
+            SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            items += (i ? L"|" : L"") + std::wstring(text);
+        }
+        printUtf8("items", items.c_str());
+        std::printf("selection=%ld\n", static_cast<long>(SendMessageW(c, CB_GETCURSEL, 0, 0)));
+    } else if (!wcscmp(kind, L"msctls_trackbar32")) {
+        std::printf("position=%ld\n", static_cast<long>(SendMessageW(c, TBM_GETPOS, 0, 0)));
+    } else if (!wcscmp(kind, L"msctls_hotkey32")) {
+        std::printf("hotkey=0x%04lX\n", static_cast<unsigned long>(SendMessageW(c, HKM_GETHOTKEY, 0, 0)));
+    }
+    return 0;
+}
+
+static void clickAt(POINT p)
+{
+    SetCursorPos(p.x, p.y);
+    Sleep(50);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Sleep(200);
+}
+
+static int press(HWND c)
+{
+    RECT r;
+    if (!c || !GetWindowRect(c, &r))
+        return 1;
+    clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return 0;
+}
+
+// Tab N's rectangle lives in the tab control's process: read it through a
+// buffer there.
+static int clickTab(int n)
+{
+    HWND tabs = GetDlgItem(settingsDialog(), 1028);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tabs, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
+    if (!tabs || !process)
+        return 1;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    RECT r = {};
+    const bool got = remote && SendMessageW(tabs, TCM_GETITEMRECT, n, reinterpret_cast<LPARAM>(remote)) &&
+                     ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!got)
+        return 1;
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(tabs, &p);
+    clickAt(p);
+    return 0;
+}
+
+static int pick(HWND combo, int n)
+{
+    HWND list = FindWindowExW(combo, nullptr, L"ComboLBox", nullptr);
+    if (!list)
+        return 1;
+    const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    POINT p = {10, (n - top) * height + height / 2};
+    ClientToScreen(list, &p);
+    clickAt(p);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    // Captions and paths as the system passed them, in UTF-16.
+    int wargc = 0;
+    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
     if (argc < 2)
         return 2;
     const char* command = argv[1];
@@ -192,9 +463,68 @@ int main(int argc, char** argv)
         return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
     if (!std::strcmp(command, "drag") && argc == 6)
         return drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    if (!std::strcmp(command, "dialog") && argc == 3 && wargc == 3)
+        return dialog(wargv[2]);
+    if (!std::strcmp(command, "dialog-press") && argc == 4 && wargc == 4) {
+        HWND box = findDialog(wargv[2]);
+        const int id = std::atoi(argv[3]);
+        return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(GetDlgItem(box, id))) ? 0 : 1;
+    }
+    if (!std::strcmp(command, "res-dump") && argc == 6 && wargc == 6)
+        return resDump(wargv[2], wargv[3], std::atoi(argv[4]), wargv[5]);
     if (!std::strcmp(command, "move") && argc == 4) {
         POINT p;
         return cursorTo(std::atoi(argv[2]), std::atoi(argv[3]), p) ? 0 : 1;
+    }
+    if (!std::strcmp(command, "place") && argc == 4)
+        return SetWindowPos(zebWindow(), nullptr, std::atoi(argv[2]), std::atoi(argv[3]), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    if (!std::strcmp(command, "tray-delete")) {
+        NOTIFYICONDATAW data = trayIcon();
+        return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1;
+    }
+    if (!std::strcmp(command, "broadcast-taskbar-created")) {
+        DWORD_PTR result;
+        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                            &result);
+        return 0;
+    }
+    if (!std::strcmp(command, "set-cache") && argc == 3)
+        return setCacheFolder(argv[2]);
+    if (!std::strcmp(command, "reg-get") && argc == 4) {
+        char value[1024] = {};
+        DWORD size = sizeof value - 1;
+        const bool found = RegGetValueA(HKEY_CURRENT_USER, argv[2], argv[3], RRF_RT_REG_SZ, nullptr, value,
+                                        &size) == ERROR_SUCCESS;
+        std::printf("found=%d\nvalue=%s\n", found ? 1 : 0, found ? value : "");
+        return 0;
+    }
+    if (!std::strcmp(command, "dlg"))
+        return dlg();
+    if (!std::strcmp(command, "ctl") && argc == 4)
+        return control(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
+    if (!std::strcmp(command, "set") && argc == 5)
+        return SetWindowTextA(GetDlgItem(page(argv[2]), std::atoi(argv[3])), argv[4]) ? 0 : 1;
+    if (!std::strcmp(command, "send-ctl") && argc == 7) {
+        HWND c = GetDlgItem(page(argv[2]), std::atoi(argv[3]));
+        LRESULT r = SendMessageW(c, std::strtoul(argv[4], nullptr, 0), std::strtoul(argv[5], nullptr, 0),
+                                 std::strtol(argv[6], nullptr, 0));
+        std::printf("result=%ld\n", static_cast<long>(r));
+        return 0;
+    }
+    if (!std::strcmp(command, "press") && argc == 4)
+        return press(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
+    if (!std::strcmp(command, "tab") && argc == 3)
+        return clickTab(std::atoi(argv[2]));
+    if (!std::strcmp(command, "pick") && argc == 5)
+        return pick(GetDlgItem(page(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
+    if (!std::strcmp(command, "key") && argc == 3) {
+        const BYTE vk = static_cast<BYTE>(std::strtoul(argv[2], nullptr, 0));
+        keybd_event(vk, 0, 0, 0);
+        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+        Sleep(200);
+        return 0;
     }
     return 2;
 }
