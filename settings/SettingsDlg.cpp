@@ -13,7 +13,7 @@ const MessageMapEntry<CSettingsDlg> CSettingsDlg::messageMap[] = {
     {WM_LBUTTONDOWN, 0, 0, &CSettingsDlg::OnLButtonDown},
 };
 
-CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent)
+CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent), feedbackLink(*this, IDC_FEEDBACK_LINK)
 {
 }
 
@@ -55,10 +55,7 @@ BOOL CSettingsDlg::OnInitDialog()
 
     SendMessageW(tabs.m_hWnd, TCM_SETCURSEL, 0, 0);
     showPage(0);
-    linkColor = linkBlue;
-
     placeOverOwner();
-    ShowWindow(SW_SHOWNORMAL);
     SetForegroundWindow(m_hWnd);
     return TRUE;
 }
@@ -122,34 +119,20 @@ bool CSettingsDlg::OnCtlColor(Message& m)
     if (id != IDC_SETTINGS_STATUS && id != IDC_FEEDBACK_LINK)
         return false;
     m.result = DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, m.wParam, m.lParam);
-    SetTextColor(reinterpret_cast<HDC>(m.wParam), id == IDC_SETTINGS_STATUS ? 0x000000FF : linkColor);
+    if (!feedbackLink.setTextColor(reinterpret_cast<HDC>(m.wParam), reinterpret_cast<HWND>(m.lParam)))
+        SetTextColor(reinterpret_cast<HDC>(m.wParam), 0x000000FF);  // the status line
     return true;
-}
-
-bool CSettingsDlg::overLink(LPARAM point) const
-{
-    const RECT link = GetDlgItem(IDC_FEEDBACK_LINK).GetRectInParent();
-    const POINT p = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
-    return PtInRect(&link, p) != FALSE;
 }
 
 bool CSettingsDlg::OnMouseMove(Message& m)
 {
-    const bool over = overLink(m.lParam);
-    if (over)
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
-    const Color color = over ? linkRed : linkBlue;
-    if (color != linkColor) {
-        linkColor = color;
-        RedrawWindow(GetDlgItem(IDC_FEEDBACK_LINK).m_hWnd, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    }
+    feedbackLink.mouseMoved(m.lParam);
     return false;
 }
 
 bool CSettingsDlg::OnLButtonDown(Message& m)
 {
-    if (overLink(m.lParam))
+    if (feedbackLink.contains(m.lParam))
         openWebAddress(vendorSitePage("/zeb/feedback.php"));
     return false;
 }

@@ -6,6 +6,7 @@
 #include "common/Color.h"
 #include "settings/SettingsPages.h"
 #include "settings/UserSettings.h"
+#include "winui/LinkLabel.h"
 #include "winui/Wnd.h"
 
 class CSettingsDlg : public CDialog {
@@ -29,7 +30,6 @@ private:
     bool OnLButtonDown(Message& m);
 
     void showPage(int index);
-    bool overLink(LPARAM point) const;
     void showStatus(const char* text) const;
     void placeOverOwner();
 
@@ -37,9 +37,6 @@ private:
     CDisplayPage displayPage;
     CStockListPage stockListPage;
     CWnd tabs;
-    Color linkColor = linkBlue;
+    CLinkLabel feedbackLink;
     UserSettings* settings = nullptr;
-
-    static constexpr Color linkBlue = 0x00FF0000;
-    static constexpr Color linkRed = 0x000000FF;
 };

@@ -157,6 +157,10 @@ INT_PTR CDialog::DoModal()
             EnableWindow(owner, TRUE);
         return -1;
     }
+    // As the system's own modal run: the dialog shows whether or not its
+    // template says so.
+    if (m_hWnd && !modalEnded && !::IsWindowVisible(m_hWnd))
+        ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
 
     MSG msg;
     bool quit = false;
