@@ -4,12 +4,8 @@ start-up prompt through ZebUpdater, the clean-up after it, and the About box.
 Against tests/fakes/vendor_site.py on 127.0.0.1; loaded by run_e2e.py."""
 import json
 import os
-import re
-import subprocess
-import sys
 import time
 import urllib.parse
-import urllib.request
 
 import run_e2e
 from run_e2e import ID_EXIT, ZebTestCase, probe, rect, wait_for
@@ -21,19 +17,9 @@ PROMPT = r"版本低需要升级后才能正常使用。\r\n是否自动升级?"
 FAILURE = r"升级失败，可能防火墙阻止了Zeb升级。\n请到127.0.0.1:%d下载最新版。"
 
 
-class VendorSite:
+class VendorSite(run_e2e.FakeService):
     def __init__(self):
-        self.process = subprocess.Popen(
-            [sys.executable, os.path.join(run_e2e.ROOT, "tests", "fakes", "vendor_site.py"), "--port", "0"],
-            stdout=subprocess.PIPE, text=True)
-        self.port = int(re.search(r":(\d+)", self.process.stdout.readline()).group(1))
-
-    def address(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
-
-    def get(self, path):
-        with urllib.request.urlopen(self.address(path), timeout=5) as r:
-            return r.read()
+        super().__init__("vendor_site.py")
 
     def requests(self, path):
         return [r for r in json.loads(self.get("/_requests")) if r["path"] == path]
@@ -47,8 +33,7 @@ site = None
 
 def tearDownModule():
     if site:
-        site.process.terminate()
-        site.process.wait()
+        site.stop()
 
 
 def windows_path(path):

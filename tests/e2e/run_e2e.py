@@ -87,24 +87,32 @@ def wait_for(predicate, timeout=20.0, step=0.2):
     return predicate()
 
 
-class QuoteService:
-    def __init__(self):
-        self.process = subprocess.Popen(
-            [sys.executable, os.path.join(ROOT, "tests", "fakes", "quote_service.py"), "--port", "0"],
-            stdout=subprocess.PIPE, text=True)
-        line = self.process.stdout.readline()
-        self.port = int(re.search(r":(\d+)", line).group(1))
+class FakeService:
+    """One of tests/fakes/ on a port of its own, with its control endpoints."""
+
+    def __init__(self, script):
+        self.process = subprocess.Popen([sys.executable, os.path.join(ROOT, "tests", "fakes", script), "--port", "0"],
+                                        stdout=subprocess.PIPE, text=True)
+        self.port = int(re.search(r":(\d+)", self.process.stdout.readline()).group(1))
+
+    def address(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
 
     def get(self, path):
-        with urllib.request.urlopen("http://127.0.0.1:%d%s" % (self.port, path), timeout=5) as r:
+        with urllib.request.urlopen(self.address(path), timeout=5) as r:
             return r.read()
-
-    def requests(self):
-        return [r for r in json.loads(self.get("/_requests")) if r["line"].startswith("GET /?")]
 
     def stop(self):
         self.process.terminate()
         self.process.wait()
+
+
+class QuoteService(FakeService):
+    def __init__(self):
+        super().__init__("quote_service.py")
+
+    def requests(self):
+        return [r for r in json.loads(self.get("/_requests")) if r["line"].startswith("GET /?")]
 
 
 class ZebTestCase(unittest.TestCase):

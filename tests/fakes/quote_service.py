@@ -22,8 +22,9 @@ import random
 import threading
 import time
 import zlib
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
+
+from fakeserver import QuietHandler, serve
 
 # code: English name, Chinese name, open, previous close, high, low, last, turnover, volume
 STOCKS = {
@@ -76,21 +77,9 @@ class State:
         return 'var hq_str_%s="%s";\n' % (code, ",".join(fields))
 
 
-class Handler(BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-    state = None
-
-    def log_message(self, *args):
-        pass
-
+class Handler(QuietHandler):
     def send(self, status, body, content_type="text/html; charset=GBK", encoding=None):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        if encoding:
-            self.send_header("Content-Encoding", encoding)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        self.answer(status, body, content_type, [("Content-Encoding", encoding)] if encoding else [])
 
     def do_GET(self):
         url = urlsplit(self.path)
@@ -160,13 +149,7 @@ def main():
     parser.add_argument("--simulate", action="store_true", help="move prices between requests")
     args = parser.parse_args()
     Handler.state = State(args.simulate)
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    print("listening on 127.0.0.1:%d" % server.server_address[1], flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
+    serve(Handler, args.port)
 
 
 if __name__ == "__main__":

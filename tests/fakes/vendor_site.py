@@ -20,8 +20,9 @@ import argparse
 import json
 import os
 import threading
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qsl, unquote, urlsplit
+
+from fakeserver import QuietHandler, serve
 
 NOTICE_TEXT = "Zeb 模拟厂商网站的通知，点此打开"
 PAGE = ("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
@@ -49,23 +50,13 @@ class State:
         self.build = None  # bytes served at /zeb/Zeb.exe; None: 404
 
 
-class Handler(BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-    state = None
-
-    def log_message(self, *args):
-        pass
+class Handler(QuietHandler):
+    # Every ping and check must reach the site, not the download cache.
+    extra_headers = (("Cache-Control", "no-cache, no-store, must-revalidate"), ("Pragma", "no-cache"),
+                     ("Expires", "0"))
 
     def send(self, status, body, content_type="text/plain; charset=gb2312"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        # Every ping and check must reach the site, not the download cache.
-        self.send_header("Cache-Control", "no-cache, no-store, must-revalidate")
-        self.send_header("Pragma", "no-cache")
-        self.send_header("Expires", "0")
-        self.end_headers()
-        self.wfile.write(body)
+        self.answer(status, body, content_type)
 
     def do_GET(self):
         url = urlsplit(self.path)
@@ -122,15 +113,12 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
     Handler.state = State()
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    Handler.state.port = server.server_address[1]
-    Handler.state.reset()
-    print("listening on 127.0.0.1:%d" % server.server_address[1], flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
+
+    def bound(port):
+        Handler.state.port = port
+        Handler.state.reset()
+
+    serve(Handler, args.port, bound)
 
 
 if __name__ == "__main__":
