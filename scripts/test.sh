@@ -127,8 +127,9 @@ if build "native" configure_and_build build/native -DCMAKE_BUILD_TYPE=RelWithDeb
     stage "native unit tests" ctest --test-dir build/native -j$jobs --output-on-failure
     [ -x build/native/tests/zeb_bench ] &&
         stage "benchmark report" build/native/tests/zeb_bench --benchmark_min_time=0.05
-    for replay in build/native/tests/*_replay; do
-        [ -x "$replay" ] && stage "replay $(basename "$replay")" "$replay" "tests/fuzz/corpus/$(basename "${replay%_replay}")"
+    for source in tests/fuzz/*_fuzz.cpp; do
+        name=$(basename "$source" .cpp)
+        stage "replay $name with gcc" "build/native/tests/${name}_replay" "tests/fuzz/corpus/$name"
     done
 fi
 if build "unit tests under ASan and UBSan" configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug \
@@ -145,8 +146,9 @@ fi
 if build "fuzzers" cmake -S . -B build/fuzz -DZEB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
     if build "fuzzers (compile)" cmake --build build/fuzz -j$jobs; then
-        for fuzzer in build/fuzz/tests/*_fuzz; do
-            [ -x "$fuzzer" ] && stage "fuzz $(basename "$fuzzer") for ${fuzz_seconds}s" run_fuzzer "$fuzzer"
+        for source in tests/fuzz/*_fuzz.cpp; do
+            fuzzer=build/fuzz/tests/$(basename "$source" .cpp)
+            stage "fuzz $(basename "$fuzzer") for ${fuzz_seconds}s" run_fuzzer "$fuzzer"
         done
     fi
 fi
@@ -160,8 +162,9 @@ if build "windows" configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/
     zeb_start_display
     prefix_root=$(mktemp -d)
     zeb_wine_prefix "$prefix_root/prefix"
-    for program in build/win32/win_*.exe; do
-        [ -f "$program" ] && stage "wine $(basename "$program")" run_wine_test "$root/$program"
+    for area in tests/win/*/; do
+        program=build/win32/win_$(basename "$area").exe
+        stage "wine $(basename "$program")" run_wine_test "$root/$program"
     done
     stage "wine WebBrowser control" run_control_test
     stage "end-to-end" python3 tests/e2e/run_e2e.py --build "$root/build/win32"
