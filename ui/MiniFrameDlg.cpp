@@ -457,9 +457,8 @@ bool CMiniFrameDlg::OnRefresh(Message&)
 bool CMiniFrameDlg::OnSettings(Message&)
 {
     // One settings dialog at a time: the tray menu still works while one is open.
-    static const CSettingsDlg* openDialog = nullptr;
-    if (openDialog) {
-        SetForegroundWindow(openDialog->GetSafeHwnd());
+    if (openSettings) {
+        SetForegroundWindow(openSettings->GetSafeHwnd());
         return true;
     }
     // The settings dialog edits a working copy; the hot key is released
@@ -468,9 +467,9 @@ bool CMiniFrameDlg::OnSettings(Message&)
     UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
     CSettingsDlg dialog(m_hWnd);
     dialog.setSettings(&working);
-    openDialog = &dialog;
+    openSettings = &dialog;
     const INT_PTR result = dialog.DoModal();
-    openDialog = nullptr;
+    openSettings = nullptr;
     if (result == IDOK) {
         replaceUserSettings(working);
         replaceBackBrush();

@@ -16,6 +16,7 @@
 #include <string>
 
 class CMiniFrameDlg;
+class CSettingsDlg;
 
 // The background work the mini-window starts once it is set up and stops
 // when it closes (the refresh worker and the vendor's workers).
@@ -110,4 +111,5 @@ private:
     Color backColor = defaultBackColor;  // the colour of backBrush
     CTrayIcon trayIcon;
     bool stateSaved = false;
+    CSettingsDlg* openSettings = nullptr;  // while the settings dialog is open
 };
