@@ -3,10 +3,11 @@
 #include "quotes/QuoteFeed.h"
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
+#include "settings/Deployment.h"
 #include "settings/LiveSettings.h"
 #include "update/SelfUpdate.h"
 #include "update/UpdateWorker.h"
-#include "update/VendorSite.h"
+#include "update/VendorState.h"
 #include "update/Win32Update.h"
 #include "winui/WindowThreadCall.h"
 

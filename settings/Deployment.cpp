@@ -1,5 +1,7 @@
 #include "settings/Deployment.h"
 
+#include "common/Version.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -74,4 +76,24 @@ const Deployment& deployment()
 void setDeployment(const Deployment& d)
 {
     current() = d;
+}
+
+std::string vendorRoot()
+{
+    return "http://" + deployment().vendorHost.authority();
+}
+
+std::string vendorHomePage()
+{
+    return vendorRoot() + "/";
+}
+
+std::string vendorPage(const char* path)
+{
+    return vendorRoot() + path;
+}
+
+std::string quoteLinkBase()
+{
+    return vendorPage("/zeb/zebskip.php?Ver=") + std::to_string(buildNumber);
 }

@@ -2,6 +2,7 @@
 
 #include "res/SettingsIds.h"
 #include "res/resource.h"
+#include "settings/Deployment.h"
 #include "settings/SettingsForm.h"
 #include "settings/Win32Settings.h"
 #include "winui/Shell.h"
@@ -133,6 +134,6 @@ bool CSettingsDlg::OnMouseMove(Message& m)
 bool CSettingsDlg::OnLButtonDown(Message& m)
 {
     if (feedbackLink.contains(m.lParam))
-        openWebAddress(vendorSitePage("/zeb/feedback.php"));
+        openWebAddress(vendorPage("/zeb/feedback.php"));
     return false;
 }

@@ -9,11 +9,6 @@
 
 #include <commdlg.h>
 
-std::string vendorSitePage(const char* path)
-{
-    return "http://" + deployment().vendorHost.authority() + path;
-}
-
 static bool isKeyDown(const MSG* msg, WPARAM key)
 {
     return msg->message == WM_KEYDOWN && msg->wParam == key;
@@ -291,7 +286,7 @@ bool CStockListPage::OnSliderDraw(Message& m)
 
 bool CStockListPage::OnCodeQuery(Message&)
 {
-    openWebAddress(vendorSitePage("/zeb/query.php"));
+    openWebAddress(vendorPage("/zeb/query.php"));
     return true;
 }
 

@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-// A page of the vendor site: "http://", the vendor host and path.
-std::string vendorSitePage(const char* path);
 
 // A page dialog: Escape and Enter never end it (it is modeless, and ending it
 // would only hide it from its tab).

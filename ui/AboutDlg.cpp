@@ -2,7 +2,7 @@
 
 #include "common/Version.h"
 #include "res/resource.h"
-#include "update/VendorSite.h"
+#include "settings/Deployment.h"
 #include "winui/Shell.h"
 
 #include <cstdio>

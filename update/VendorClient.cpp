@@ -2,7 +2,7 @@
 
 #include "common/Version.h"
 #include "common/WebAddress.h"
-#include "update/VendorSite.h"
+#include "settings/Deployment.h"
 
 #include <cstring>
 

@@ -1,5 +1,4 @@
 #include "settings/Deployment.h"
-#include "update/VendorSite.h"
 
 #include "tests/support/ScopedDeployment.h"
 

@@ -1,0 +1,3 @@
+#include "update/VendorState.h"
+
+std::atomic<int> versionBlocked{0};
