@@ -1,21 +1,33 @@
 #include "common/WebAddress.h"
 
+// True when text starts with prefix (given in lower case), in any case.
+static bool startsWithAnyCase(const std::string& text, const char* prefix)
+{
+    std::size_t i = 0;
+    for (; prefix[i]; ++i) {
+        if (i == text.size())
+            return false;
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
 bool isWebAddress(const std::string& address)
 {
-    std::string head;
-    for (std::size_t i = 0; i < address.size() && i < 8; ++i)
-        head += static_cast<char>(address[i] >= 'A' && address[i] <= 'Z' ? address[i] - 'A' + 'a' : address[i]);
     std::size_t prefix;
-    if (head.compare(0, 7, "http://") == 0)
+    if (startsWithAnyCase(address, "http://"))
         prefix = 7;
-    else if (head.compare(0, 8, "https://") == 0)
+    else if (startsWithAnyCase(address, "https://"))
         prefix = 8;
     else
         return false;
     if (address.size() <= prefix || address.size() > 2048)
         return false;
+    // The host comes first: no path, query, fragment, user part or port without one.
     const char first = address[prefix];
-    if (first == '/' || first == '\\' || first == '@' || first == ':')
+    if (first == '/' || first == '\\' || first == '@' || first == ':' || first == '?' || first == '#')
         return false;
     for (char c : address) {
         const unsigned char u = static_cast<unsigned char>(c);

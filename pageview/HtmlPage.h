@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-
 // Largest page file read; the program writes pages of a few kilobytes.
 constexpr std::size_t maxPageBytes = 256 * 1024;
 

@@ -3,6 +3,7 @@
 // "%0.2f" and "%0.3f". printf would do, but it is most of a refresh's work.
 #pragma once
 
+#include "common/FieldText.h"
 #include "common/Gb2312.h"
 
 #include <cstdint>
@@ -88,13 +89,6 @@ struct Escaped {
 struct UrlEncoded {
     std::string_view text;
 };
-
-// The text of a fixed-size field: up to its terminator or its end.
-template <std::size_t N>
-std::string_view fieldText(const char (&field)[N])
-{
-    return std::string_view(field, strnlen(field, N));
-}
 
 // Appends to a page.
 class PageText {

@@ -1,10 +1,11 @@
 #include "quotes/QuoteFeed.h"
 
+#include "common/FieldText.h"
 #include "quotes/QuoteParser.h"
 #include "settings/Deployment.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string_view>
 
 const char quoteRequestHeaders[] =
     "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
@@ -13,13 +14,7 @@ const char quoteRequestHeaders[] =
 // The service refuses a request without a Referer (403).
 static const char refererHeader[] = "\r\nReferer: https://finance.sina.com.cn/";
 
-template <std::size_t N>
-static std::string fieldText(const char (&field)[N])
-{
-    return std::string(field, strnlen(field, N));
-}
-
-static bool isUrlSafe(const std::string& text)
+static bool isUrlSafe(std::string_view text)
 {
     for (unsigned char c : text)
         if (c <= ' ' || c >= 0x7F || c == '#')
@@ -27,40 +22,27 @@ static bool isUrlSafe(const std::string& text)
     return true;
 }
 
-// Splits "http://host[:port]/object".
-static bool splitUrl(const std::string& url, QuoteRequest& request)
-{
-    const std::string scheme = "http://";
-    if (url.compare(0, scheme.size(), scheme) != 0)
-        return false;
-    const std::size_t slash = url.find('/', scheme.size());
-    if (slash == std::string::npos)
-        return false;
-    ServiceHost host;
-    if (!parseServiceHost(url.substr(scheme.size(), slash - scheme.size()).c_str(), host))
-        return false;
-    request.server = host.name;
-    request.port = host.port;
-    request.object = url.substr(slash);
-    return true;
-}
-
 bool buildQuoteRequest(const UserSettings& settings, const char* requestHeaders, std::time_t now,
                        QuoteRequest& request)
 {
-    const std::string list = fieldText(settings.stockList);
-    char query[32];
-    std::snprintf(query, sizeof query, "/?rn=%d&list=", static_cast<int>(static_cast<std::int32_t>(now)));
-    const std::string url = "http://" + deployment().quoteHost.authority() + query + list;
-    if (!isUrlSafe(list) || !splitUrl(url, request))
+    const std::string_view list = fieldText(settings.stockList);
+    const ServiceHost& host = deployment().quoteHost;
+    if (!isUrlSafe(list) || host.name.empty())
         return false;
+    // rn, the time in 32-bit seconds, makes every request different, so that no cache answers it.
+    char query[32];
+    std::snprintf(query, sizeof query, "/?rn=%d&list=", static_cast<std::int32_t>(now));
+    request.server = host.name;
+    request.port = host.port;
+    request.object = query;
+    request.object += list;
 
     request.headers = std::string(requestHeaders) + refererHeader;
     request.explicitProxy = (settings.proxyMode & proxyUseExplicit) != 0;
     if (request.explicitProxy) {
-        request.proxyServer = fieldText(settings.proxyServer);
-        request.proxyUser = fieldText(settings.proxyUser);
-        request.proxyPassword = fieldText(settings.proxyPassword);
+        request.proxyServer = std::string(fieldText(settings.proxyServer));
+        request.proxyUser = std::string(fieldText(settings.proxyUser));
+        request.proxyPassword = std::string(fieldText(settings.proxyPassword));
     }
     return true;
 }

@@ -48,9 +48,9 @@ constexpr int fetchOk = 0;
 constexpr int fetchBadUrl = -1;
 constexpr int fetchNetworkError = -2;
 
-// Builds the request URL "http://<quote host>/?rn=<now>&list=<stockList>" and
-// splits it into server, port and object. Returns false when the list cannot
-// go into a URL unchanged (blanks, control characters, '#', non-ASCII bytes).
+// Builds the request for "http://<quote host>/?rn=<now>&list=<stockList>".
+// Returns false when the list cannot go into a URL unchanged (blanks, control
+// characters, '#', non-ASCII bytes) or no quote host is set.
 bool buildQuoteRequest(const UserSettings& settings, const char* requestHeaders, std::time_t now,
                        QuoteRequest& request);
 

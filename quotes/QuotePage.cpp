@@ -3,18 +3,23 @@
 #include "common/Gb2312.h"
 #include "quotes/PageText.h"
 
+#include <algorithm>
+
 namespace {
 
 struct PageColors {
     HtmlColor back, name, up, down, header;
 };
 
+// The stored colors with the custom-colors option, the fixed palette without.
 PageColors pageColors(const UserSettings& s)
 {
-    if (s.optionFlags & customColors)
-        return {colorToHtml(s.backColor), colorToHtml(s.nameColor), colorToHtml(s.upColor),
-                colorToHtml(s.downColor), colorToHtml(s.headerColor)};
-    return {{"#FFFFE6"}, {"#0000FF"}, {"#009900"}, {"#FF0000"}, {"#000000"}};
+    const bool custom = (s.optionFlags & customColors) != 0;
+    return {colorToHtml(custom ? s.backColor : defaultBackColor),
+            colorToHtml(custom ? s.nameColor : defaultNameColor),
+            colorToHtml(custom ? s.upColor : defaultUpColor),
+            colorToHtml(custom ? s.downColor : defaultDownColor),
+            colorToHtml(custom ? s.headerColor : defaultHeaderColor)};
 }
 
 int columnCountOf(std::uint32_t displayFlags)
@@ -116,19 +121,19 @@ int buildQuotePage(const UserSettings& settings, const PageContext& context, std
     const PageColors colors = pageColors(settings);
 
     if (context.versionBlocked) {
-        out << "<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body scroll=no bgcolor=\""
-            << colors.back.text << "\">版本需要升级才能正常使用<br><a href=\"" << context.homePage
-            << "\" target=\"_blank\">查看新版本</a></body></html>";
+        writeNotice(out, colors,
+                    "版本需要升级才能正常使用<br><a href=\"" + context.homePage +
+                        "\" target=\"_blank\">查看新版本</a>");
         return 0;
     }
-    if (strnlen(settings.stockList, sizeof settings.stockList) < 6) {
+    if (fieldText(settings.stockList).size() < 6) {  // the shortest entry, ",hkHSI", has 6
         writeNotice(out, colors, "股票代码列表中无数据 请添加股票代码");
         return 0;
     }
 
     QuoteBatch batch;
     const int result = feed(batch);
-    const int rows = result == 0 && batch.count > 0 ? (batch.count < maxQuotes ? batch.count : maxQuotes) : 0;
+    const int rows = result == 0 ? std::clamp(batch.count, 0, maxQuotes) : 0;
     const std::uint32_t flags = settings.displayFlags;
     const int columns = columnCountOf(flags);
     rowCount = rows;

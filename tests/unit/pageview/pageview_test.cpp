@@ -393,7 +393,7 @@ TEST(PageLinks, OnlyWebAddressesGoToTheShell)
                             "C:\\Windows\\System32\\calc.exe", "javascript:alert(1)", "mailto:a@b.c",
                             "ftp://host/", "http:/host", " http://host/", "http://host/a b",
                             "http://host/\"x", "http://host/\x01", "http://ho\xb9\xfast/", "\\\\server\\share",
-                            "httpx://host/"})
+                            "httpx://host/", "http://?q=1", "https://#top"})
         EXPECT_FALSE(isWebAddress(bad)) << bad;
     EXPECT_FALSE(isWebAddress("http://x/" + std::string(3000, 'a')));
 }
