@@ -10,12 +10,16 @@
 LocalTime SystemClock::now()
 {
     const std::time_t t = std::time(nullptr);
+    // A time the C library cannot convert (the Windows one gives up after the
+    // year 3000) reads as Sunday midnight: the market counts as closed.
     std::tm local{};
 #ifdef _WIN32
     // The Windows C library keeps localtime's result per thread.
-    local = *std::localtime(&t);
+    if (const std::tm* converted = std::localtime(&t))
+        local = *converted;
 #else
-    localtime_r(&t, &local);
+    if (!localtime_r(&t, &local))
+        local = std::tm{};
 #endif
     return {local.tm_wday, local.tm_hour};
 }
