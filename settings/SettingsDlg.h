@@ -3,7 +3,6 @@
 // copy it is given and, on OK, saves it to the settings file.
 #pragma once
 
-#include "common/Color.h"
 #include "settings/SettingsPages.h"
 #include "settings/UserSettings.h"
 #include "winui/LinkLabel.h"

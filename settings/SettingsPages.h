@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-
 // A page dialog: Escape and Enter never end it (it is modeless, and ending it
 // would only hide it from its tab).
 class CSettingsPage : public CDialog {

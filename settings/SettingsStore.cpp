@@ -133,7 +133,9 @@ int SettingsStore::setAutoRun(bool on, const char* programPath)
 {
     if (!on)
         return registry.deleteValue(runRegKey, autoRunValueName);
-    if (!programPath || !*programPath)
+    // The ANSI form of a path shows each character the code page lacks as
+    // '?', which no file name holds: such a path would start nothing.
+    if (!programPath || !*programPath || std::strchr(programPath, '?'))
         return regNoProgram;
     return registry.writeValue(runRegKey, autoRunValueName, regSz, programPath,
                                static_cast<std::uint32_t>(std::strlen(programPath)));

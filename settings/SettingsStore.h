@@ -79,7 +79,7 @@ public:
     int saveWindowState(const WindowState& state);
 
     // Sets the Run entry "Zeb" to programPath, or deletes it. regOk or a
-    // negative result.
+    // negative result (regNoProgram for an empty path or one with a '?').
     int setAutoRun(bool on, const char* programPath);
     // Reads a value of the program's key into buffer (at most size bytes);
     // type and length are reported when asked for. regOk or negative.

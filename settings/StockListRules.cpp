@@ -95,7 +95,9 @@ ListChange addCode(StockListForm& form, const std::string& typed)
         ++first;
     while (last > first && isBlank(typed[last - 1]))
         --last;
-    if (first == last)
+    // The stored list separates its entries with commas: a code holding one
+    // would come back as two.
+    if (first == last || typed.find(',', first) < last)
         return {};
     std::string code = upperCase(typed.substr(first, last - first));
     if (code.size() > maxCodeLength)

@@ -42,7 +42,7 @@ void writeStockList(const std::vector<std::string>& codes, char (&stockList)[512
 // "添加": the typed text in upper case, "H" codes as typed and other codes
 // padded with leading zeros to five digits, appended at the end unless the
 // list is full, the code too long or an entry already begins with it.
-// Blank text adds nothing.
+// Blank text, or text with a comma, adds nothing.
 ListChange addCode(StockListForm& form, const std::string& typed);
 
 // "删除": the selected code goes; the one now at its place, or the new last

@@ -9,8 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 
-
-
 // displayFlags
 constexpr std::uint32_t showChangePercent = 0x01;
 constexpr std::uint32_t showChange = 0x02;
@@ -77,7 +75,8 @@ static_assert(offsetof(UserSettings, fontSizeIndex) == 712, "sp block is 156 byt
 static_assert(sizeof(UserSettings) == 720, "no hidden padding");
 static_assert(sizeof(WindowState) == 20, "wstat block is 20 bytes");
 
-// The background color c of the window and the page.
+// The background colour of the window and the page: the record's own with
+// customColors, else the default.
 inline Color backgroundColor(const UserSettings& s)
 {
     return (s.optionFlags & customColors) ? s.backColor : defaultBackColor;

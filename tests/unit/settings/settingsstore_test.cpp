@@ -296,6 +296,7 @@ TEST_F(SettingsStoreTest, AutoRunEntryIsOneValueOrNone)
 
     EXPECT_LT(store.setAutoRun(true, ""), 0);
     EXPECT_LT(store.setAutoRun(true, nullptr), 0);
+    EXPECT_EQ(store.setAutoRun(true, "C:\\Zeb\\??\\Zeb.exe"), regNoProgram);  // lost in the code page
     registry.lockedKeys.insert(runRegKey);
     EXPECT_LT(store.setAutoRun(true, path), 0);
     EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);

@@ -50,6 +50,7 @@ TEST(StockListAdd, NormalisesTheTypedCode)
     const ListChange blank = addCode(form, "  ");
     EXPECT_FALSE(blank.changed);
     EXPECT_EQ(blank.status, nullptr);
+    EXPECT_FALSE(addCode(form, "1,2").changed);  // would be two entries in the stored list
     EXPECT_EQ(form.codes.size(), 5u);
 }
 
