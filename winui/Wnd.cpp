@@ -47,8 +47,11 @@ void ddxControl(DataExchange& dx, int id, CWnd& control)
         control.m_hWnd = GetDlgItem(dx.dialog.m_hWnd, id);
 }
 
+// After a refused text nothing more is exchanged, so one message box shows.
 void ddxCheck(DataExchange& dx, int id, int& value)
 {
+    if (dx.failed)
+        return;
     if (dx.saveAndValidate)
         value = IsDlgButtonChecked(dx.dialog.m_hWnd, id) == BST_CHECKED ? 1 : 0;
     else
@@ -57,6 +60,8 @@ void ddxCheck(DataExchange& dx, int id, int& value)
 
 void ddxText(DataExchange& dx, int id, std::string& value, int maxChars)
 {
+    if (dx.failed)
+        return;
     const CWnd edit = dx.dialog.GetDlgItem(id);
     if (!dx.saveAndValidate) {
         if (maxChars > 0)
@@ -162,9 +167,11 @@ INT_PTR CDialog::DoModal()
     if (m_hWnd && !modalEnded && !::IsWindowVisible(m_hWnd))
         ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
 
+    // The run also ends when the dialog is destroyed without EndDialog (by
+    // its owner's destruction, say): nothing could end it afterwards.
     MSG msg;
     bool quit = false;
-    while (!modalEnded) {
+    while (!modalEnded && m_hWnd) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             quit = got == 0;
@@ -178,7 +185,7 @@ INT_PTR CDialog::DoModal()
         DispatchMessageW(&msg);
     }
 
-    if (ownerWasEnabled) {
+    if (ownerWasEnabled && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
     }

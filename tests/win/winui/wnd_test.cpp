@@ -16,7 +16,7 @@ constexpr UINT WM_TEST_STEP = WM_APP + 7;
 
 class TestDialog : public CDialog {
 public:
-    TestDialog() : CDialog(testDialog) {}
+    explicit TestDialog(HWND owner = nullptr) : CDialog(testDialog, owner) {}
 
     int option = 1;
     std::string text = "涨跌(元)";
@@ -95,6 +95,32 @@ TEST(Dialog, ModalLoopDispatchesByMapAndEndsWithTheResult)
     EXPECT_EQ(dlg.events, (std::vector<std::string>{"button", "focus", "step 1", "step 2", "step 3"}));
     EXPECT_EQ(dlg.relayed, 3);
     EXPECT_EQ(dlg.m_hWnd, nullptr);  // destroyed when the run ends
+}
+
+HWND destroyedOwner;
+void CALLBACK destroyOwner(HWND, UINT, UINT_PTR, DWORD)
+{
+    DestroyWindow(destroyedOwner);
+}
+void CALLBACK quitRun(HWND, UINT, UINT_PTR, DWORD)
+{
+    PostQuitMessage(0);
+}
+
+TEST(Dialog, ModalRunEndsWhenItsOwnerTakesTheDialogDown)
+{
+    destroyedOwner =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    TestDialog dlg(destroyedOwner);
+    // The owner goes during the run; should the run outlive it, a quit message stops the test.
+    const UINT_PTR destroy = SetTimer(nullptr, 0, 50, destroyOwner);
+    const UINT_PTR rescue = SetTimer(nullptr, 0, 3000, quitRun);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    KillTimer(nullptr, destroy);
+    KillTimer(nullptr, rescue);
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
 }
 
 TEST(Dialog, DataExchangeCarriesChecksAndGb2312Texts)
