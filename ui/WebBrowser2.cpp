@@ -249,6 +249,11 @@ LRESULT BrowserWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         resizeControl();
         return 0;
+    case WM_DESTROY:
+        // Deactivated and closed while its own window, a child of this one,
+        // still exists: by WM_NCDESTROY the children are gone.
+        closeControl();
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -463,7 +464,7 @@ TEST(BuiltInPageView, NavigatesFromAnotherThreadAndSurvivesBadFiles)
     SKIP_WITH_CONTROL(w.browser);
     const std::wstring path = tempPath(L"zebtmp.htm");
     writeFile(path, quotePage());
-    bool done = false;
+    std::atomic<bool> done{false};
     bool result = false;
     std::thread worker([&] {
         result = w.browser.Navigate(path);
