@@ -70,16 +70,18 @@ static void registerFrameClass(HINSTANCE instance)
 
 int CQuoteApp::InitInstance()
 {
-    // One copy per desktop: a second one shows the first and ends.
+    // One copy per desktop: a second one shows the first and ends. It does
+    // not wait long for a first copy that is busy (an update it downloads)
+    // or hung.
     CreateMutexA(nullptr, FALSE, "zeb_started");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND running = FindWindowA(frameClassName, nullptr))
-            SendMessageA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+            SendMessageTimeoutA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_ABORTIFHUNG, 5000, nullptr);
         return -1;
     }
 
     // Hosting the browser control needs OLE on this thread.
-    OleInitialize(nullptr);
+    const bool oleStarted = SUCCEEDED(OleInitialize(nullptr));
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
 
@@ -95,7 +97,8 @@ int CQuoteApp::InitInstance()
         CMiniFrameDlg dlg(workers);
         dlg.DoModal();
     }
-    OleUninitialize();
+    if (oleStarted)
+        OleUninitialize();
     return 0;
 }
 

@@ -18,8 +18,10 @@
 
 namespace {
 
-// The window as the refresh worker sees it: every call is carried to the
-// window's thread, and none is made once the worker is asked to stop.
+// The window as the refresh worker sees it: every call that acts on the
+// window is carried to the window's thread, and none is made once the worker
+// is asked to stop. The visibility test only reads the window's style, which
+// any thread may do.
 class FrameOnWorkerThread : public RefreshWindow {
 public:
     explicit FrameOnWorkerThread(CMiniFrameDlg& frame) : frame(frame) {}

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // The rights line under the version; with the version, its blank and line
 // feed it must fit the label's 52-byte buffer.
 constexpr char rightsLine[] = "版权所有 (C) 2024 Quillon";

@@ -112,7 +112,7 @@ void CMiniFrameDlg::DoDataExchange(DataExchange& dx)
         browser.attach(GetDlgItem(IDC_BROWSER).m_hWnd);
 }
 
-// The background colour c and its brush, taken from the live settings.
+// The background colour and its brush, taken from the live settings.
 void CMiniFrameDlg::replaceBackBrush()
 {
     HBRUSH old = backBrush;
@@ -437,6 +437,9 @@ void CMiniFrameDlg::openContextMenu()
     GetCursorPos(&cursor);
     SetForegroundWindow(m_hWnd);
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+    // A menu of a background window: without a message to the window after
+    // it, the next one opened from the tray closes at once.
+    PostMessageW(m_hWnd, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
 
