@@ -1,5 +1,6 @@
 #include "settings/PageForms.h"
 
+#include "common/FieldText.h"
 #include "res/SettingsIds.h"
 
 #include <cstring>
@@ -102,11 +103,6 @@ Color backSwatchTextColor(Color backColor)
     return brightness >= 128 ? 0x00000000 : 0x00FFFFFF;
 }
 
-static std::string textOf(const char* field, std::size_t size)
-{
-    return std::string(field, strnlen(field, size));
-}
-
 ConnectionForm connectionFormFrom(const UserSettings& settings)
 {
     ConnectionForm form;
@@ -116,13 +112,13 @@ ConnectionForm connectionFormFrom(const UserSettings& settings)
     } else if (settings.proxyMode & proxyUseIE) {
         form.useIE = true;
     }
-    const std::string server = textOf(settings.proxyServer, sizeof settings.proxyServer);
+    const std::string server(fieldText(settings.proxyServer));
     const std::size_t colon = server.find(':');
     form.addressText = server.substr(0, colon);
     if (colon != std::string::npos)
         form.portText = server.substr(colon + 1);
-    form.userText = textOf(settings.proxyUser, sizeof settings.proxyUser);
-    form.passwordText = textOf(settings.proxyPassword, sizeof settings.proxyPassword);
+    form.userText = fieldText(settings.proxyUser);
+    form.passwordText = fieldText(settings.proxyPassword);
     followUseProxy(form);
     return form;
 }

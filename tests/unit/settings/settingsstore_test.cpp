@@ -1,5 +1,6 @@
 #include "FakeStorage.h"
 
+#include "common/FieldText.h"
 #include "settings/LiveSettings.h"
 #include "settings/StructBlock.h"
 
@@ -16,7 +17,7 @@ static bool same(const UserSettings& a, const UserSettings& b)
 
 static std::string proxyServerOf(const UserSettings& s)
 {
-    return std::string(s.proxyServer, strnlen(s.proxyServer, sizeof s.proxyServer));
+    return std::string(fieldText(s.proxyServer));
 }
 
 // A record unlike the defaults in every block.
