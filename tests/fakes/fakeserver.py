@@ -1,5 +1,6 @@
 """What the fake services share: a quiet HTTP/1.1 handler with one way to
 answer, and the loop that serves on 127.0.0.1 and says on which port."""
+import json
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 
@@ -19,6 +20,19 @@ class QuietHandler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def control(self, path, query):
+        """The endpoints under /_: every service answers /_requests (its log)
+        and /_reset; the rest go to its adjust(path, query), which changes the
+        state and returns None, or an error text."""
+        st = self.state
+        with st.lock:
+            if path == "/_requests":
+                return self.answer(200, json.dumps(st.requests).encode(), "application/json")
+            error = st.reset() if path == "/_reset" else self.adjust(path, query)
+        if error:
+            return self.answer(400, error, "text/plain")
+        self.answer(200, b"ok", "text/plain")
 
 
 def serve(handler, port, bound=None):

@@ -17,7 +17,6 @@ public service it refuses a request without a Referer (403). Control endpoints:
 """
 import argparse
 import gzip
-import json
 import random
 import threading
 import time
@@ -121,26 +120,21 @@ class Handler(QuietHandler):
             return self.send(200, packer.compress(body) + packer.flush(), encoding="deflate")
         self.send(200, body)
 
-    def control(self, path, query):
+    def adjust(self, path, query):
         st = self.state
-        with st.lock:
-            if path == "/_requests":
-                return self.send(200, json.dumps(st.requests).encode(), "application/json")
-            if path == "/_reset":
-                st.reset()
-            elif path == "/_mode" and query.get("m") in ("normal", "error", "garbage", "empty", "gzip",
-                                                         "deflate", "slow", "refuse", "huge", "bomb"):
-                st.mode = query["m"]
-                st.delay = float(query.get("seconds", 3))
-            elif path == "/_set" and query.get("code") in st.stocks:
-                s = st.stocks[query["code"]]
-                st.pinned.add(query["code"])
-                for name, index in FIELDS.items():
-                    if name in query:
-                        s[index] = float(query[name])
-            else:
-                return self.send(400, b"bad control request")
-        self.send(200, b"ok", "text/plain")
+        if path == "/_mode" and query.get("m") in ("normal", "error", "garbage", "empty", "gzip", "deflate",
+                                                   "slow", "refuse", "huge", "bomb"):
+            st.mode = query["m"]
+            st.delay = float(query.get("seconds", 3))
+        elif path == "/_set" and query.get("code") in st.stocks:
+            s = st.stocks[query["code"]]
+            st.pinned.add(query["code"])
+            for name, index in FIELDS.items():
+                if name in query:
+                    s[index] = float(query[name])
+        else:
+            return b"bad control request"
+        return None
 
 
 def main():

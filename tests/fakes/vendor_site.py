@@ -17,7 +17,6 @@ update check reports the running build as current. Control endpoints:
   /_offer?html=1         the same, but the download answers with an HTML page
 """
 import argparse
-import json
 import os
 import threading
 from urllib.parse import parse_qsl, unquote, urlsplit
@@ -80,32 +79,27 @@ class Handler(QuietHandler):
         text = "Zeb 模拟厂商网站：" + unquote(self.path)
         return self.send(200, (PAGE % text).encode("gb2312", errors="replace"), "text/html; charset=gb2312")
 
-    def control(self, path, query):
+    def adjust(self, path, query):
         st = self.state
-        with st.lock:
-            if path == "/_requests":
-                return self.send(200, json.dumps(st.requests).encode(), "application/json")
-            if path == "/_reset":
-                st.reset()
-            elif path == "/_ping":
-                st.ping = query
-            elif path == "/_update":
-                st.update = query
-            elif path == "/_demand":
-                st.ping = [("infoVer", "3"), ("info", "版本需要升级"), ("update", "1")]
-            elif path == "/_offer" and (dict(query).get("path") or dict(query).get("html")):
-                q = dict(query)
-                if q.get("path"):
-                    if not os.path.isfile(q["path"]):
-                        return self.send(400, b"no such file")
-                    with open(q["path"], "rb") as f:
-                        st.build = f.read()
-                else:
-                    st.build = PAGE % "这不是程序，而是一个网页"
-                st.update = [("infoVer", "3"), ("dlurl", st.address("/zeb/Zeb.exe"))]
+        q = dict(query)
+        if path == "/_ping":
+            st.ping = query
+        elif path == "/_update":
+            st.update = query
+        elif path == "/_demand":
+            st.ping = [("infoVer", "3"), ("info", "版本需要升级"), ("update", "1")]
+        elif path == "/_offer" and (q.get("path") or q.get("html")):
+            if q.get("path"):
+                if not os.path.isfile(q["path"]):
+                    return b"no such file"
+                with open(q["path"], "rb") as f:
+                    st.build = f.read()
             else:
-                return self.send(400, b"bad control request")
-        self.send(200, b"ok")
+                st.build = PAGE % "这不是程序，而是一个网页"
+            st.update = [("infoVer", "3"), ("dlurl", st.address("/zeb/Zeb.exe"))]
+        else:
+            return b"bad control request"
+        return None
 
 
 def main():
