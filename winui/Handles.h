@@ -1,0 +1,187 @@
+// Owning wrappers for every kind of handle the program closes: each closes
+// what it holds when it goes, so no code outside this header closes a handle
+// by hand. They move and never copy.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <wininet.h>
+
+#include <utility>
+
+// A handle of one kind; Traits gives its empty value and how it is closed.
+template <class Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle h) : h(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : h(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return h; }
+    explicit operator bool() const { return h != Traits::empty(); }
+    // Hands the handle over without closing it.
+    Handle release() { return std::exchange(h, Traits::empty()); }
+    // Closes the handle held, if any, and holds h instead.
+    void reset(Handle next = Traits::empty())
+    {
+        const Handle old = std::exchange(h, next);
+        if (old != Traits::empty())
+            Traits::close(old);
+    }
+    // Closes what is held; true when the system reported the close done.
+    bool close()
+    {
+        const Handle old = release();
+        return old == Traits::empty() || Traits::close(old);
+    }
+    // For the out parameter of a call that opens a handle.
+    Handle* put()
+    {
+        reset();
+        return &h;
+    }
+
+private:
+    Handle h = Traits::empty();
+};
+
+namespace handle_traits {
+
+struct Kernel {  // threads, events, mutexes, processes
+    using Handle = HANDLE;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return CloseHandle(h) != FALSE; }
+};
+struct File {  // CreateFile's: INVALID_HANDLE_VALUE when none
+    using Handle = HANDLE;
+    static Handle empty() { return INVALID_HANDLE_VALUE; }
+    static bool close(Handle h) { return CloseHandle(h) != FALSE; }
+};
+struct RegistryKey {
+    using Handle = HKEY;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+};
+template <class T>
+struct GdiObject {  // brushes, fonts, bitmaps, pens
+    using Handle = T;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return DeleteObject(h) != FALSE; }
+};
+struct MemoryDc {  // CreateCompatibleDC's
+    using Handle = HDC;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return DeleteDC(h) != FALSE; }
+};
+struct Menu {
+    using Handle = HMENU;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return DestroyMenu(h) != FALSE; }
+};
+struct Icon {  // icons the program made or loaded with LoadImage without LR_SHARED
+    using Handle = HICON;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return DestroyIcon(h) != FALSE; }
+};
+struct Internet {  // WinInet's session, connection and request handles
+    using Handle = HINTERNET;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return InternetCloseHandle(h) != FALSE; }
+};
+
+}  // namespace handle_traits
+
+using KernelHandle = UniqueHandle<handle_traits::Kernel>;
+using FileHandle = UniqueHandle<handle_traits::File>;
+using RegistryKey = UniqueHandle<handle_traits::RegistryKey>;
+using BrushHandle = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
+using FontHandle = UniqueHandle<handle_traits::GdiObject<HFONT>>;
+using BitmapHandle = UniqueHandle<handle_traits::GdiObject<HBITMAP>>;
+using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
+using MenuHandle = UniqueHandle<handle_traits::Menu>;
+using IconHandle = UniqueHandle<handle_traits::Icon>;
+using InternetHandle = UniqueHandle<handle_traits::Internet>;
+
+// A window's device context from GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window(window), dc(GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc()
+    {
+        if (dc)
+            ReleaseDC(window, dc);
+    }
+    HDC get() const { return dc; }
+    explicit operator bool() const { return dc != nullptr; }
+
+private:
+    HWND window;
+    HDC dc;
+};
+
+// An object selected into a device context for a scope; the previous one
+// goes back when it ends.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc(dc), previous(SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject()
+    {
+        if (previous)
+            SelectObject(dc, previous);
+    }
+
+private:
+    HDC dc;
+    HGDIOBJ previous;
+};
+
+// COM on this thread for a scope: ended only when this started it.
+class ComInitialization {
+public:
+    explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED)
+        : started(SUCCEEDED(CoInitializeEx(nullptr, model)))
+    {
+    }
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+    ~ComInitialization()
+    {
+        if (started)
+            CoUninitialize();
+    }
+    bool ok() const { return started; }
+
+private:
+    bool started;
+};
+
+// OLE on this thread for a scope (hosting ActiveX controls needs it).
+class OleInitialization {
+public:
+    OleInitialization() : started(SUCCEEDED(OleInitialize(nullptr))) {}
+    OleInitialization(const OleInitialization&) = delete;
+    OleInitialization& operator=(const OleInitialization&) = delete;
+    ~OleInitialization()
+    {
+        if (started)
+            OleUninitialize();
+    }
+    bool ok() const { return started; }
+
+private:
+    bool started;
+};
