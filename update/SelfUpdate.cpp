@@ -40,12 +40,12 @@ bool isWindowsExecutable(FileSystem& files, const char* path)
 
 namespace {
 
-int installUpdate(UpdatePlatform& platform)
+UpdateResult installUpdate(UpdatePlatform& platform)
 {
     FileSystem& files = platform.files;
     std::string reply;
     if (!platform.downloader.toCache(updateCheckUrl(), reply))
-        return updateNoReply;
+        return UpdateResult::noReply;
     reply = files.shortPath(reply);
 
     const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
@@ -53,42 +53,42 @@ int installUpdate(UpdatePlatform& platform)
         isNewerVersion(infoVer) ? profileText(platform.profile.read(reply, "Zeb", "dlurl")) : std::string();
     files.remove(reply.c_str());
     if (infoVer == 0)
-        return updateNoVersion;
+        return UpdateResult::noVersion;
     if (!isNewerVersion(infoVer))
-        return updateCurrent;
+        return UpdateResult::current;
     // Only an http:// or https:// address is fetched.
     if (!isWebAddress(address))
-        return updateNoAddress;
+        return UpdateResult::noAddress;
 
     // What arrived must be a Windows program: a failed address can still
     // answer with an error page.
     if (!platform.downloader.toFile(address, newExePath) || !isWindowsExecutable(files, newExePath)) {
         files.remove(newExePath);
-        return updateBadDownload;
+        return UpdateResult::badDownload;
     }
 
     // A half-written updater is never started.
     if (!platform.updaterData || platform.updaterSize == 0 ||
         !files.write(updaterExeName, platform.updaterData, platform.updaterSize)) {
         files.remove(updaterExeName);
-        return updateNotWritten;
+        return UpdateResult::notWritten;
     }
 
     const std::string program = files.shortPath(platform.launcher.ownPath());
     platform.launcher.sleep(500);
     if (program.empty() || platform.launcher.run(updaterCommandLine(program)) <= 31)
-        return updateNotStarted;
-    return updateStarted;
+        return UpdateResult::notStarted;
+    return UpdateResult::started;
 }
 
 }  // namespace
 
-int checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
+UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
 {
     if (!guard.tryBegin())
-        return updateBusy;
-    const int result = installUpdate(platform);
-    if (result != updateStarted)
+        return UpdateResult::busy;
+    const UpdateResult result = installUpdate(platform);
+    if (result != UpdateResult::started)
         guard.end();
     return result;
 }

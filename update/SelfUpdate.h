@@ -41,9 +41,9 @@ std::string updaterCommandLine(const std::string& programPath);
 // "PE\0\0" inside the file.
 bool isWindowsExecutable(FileSystem& files, const char* path);
 
-// Checks for a newer build and installs it: one of the update results of
-// VendorReply.h (updateBusy when the guard is taken). Blocking.
-int checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
+// Checks for a newer build and installs it (UpdateResult::busy when the guard
+// is taken). Blocking.
+[[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
 // a failure to delete the first leaves the second alone.

@@ -13,9 +13,9 @@ class Downloader {
 public:
     virtual ~Downloader() = default;
     // Fetches url into the download cache; true with the local file's path.
-    virtual bool toCache(const std::string& url, std::string& localPath) = 0;
+    [[nodiscard]] virtual bool toCache(const std::string& url, std::string& localPath) = 0;
     // Fetches url into the file at path, replacing it; true on success.
-    virtual bool toFile(const std::string& url, const char* path) = 0;
+    [[nodiscard]] virtual bool toFile(const std::string& url, const char* path) = 0;
 };
 
 // Reads a downloaded reply, a profile (INI) file.
@@ -36,10 +36,11 @@ public:
     virtual bool remove(const char* path) = 0;
     // Creates or truncates the file and writes size bytes. True only when
     // every byte was written and the file closed.
-    virtual bool write(const char* path, const void* data, std::size_t size) = 0;
+    [[nodiscard]] virtual bool write(const char* path, const void* data, std::size_t size) = 0;
     // Reads up to size bytes from offset; the number of bytes read (0 when the
     // file cannot be opened or ends before offset).
-    virtual std::size_t read(const char* path, std::uint64_t offset, void* buffer, std::size_t size) = 0;
+    [[nodiscard]] virtual std::size_t read(const char* path, std::uint64_t offset, void* buffer,
+                                           std::size_t size) = 0;
     // The short (8.3) form of path; path itself when there is none.
     virtual std::string shortPath(const std::string& path) = 0;
 };
@@ -49,7 +50,7 @@ public:
     virtual ~Launcher() = default;
     // Starts a program from a command line, shown normally; the WinExec
     // result (greater than 31: started).
-    virtual unsigned run(const std::string& commandLine) = 0;
+    [[nodiscard]] virtual unsigned run(const std::string& commandLine) = 0;
     // The running program's full path.
     virtual std::string ownPath() = 0;
     virtual void sleep(unsigned milliseconds) = 0;
@@ -59,10 +60,12 @@ public:
 class AppValues {
 public:
     virtual ~AppValues() = default;
-    // 0 on success, with the value's length in bytes; negative otherwise.
-    virtual int read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) = 0;
-    // type: 1 text (REG_SZ), 4 a 32-bit number (REG_DWORD). 0 or negative.
-    virtual int write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) = 0;
+    // True with the value's length in bytes; false when it is missing or does
+    // not fit.
+    [[nodiscard]] virtual bool read(const char* name, void* buffer, std::uint32_t size,
+                                    std::uint32_t& length) = 0;
+    // type: 1 text (REG_SZ), 4 a 32-bit number (REG_DWORD). True when stored.
+    virtual bool write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) = 0;
 };
 
 class GuidSource {
@@ -70,7 +73,7 @@ public:
     virtual ~GuidSource() = default;
     // A new identifier in its registry form, "{" + 36 characters + "}";
     // false when none could be made.
-    virtual bool create(std::string& braced) = 0;
+    [[nodiscard]] virtual bool create(std::string& braced) = 0;
 };
 
 // Everything the vendor client and the self-update work over.

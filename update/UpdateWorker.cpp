@@ -8,15 +8,15 @@ void runUpdateWorker(UpdatePlatform& platform, UpdateWorkerWindow& window, Updat
     char text[replyBufferSize] = {};
     char url[replyBufferSize] = {};
     switch (fetchVendorNotice(platform, text, url, blocked)) {
-    case noticeReady:
+    case NoticeResult::ready:
         window.showNotice(text, url);
         break;
-    case noticeUpgrade: {
+    case NoticeResult::upgrade: {
         // Cancel leaves the upgrade page up for the rest of the run.
         if (!window.ask(upgradePromptText))
             break;
-        const int result = checkAndInstallUpdate(platform, guard);
-        if (result == updateStarted) {
+        const UpdateResult result = checkAndInstallUpdate(platform, guard);
+        if (result == UpdateResult::started) {
             window.endProcess();
             break;
         }
@@ -25,7 +25,7 @@ void runUpdateWorker(UpdatePlatform& platform, UpdateWorkerWindow& window, Updat
             window.tell(message.c_str());
         break;
     }
-    default:
+    case NoticeResult::none:
         break;
     }
 }

@@ -20,11 +20,11 @@ void copyText(const std::string& value, char (&buffer)[replyBufferSize])
 
 // The reply is deleted only where it is of no use, after a short wait for the
 // download service to let go of it.
-int dropReply(UpdatePlatform& platform, const std::string& path)
+NoticeResult dropReply(UpdatePlatform& platform, const std::string& path)
 {
     platform.launcher.sleep(500);
     platform.files.remove(path.c_str());
-    return noticeNone;
+    return NoticeResult::none;
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ std::string getClientGuid(UpdatePlatform& platform)
 {
     char stored[50] = {};
     std::uint32_t length = 0;
-    if (platform.values.read("Guid", stored, sizeof stored, length) == 0) {
+    if (platform.values.read("Guid", stored, sizeof stored, length)) {
         std::string guid(stored, length < sizeof stored ? length : sizeof stored);
         return guid.substr(0, guid.find('\0'));  // a stored terminating zero is not part of it
     }
@@ -51,8 +51,8 @@ std::string vendorPingUrl(const std::string& guid)
     return vendorPage("/zeb/auinfo.php?Guid=") + guid + "&Ver=" + versionText;
 }
 
-int fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize], char (&url)[replyBufferSize],
-                      std::atomic<int>& blocked)
+NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize],
+                               char (&url)[replyBufferSize], std::atomic<int>& blocked)
 {
     std::memset(text, 0, sizeof text);
     std::memset(url, 0, sizeof url);
@@ -60,15 +60,14 @@ int fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize], c
 
     std::uint32_t remembered = 0;
     std::uint32_t length = 0;
-    platform.values.read("Update", &remembered, sizeof remembered, length);
-    if (isNewerVersion(remembered)) {
+    if (platform.values.read("Update", &remembered, sizeof remembered, length) && isNewerVersion(remembered)) {
         blocked = 1;
-        return noticeUpgrade;
+        return NoticeResult::upgrade;
     }
 
     std::string reply;
     if (!platform.downloader.toCache(vendorPingUrl(getClientGuid(platform)), reply))
-        return noticeNone;
+        return NoticeResult::none;
     reply = platform.files.shortPath(reply);
 
     const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
@@ -84,7 +83,7 @@ int fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize], c
     const bool demand = profileNumber(platform.profile.read(reply, "Zeb", "update")) != 0;
     blocked = demand ? 1 : 0;
     if (!demand)
-        return noticeReady;
+        return NoticeResult::ready;
     platform.values.write("Update", numberValue, &infoVer, sizeof infoVer);
-    return noticeUpgrade;
+    return NoticeResult::upgrade;
 }

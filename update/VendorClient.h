@@ -17,12 +17,14 @@ std::string getClientGuid(UpdatePlatform& platform);
 std::string vendorPingUrl(const std::string& guid);
 
 // Results of fetchVendorNotice.
-constexpr int noticeUpgrade = -1;  // the vendor demands an upgrade (now or remembered); blocked is set
-constexpr int noticeNone = 0;      // nothing to show
-constexpr int noticeReady = 1;     // text holds the notice, url its link ("" when it has none)
+enum class [[nodiscard]] NoticeResult : int {
+    upgrade = -1,  // the vendor demands an upgrade (now or remembered); blocked is set
+    none = 0,      // nothing to show
+    ready = 1,     // text holds the notice, url its link ("" when it has none)
+};
 
 // Clears both buffers and blocked, then pings the vendor site unless an
 // upgrade demand is remembered. The link is kept only when it is a web
 // address: anything else leaves the notice a plain line.
-int fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize], char (&url)[replyBufferSize],
-                      std::atomic<int>& blocked);
+[[nodiscard]] NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize],
+                                             char (&url)[replyBufferSize], std::atomic<int>& blocked);

@@ -115,11 +115,11 @@ std::string updateFailureText()
     return "升级失败，可能防火墙阻止了Zeb升级。\n请到" + deployment().vendorHost.authority() + "下载最新版。";
 }
 
-std::string updateResultText(int result, UpdateCaller caller)
+std::string updateResultText(UpdateResult result, UpdateCaller caller)
 {
-    if (result == updateCurrent)
+    if (result == UpdateResult::current)
         return caller == UpdateCaller::startupPrompt ? "恭喜，已经是最新版。" : "已经是最新版本无须升级";
-    if (result < 0)
+    if (isUpdateFailure(result))
         return updateFailureText();
     return "";
 }

@@ -40,16 +40,25 @@ private:
 // A vendor version number counts only when greater than the running build's.
 bool isNewerVersion(std::uint32_t number);
 
-// Results of checkAndInstallUpdate.
-constexpr int updateStarted = 1;          // ZebUpdater runs; the caller must end the program
-constexpr int updateCurrent = 0;          // the running build is current
-constexpr int updateBusy = 2;             // another update is under way; nothing done, nothing shown
-constexpr int updateNoReply = -1;         // the update check could not be downloaded
-constexpr int updateNoVersion = -2;       // the reply has no usable "infoVer"
-constexpr int updateNoAddress = -3;       // a newer build is offered without a usable "dlurl"
-constexpr int updateBadDownload = -4;     // the new executable did not arrive, or is no executable
-constexpr int updateNotStarted = -5;      // ZebUpdater could not be started
-constexpr int updateNotWritten = -6;      // ZebUpdater could not be written whole
+// Results of checkAndInstallUpdate; the values are the ones the program has
+// always reported (negative: a failure, shown with updateFailureText).
+enum class [[nodiscard]] UpdateResult : int {
+    started = 1,       // ZebUpdater runs; the caller must end the program
+    current = 0,       // the running build is current
+    busy = 2,          // another update is under way; nothing done, nothing shown
+    noReply = -1,      // the update check could not be downloaded
+    noVersion = -2,    // the reply has no usable "infoVer"
+    noAddress = -3,    // a newer build is offered without a usable "dlurl"
+    badDownload = -4,  // the new executable did not arrive, or is no executable
+    notStarted = -5,   // ZebUpdater could not be started
+    notWritten = -6,   // ZebUpdater could not be written whole
+};
+
+// True for the results that are failures.
+constexpr bool isUpdateFailure(UpdateResult result)
+{
+    return static_cast<int>(result) < 0;
+}
 
 // Who asked for the update: the start-up prompt or the menu command.
 enum class UpdateCaller { startupPrompt, menu };
@@ -61,5 +70,5 @@ extern const char* const upgradePromptText;
 // "升级失败，可能防火墙阻止了Zeb升级。\n请到" + the vendor host + "下载最新版。"
 std::string updateFailureText();
 // The information message that follows a result; "" when none is shown
-// (started, busy).
-std::string updateResultText(int result, UpdateCaller caller);
+// (started, busy). Results become texts only here.
+std::string updateResultText(UpdateResult result, UpdateCaller caller);

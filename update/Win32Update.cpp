@@ -131,14 +131,14 @@ void Win32Launcher::sleep(unsigned milliseconds)
 
 // ---- the program's registry values
 
-int Win32AppValues::read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length)
+bool Win32AppValues::read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length)
 {
-    return readAppRegValue(name, buffer, size, nullptr, &length);
+    return readAppRegValue(name, buffer, size, nullptr, &length) == RegResult::ok;
 }
 
-int Win32AppValues::write(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
+bool Win32AppValues::write(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
 {
-    return writeAppRegValue(name, type, data, length);
+    return writeAppRegValue(name, type, data, length) == RegResult::ok;
 }
 
 // ---- installation identifiers

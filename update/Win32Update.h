@@ -36,8 +36,8 @@ public:
 
 class Win32AppValues : public AppValues {
 public:
-    int read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override;
-    int write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) override;
+    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override;
+    bool write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) override;
 };
 
 class ComGuidSource : public GuidSource {

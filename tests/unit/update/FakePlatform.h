@@ -67,19 +67,19 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource {
     }
     std::string ownPath() override { return "C:\\Program Files\\Zeb\\Zeb.exe"; }
     void sleep(unsigned milliseconds) override { log.push_back("sleep " + std::to_string(milliseconds)); }
-    int read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override
+    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override
     {
         auto v = values.find(name);
         if (v == values.end() || v->second.size() > size)
-            return -2;
+            return false;
         std::memcpy(buffer, v->second.data(), length = static_cast<std::uint32_t>(v->second.size()));
-        return 0;
+        return true;
     }
-    int write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) override
+    bool write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) override
     {
         log.push_back(std::string("set ") + name + " type " + std::to_string(type));
         values[name].assign(static_cast<const char*>(data), length);
-        return 0;
+        return true;
     }
     bool create(std::string& braced) override
     {

@@ -15,7 +15,7 @@ struct SelfUpdate : ::testing::Test {
     FakePlatform fake;
     UpdateGuard guard;
 
-    int update(const std::string& reply, const std::string& newBuild = tinyExecutable())
+    UpdateResult update(const std::string& reply, const std::string& newBuild = tinyExecutable())
     {
         fake.site[checkUrl] = reply;
         fake.site["http://vendor.test/Zeb.exe"] = newBuild;
@@ -28,14 +28,14 @@ struct SelfUpdate : ::testing::Test {
 
 TEST_F(SelfUpdate, RepliesThatOfferNothingUsableDeleteTheReplyAndFetchNothingElse)
 {
-    const std::pair<const char*, int> cases[] = {
-        {"", updateNoVersion},
-        {"[Zeb]\ninfoVer=0\ndlurl=http://x/\n", updateNoVersion},
-        {"[zeb]\nINFOVER=2\n", updateCurrent},
-        {"[Zeb]\ninfoVer=1\n", updateCurrent},
-        {"[Zeb]\ninfoVer=3\n", updateNoAddress},
-        {"[Zeb]\ninfoVer=3\ndlurl=file:///C:/Windows/calc.exe\n", updateNoAddress},
-        {"[Zeb]\ninfoVer=3\ndlurl=.\\Zeb.new.exe\n", updateNoAddress}};
+    const std::pair<const char*, UpdateResult> cases[] = {
+        {"", UpdateResult::noVersion},
+        {"[Zeb]\ninfoVer=0\ndlurl=http://x/\n", UpdateResult::noVersion},
+        {"[zeb]\nINFOVER=2\n", UpdateResult::current},
+        {"[Zeb]\ninfoVer=1\n", UpdateResult::current},
+        {"[Zeb]\ninfoVer=3\n", UpdateResult::noAddress},
+        {"[Zeb]\ninfoVer=3\ndlurl=file:///C:/Windows/calc.exe\n", UpdateResult::noAddress},
+        {"[Zeb]\ninfoVer=3\ndlurl=.\\Zeb.new.exe\n", UpdateResult::noAddress}};
     for (const auto& [reply, result] : cases) {
         fake.log.clear();
         EXPECT_EQ(update(reply), result) << reply;
@@ -44,7 +44,7 @@ TEST_F(SelfUpdate, RepliesThatOfferNothingUsableDeleteTheReplyAndFetchNothingEls
         EXPECT_EQ(fake.log, expected);
     }
     fake.site.clear();
-    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard), updateNoReply);
+    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard), UpdateResult::noReply);
 }
 
 TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
@@ -52,7 +52,7 @@ TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
     std::string outside = tinyExecutable();
     outside[0x3C] = 0x46;  // "PE" would lie past the end
     for (const std::string& body : {std::string("<html>404 Not Found</html>"), std::string("MZ"), outside}) {
-        EXPECT_EQ(update(offer, body), updateBadDownload);
+        EXPECT_EQ(update(offer, body), UpdateResult::badDownload);
         EXPECT_FALSE(fake.files.count(newExePath));
         EXPECT_FALSE(fake.files.count(updaterExeName));
         EXPECT_FALSE(started());
@@ -62,35 +62,35 @@ TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
 TEST_F(SelfUpdate, AnUpdaterNotWrittenWholeIsRemovedAndNeverStarted)
 {
     fake.unwritable.insert(updaterExeName);
-    EXPECT_EQ(update(offer), updateNotWritten);
+    EXPECT_EQ(update(offer), UpdateResult::notWritten);
     EXPECT_FALSE(fake.files.count(updaterExeName));
     EXPECT_FALSE(started());
 
     fake.platform.updaterData = nullptr;  // no resource
     fake.unwritable.clear();
-    EXPECT_EQ(update(offer), updateNotWritten);
+    EXPECT_EQ(update(offer), UpdateResult::notWritten);
     EXPECT_FALSE(started());
 }
 
 TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateAtATime)
 {
     fake.execResult = 31;
-    EXPECT_EQ(update(offer), updateNotStarted);
+    EXPECT_EQ(update(offer), UpdateResult::notStarted);
 
     ASSERT_TRUE(guard.tryBegin());  // another update is under way
     fake.log.clear();
-    EXPECT_EQ(update(offer), updateBusy);
+    EXPECT_EQ(update(offer), UpdateResult::busy);
     EXPECT_TRUE(fake.log.empty());
     guard.end();
 
     fake.execResult = 33;
-    EXPECT_EQ(update(offer), updateStarted);
+    EXPECT_EQ(update(offer), UpdateResult::started);
     EXPECT_EQ(fake.files[updaterExeName], fake.updater);
     EXPECT_EQ(fake.files[newExePath], tinyExecutable());
     const std::vector<std::string> tail = {"write ZebUpdater.exe", "sleep 500",
                                            "run ZebUpdater.exe C:\\PROGRA~1\\Zeb\\Zeb.exe .\\Zeb.new.exe"};
     EXPECT_EQ(std::vector<std::string>(fake.log.end() - 3, fake.log.end()), tail);
-    EXPECT_EQ(update(offer), updateBusy);  // the program is ending: no second hand-over
+    EXPECT_EQ(update(offer), UpdateResult::busy);  // the program is ending: no second hand-over
 
     EXPECT_EQ(updaterCommandLine("C:\\Long Name\\Zeb.exe"),
               "ZebUpdater.exe \"C:\\Long Name\\Zeb.exe\" .\\Zeb.new.exe");

@@ -17,7 +17,7 @@ struct Notice : ::testing::Test {
     char url[260];
     std::atomic<int> blocked{7};
 
-    int fetch(const std::string& reply)
+    NoticeResult fetch(const std::string& reply)
     {
         fake.site[pingUrl] = reply;
         return fetchVendorNotice(fake.platform, text, url, blocked);
@@ -32,7 +32,7 @@ TEST_F(Notice, TheIdentifierIsMadeOnceStoredWithoutBracesAndSentUnchanged)
     EXPECT_EQ(fake.values["Guid"], "0F8FAD5B-D9CB-469F-A165-70867728950E");  // 36 bytes, no zero
     EXPECT_TRUE(fake.logged("set Guid type 1"));
     fake.guid = "{11111111-2222-3333-4444-555555555555}";
-    fetch("");
+    EXPECT_EQ(fetch(""), NoticeResult::none);
     EXPECT_TRUE(fake.logged(std::string("get ") + pingUrl));
 
     fake.values.clear();
@@ -45,14 +45,14 @@ TEST_F(Notice, ARememberedDemandAboveThisBuildSkipsThePing)
 {
     fake.values["Update"] = std::string("\x03\0\0\0", 4);
     std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), noticeUpgrade);
+    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), NoticeResult::upgrade);
     EXPECT_EQ(blocked, 1);
     EXPECT_TRUE(fake.log.empty());
     EXPECT_EQ(text[0], '\0');
     EXPECT_EQ(text[259], '\0');
 
     fake.values["Update"] = std::string("\x02\0\0\0", 4);
-    EXPECT_EQ(fetch(""), noticeNone);
+    EXPECT_EQ(fetch(""), NoticeResult::none);
     EXPECT_EQ(blocked, 0);
     EXPECT_TRUE(fake.logged(std::string("get ") + pingUrl));
 }
@@ -63,7 +63,7 @@ TEST_F(Notice, RepliesWithoutANewerNumberOrTextShowNothingAndAreDeletedAfterAWai
     for (const char* reply : {"[Zeb]\ninfoVer=2\ninfo=old\nupdate=1\n", "[Zeb]\ninfo=no number\n",
                               "[Zeb]\ninfoVer=3\ninfo=\n", "[Zeb]\ninfoVer=3\n"}) {
         fake.log.clear();
-        EXPECT_EQ(fetch(reply), noticeNone) << reply;
+        EXPECT_EQ(fetch(reply), NoticeResult::none) << reply;
         EXPECT_EQ(blocked, 0);
         ASSERT_EQ(fake.log.size(), 3u);
         EXPECT_EQ(fake.log[1], "sleep 500");
@@ -71,12 +71,13 @@ TEST_F(Notice, RepliesWithoutANewerNumberOrTextShowNothingAndAreDeletedAfterAWai
         EXPECT_FALSE(fake.values.count("Update"));
     }
     fake.site.clear();
-    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), noticeNone);  // no answer
+    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), NoticeResult::none);  // no answer
 }
 
 TEST_F(Notice, ANoticeKeepsOnlyAWebLinkAndADemandIsRemembered)
 {
-    EXPECT_EQ(fetch("[Zeb]\ninfoVer=3\ninfo=新功能\ninfourl=http://vendor.test/news\n"), noticeReady);
+    EXPECT_EQ(fetch("[Zeb]\ninfoVer=3\ninfo=新功能\ninfourl=http://vendor.test/news\n"),
+              NoticeResult::ready);
     EXPECT_STREQ(text, "新功能");
     EXPECT_STREQ(url, "http://vendor.test/news");
     EXPECT_EQ(blocked, 0);
@@ -84,11 +85,11 @@ TEST_F(Notice, ANoticeKeepsOnlyAWebLinkAndADemandIsRemembered)
     EXPECT_EQ(fake.files.size(), 1u);  // a shown notice's reply stays
 
     for (const char* link : {"file:///C:/x.exe", "javascript:alert(1)", "\\\\host\\share", ""}) {
-        EXPECT_EQ(fetch(std::string("[Zeb]\ninfoVer=3\ninfo=n\ninfourl=") + link), noticeReady);
+        EXPECT_EQ(fetch(std::string("[Zeb]\ninfoVer=3\ninfo=n\ninfourl=") + link), NoticeResult::ready);
         EXPECT_STREQ(url, "") << link;
     }
 
-    EXPECT_EQ(fetch("[Zeb]\ninfoVer=5\ninfo=请升级\nupdate=1\n"), noticeUpgrade);
+    EXPECT_EQ(fetch("[Zeb]\ninfoVer=5\ninfo=请升级\nupdate=1\n"), NoticeResult::upgrade);
     EXPECT_EQ(blocked, 1);
     EXPECT_TRUE(fake.logged("set Update type 4"));
     EXPECT_EQ(fake.values["Update"], std::string("\x05\0\0\0", 4));

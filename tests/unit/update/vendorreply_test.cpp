@@ -45,13 +45,13 @@ TEST(UpdateMessages, EachResultHasItsTextForEachCaller)
     const ScopedDeployment hosts(nullptr, "vendor.test");
     const std::string failure = "升级失败，可能防火墙阻止了Zeb升级。\n请到vendor.test下载最新版。";
     EXPECT_EQ(updateFailureText(), failure);
-    EXPECT_EQ(updateResultText(updateCurrent, UpdateCaller::startupPrompt), "恭喜，已经是最新版。");
-    EXPECT_EQ(updateResultText(updateCurrent, UpdateCaller::menu), "已经是最新版本无须升级");
-    for (int result : {updateNoReply, updateNoVersion, updateNoAddress, updateBadDownload, updateNotStarted,
-                       updateNotWritten}) {
+    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::startupPrompt), "恭喜，已经是最新版。");
+    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::menu), "已经是最新版本无须升级");
+    for (UpdateResult result : {UpdateResult::noReply, UpdateResult::noVersion, UpdateResult::noAddress,
+                                UpdateResult::badDownload, UpdateResult::notStarted, UpdateResult::notWritten}) {
         EXPECT_EQ(updateResultText(result, UpdateCaller::menu), failure);
         EXPECT_EQ(updateResultText(result, UpdateCaller::startupPrompt), failure);
     }
-    EXPECT_EQ(updateResultText(updateStarted, UpdateCaller::menu), "");
-    EXPECT_EQ(updateResultText(updateBusy, UpdateCaller::menu), "");
+    EXPECT_EQ(updateResultText(UpdateResult::started, UpdateCaller::menu), "");
+    EXPECT_EQ(updateResultText(UpdateResult::busy, UpdateCaller::menu), "");
 }

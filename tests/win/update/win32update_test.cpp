@@ -54,3 +54,21 @@ TEST(Win32Update, GuidsComeInTheirBracedRegistryForm)
     EXPECT_TRUE(std::regex_match(a, std::regex(R"(\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\})"))) << a;
     EXPECT_NE(a, b);
 }
+
+TEST(Win32Update, AppValuesReportSuccessAndAbsenceAsTheyAre)
+{
+    Win32AppValues values;
+    const char* name = "win32update test value";
+    char buffer[8] = {};
+    std::uint32_t length = 0;
+    EXPECT_FALSE(values.read(name, buffer, sizeof buffer, length));
+
+    const std::uint32_t number = 5;
+    ASSERT_TRUE(values.write(name, 4, &number, sizeof number));
+    std::uint32_t back = 0;
+    EXPECT_TRUE(values.read(name, &back, sizeof back, length));
+    EXPECT_EQ(back, 5u);
+    EXPECT_EQ(length, 4u);
+    EXPECT_FALSE(values.read(name, buffer, 2, length));  // does not fit
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Quillon\\zeb", name);
+}
