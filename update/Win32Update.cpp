@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "settings/Win32Settings.h"
+#include "winui/Handles.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -19,8 +20,8 @@ std::string toAnsi(const wchar_t* text)
         return "";
     std::string out(static_cast<std::size_t>(size), '\0');
     BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, &out[0], size, nullptr, &lossy);
-    if (lossy)
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, &out[0], size, nullptr, &lossy) != size ||
+        lossy)
         return "";
     out.resize(static_cast<std::size_t>(size - 1));
     return out;
@@ -58,42 +59,42 @@ bool Win32Files::remove(const char* path)
 
 bool Win32Files::write(const char* path, const void* data, std::size_t size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     const char* bytes = static_cast<const char*>(data);
     bool whole = true;
     while (size > 0 && whole) {
         const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
         DWORD written = 0;
-        whole = WriteFile(file, bytes, chunk, &written, nullptr) && written == chunk;
+        whole = WriteFile(file.get(), bytes, chunk, &written, nullptr) && written == chunk;
         bytes += written;
         size -= written;
     }
-    return CloseHandle(file) && whole;
+    // Data the system could not flush shows only when the file is closed.
+    return file.close() && whole;
 }
 
 std::size_t Win32Files::read(const char* path, std::uint64_t offset, void* buffer, std::size_t size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return 0;
     std::size_t total = 0;
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(offset);
-    if (SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
+    if (SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) {
         char* bytes = static_cast<char*>(buffer);
         while (total < size) {
             const std::size_t left = size - total;
             const DWORD chunk = left > 0x10000000 ? 0x10000000 : static_cast<DWORD>(left);
             DWORD got = 0;
-            if (!ReadFile(file, bytes + total, chunk, &got, nullptr) || got == 0)
+            if (!ReadFile(file.get(), bytes + total, chunk, &got, nullptr) || got == 0)
                 break;
             total += got;
         }
     }
-    CloseHandle(file);
     return total;
 }
 
