@@ -87,9 +87,19 @@ UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
 {
     if (!guard.tryBegin())
         return UpdateResult::busy;
+    // The turn is given back on every way out but a started updater, also
+    // when the work is cut short by an exception (out of memory).
+    struct Turn {
+        UpdateGuard& guard;
+        bool kept = false;
+        ~Turn()
+        {
+            if (!kept)
+                guard.end();
+        }
+    } turn{guard};
     const UpdateResult result = installUpdate(platform);
-    if (result != UpdateResult::started)
-        guard.end();
+    turn.kept = result == UpdateResult::started;
     return result;
 }
 

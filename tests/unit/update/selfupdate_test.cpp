@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace {
 
 const char* const checkUrl = "http://vendor.test/zeb/zebUpdate.php?Ver=Zeb 1.0.0.2";
@@ -94,6 +96,16 @@ TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateA
 
     EXPECT_EQ(updaterCommandLine("C:\\Long Name\\Zeb.exe"),
               "ZebUpdater.exe \"C:\\Long Name\\Zeb.exe\" .\\Zeb.new.exe");
+}
+
+TEST(SelfUpdateTurn, AnUpdateCutShortByAnExceptionGivesItsTurnBack)
+{
+    struct OutOfMemory : FakePlatform {
+        bool toCache(const std::string&, std::string&) override { throw std::bad_alloc(); }
+    } fake;
+    UpdateGuard guard;
+    EXPECT_THROW(static_cast<void>(checkAndInstallUpdate(fake.platform, guard)), std::bad_alloc);
+    EXPECT_TRUE(guard.tryBegin());
 }
 
 TEST(Cleanup, DeletesThePreviousBuildThenTheUpdaterAndStopsAtAFailure)
