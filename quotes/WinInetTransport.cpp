@@ -1,20 +1,11 @@
 #include "quotes/WinInetTransport.h"
 
+#include "winui/Handles.h"
+
 #include <windows.h>
 #include <wininet.h>
 
 namespace {
-
-// Closes a WinInet handle when it goes out of scope.
-struct InternetHandle {
-    HINTERNET handle;
-    ~InternetHandle()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    operator HINTERNET() const { return handle; }
-};
 
 bool setStringOption(HINTERNET handle, DWORD option, const std::string& value)
 {
@@ -39,28 +30,29 @@ bool WinInetTransport::get(const QuoteRequest& request, QuoteReply& reply)
     // An explicit proxy is the session's own (no bypass list); otherwise the
     // system's settings apply. Opening the session with it is what setting
     // INTERNET_OPTION_PROXY on the session does, and works under Wine too.
-    InternetHandle session{
+    const InternetHandle session{
         request.explicitProxy
             ? InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PROXY, request.proxyServer.c_str(), nullptr, 0)
             : InternetOpenA("Zeb", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
     if (!session)
         return false;
     const ULONGLONG deadline = GetTickCount64() + timeouts.whole;
-    setTimeouts(session, timeouts);
+    setTimeouts(session.get(), timeouts);
     // Compressed replies arrive decoded.
     BOOL decode = TRUE;
-    InternetSetOptionA(session, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+    InternetSetOptionA(session.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
 
-    InternetHandle connection{InternetConnectA(session, request.server.c_str(), request.port, nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, 1)};
+    const InternetHandle connection{InternetConnectA(session.get(), request.server.c_str(), request.port,
+                                                     nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1)};
     if (!connection)
         return false;
     // Every request has its own rn, so no cache could answer it anyway.
     const DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    InternetHandle http{
-        HttpOpenRequestA(connection, "GET", request.object.c_str(), nullptr, nullptr, nullptr, flags, 1)};
-    if (!http)
+    const InternetHandle httpRequest{HttpOpenRequestA(connection.get(), "GET", request.object.c_str(),
+                                                      nullptr, nullptr, nullptr, flags, 1)};
+    if (!httpRequest)
         return false;
+    const HINTERNET http = httpRequest.get();
     if (request.explicitProxy &&
         (!setStringOption(http, INTERNET_OPTION_PROXY_USERNAME, request.proxyUser) ||
          !setStringOption(http, INTERNET_OPTION_PROXY_PASSWORD, request.proxyPassword)))
