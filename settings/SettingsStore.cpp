@@ -64,7 +64,7 @@ UserSettings defaultUserSettings()
     return s;
 }
 
-int SettingsStore::loadUserSettings(UserSettings& out)
+StoreResult SettingsStore::loadUserSettings(UserSettings& out)
 {
     bool complete = true;
     out = defaultUserSettings();
@@ -79,7 +79,7 @@ int SettingsStore::loadUserSettings(UserSettings& out)
         complete = false;
         UserSettings seeded;
         std::memset(&seeded, 0, sizeof seeded);
-        if (readIEProxy(seeded) == 1)
+        if (readIEProxy(seeded))
             std::memcpy(blockOf(out, spOffset), blockOf(seeded, spOffset), spSize);
     }
     terminate(out.proxyServer);
@@ -99,10 +99,10 @@ int SettingsStore::loadUserSettings(UserSettings& out)
 
     if (!complete)
         saveUserSettings(out);
-    return complete ? 1 : 0;
+    return complete ? StoreResult::ok : StoreResult::repaired;
 }
 
-int SettingsStore::saveUserSettings(const UserSettings& in)
+StoreResult SettingsStore::saveUserSettings(const UserSettings& in)
 {
     profile.write(userSection, "ss", encodeStructBlock(blockOf(in, ssOffset), ssSize));
     profile.write(userSection, "su", encodeStructBlock(blockOf(in, suOffset), suSize));
@@ -112,42 +112,43 @@ int SettingsStore::saveUserSettings(const UserSettings& in)
     // A list that fills its buffer is kept as the 511 characters a reader takes.
     const std::size_t length = boundedLength(in.stockList, sizeof in.stockList - 1);
     writeAppRegValue(stockListValueName, regSz, in.stockList, static_cast<std::uint32_t>(length));
-    return 1;
+    return StoreResult::ok;
 }
 
-int SettingsStore::loadWindowState(WindowState& state)
+StoreResult SettingsStore::loadWindowState(WindowState& state)
 {
     state.transparent = 0;
     if (decodeStructBlock(profile.read(windowSection, "wstat"), &state, sizeof state))
-        return 1;
+        return StoreResult::ok;
     saveWindowState(state);
-    return 0;
+    return StoreResult::repaired;
 }
 
-int SettingsStore::saveWindowState(const WindowState& state)
+StoreResult SettingsStore::saveWindowState(const WindowState& state)
 {
-    return profile.write(windowSection, "wstat", encodeStructBlock(&state, sizeof state)) ? 1 : 0;
+    const bool written = profile.write(windowSection, "wstat", encodeStructBlock(&state, sizeof state));
+    return written ? StoreResult::ok : StoreResult::failed;
 }
 
-int SettingsStore::setAutoRun(bool on, const char* programPath)
+RegResult SettingsStore::setAutoRun(bool on, const char* programPath)
 {
     if (!on)
         return registry.deleteValue(runRegKey, autoRunValueName);
     // The ANSI form of a path shows each character the code page lacks as
     // '?', which no file name holds: such a path would start nothing.
     if (!programPath || !*programPath || std::strchr(programPath, '?'))
-        return regNoProgram;
+        return RegResult::noProgram;
     return registry.writeValue(runRegKey, autoRunValueName, regSz, programPath,
                                static_cast<std::uint32_t>(std::strlen(programPath)));
 }
 
-int SettingsStore::readAppRegValue(const char* name, void* buffer, std::uint32_t size,
+RegResult SettingsStore::readAppRegValue(const char* name, void* buffer, std::uint32_t size,
                                    std::uint32_t* type, std::uint32_t* length)
 {
     std::uint32_t valueType = regNone;
     std::uint32_t valueLength = 0;
-    const int result = registry.readValue(appRegKey, name, buffer, size, valueType, valueLength);
-    if (result == regOk) {
+    const RegResult result = registry.readValue(appRegKey, name, buffer, size, valueType, valueLength);
+    if (result == RegResult::ok) {
         if (type)
             *type = valueType;
         if (length)
@@ -156,7 +157,7 @@ int SettingsStore::readAppRegValue(const char* name, void* buffer, std::uint32_t
     return result;
 }
 
-int SettingsStore::writeAppRegValue(const char* name, std::uint32_t type, const void* data,
+RegResult SettingsStore::writeAppRegValue(const char* name, std::uint32_t type, const void* data,
                                     std::uint32_t length)
 {
     return registry.writeValue(appRegKey, name, type, data, length);
@@ -167,7 +168,7 @@ bool SettingsStore::readStockListFromRegistry(char (&stockList)[512])
     char buffer[512] = {};
     std::uint32_t type = regNone;
     std::uint32_t length = 0;
-    if (readAppRegValue(stockListValueName, buffer, sizeof buffer, &type, &length) != regOk)
+    if (readAppRegValue(stockListValueName, buffer, sizeof buffer, &type, &length) != RegResult::ok)
         return false;
     if (type != regSz)
         return false;
@@ -180,19 +181,19 @@ bool SettingsStore::readStockListFromRegistry(char (&stockList)[512])
     return true;
 }
 
-int SettingsStore::readIEProxy(UserSettings& settings)
+bool SettingsStore::readIEProxy(UserSettings& settings)
 {
     unsigned char enable[4] = {};
     std::uint32_t type = regNone;
     std::uint32_t length = 0;
-    const int result = registry.readValue(internetSettingsKey, "ProxyEnable", enable, sizeof enable,
+    const RegResult result = registry.readValue(internetSettingsKey, "ProxyEnable", enable, sizeof enable,
                                           type, length);
-    if (result == regNoKey)
-        return 0;
+    if (result == RegResult::noKey)
+        return false;
 
     // A number of up to four little-endian bytes; anything else reads as 0.
     std::uint32_t proxyEnable = 0;
-    if (result == regOk && (type == regDword || type == regBinary))
+    if (result == RegResult::ok && (type == regDword || type == regBinary))
         for (std::uint32_t i = length; i-- > 0;)
             proxyEnable = proxyEnable << 8 | enable[i];
 
@@ -200,7 +201,7 @@ int SettingsStore::readIEProxy(UserSettings& settings)
         settings.proxyMode |= proxyUseExplicit;
         char server[sizeof settings.proxyServer] = {};
         if (registry.readValue(internetSettingsKey, "ProxyServer", server, sizeof server, type,
-                               length) == regOk &&
+                               length) == RegResult::ok &&
             (type == regSz || type == regExpandSz)) {
             // Taken only when the text and its terminator fit.
             const std::size_t textLength = boundedLength(server, length);
@@ -210,5 +211,5 @@ int SettingsStore::readIEProxy(UserSettings& settings)
             }
         }
     }
-    return 1;
+    return true;
 }

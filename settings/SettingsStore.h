@@ -27,29 +27,40 @@ constexpr std::uint32_t regExpandSz = 2;
 constexpr std::uint32_t regBinary = 3;
 constexpr std::uint32_t regDword = 4;
 
-// Results of the registry operations.
-constexpr int regOk = 0;
-constexpr int regNoKey = -1;      // the key cannot be opened (read) or created (write)
-constexpr int regNoValue = -2;    // the value is missing, or cannot be set or deleted
-constexpr int regTooLong = -3;    // the value does not fit the buffer
-constexpr int regNoProgram = -4;  // the running program's path is not known
+// What a registry operation came to.
+enum class RegResult {
+    ok,
+    noKey,      // the key cannot be opened (read) or created (write)
+    noValue,    // the value is missing, or cannot be set or deleted
+    tooLong,    // the value does not fit the buffer
+    noProgram,  // the running program's path is not known
+};
 
 // Values under keys below HKEY_CURRENT_USER.
 class Registry {
 public:
     virtual ~Registry() = default;
     // Reads the value into buffer (at most size bytes), its type and its
-    // length in bytes. regOk, regNoKey, regNoValue or regTooLong; the buffer
-    // is only written on success.
-    virtual int readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
-                          std::uint32_t& type, std::uint32_t& length) = 0;
+    // length in bytes. ok, noKey, noValue or tooLong; the buffer, type and
+    // length are only written on success.
+    [[nodiscard]] virtual RegResult readValue(const char* key, const char* name, void* buffer,
+                                              std::uint32_t size, std::uint32_t& type,
+                                              std::uint32_t& length) = 0;
     // Opens the key for writing, creating it when it cannot be opened, and
-    // sets the value. regOk, regNoKey or regNoValue.
-    virtual int writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
-                           std::uint32_t length) = 0;
+    // sets the value. ok, noKey or noValue.
+    virtual RegResult writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
+                                 std::uint32_t length) = 0;
     // Opens the key for writing as writeValue does and deletes the value.
-    // regOk, regNoKey or regNoValue.
-    virtual int deleteValue(const char* key, const char* name) = 0;
+    // ok, noKey or noValue.
+    virtual RegResult deleteValue(const char* key, const char* name) = 0;
+};
+
+// What loading or saving the settings record or the window record came to.
+enum class StoreResult {
+    ok,        // loaded as stored, or saved
+    repaired,  // loading: a part was missing or damaged; defaults took its
+               // place and the record was written back as it now stands
+    failed,    // saving: the file could not be written
 };
 
 constexpr const char* appRegKey = "Software\\Quillon\\zeb\\";
@@ -66,34 +77,36 @@ class SettingsStore {
 public:
     SettingsStore(ProfileFile& profile, Registry& registry) : profile(profile), registry(registry) {}
 
-    // Fills out from the defaults, the file and the fall-backs. 1 when the
-    // file held all three settings blocks, else 0 (the completed record has
-    // then been written back).
-    int loadUserSettings(UserSettings& out);
-    // Writes "ss", "su", "sp", "fontsize", "version", then "StkCode". Always 1.
-    int saveUserSettings(const UserSettings& in);
-    // Reads "wstat" (transparent is cleared first). 1 on success; otherwise
-    // writes the record as it stands and returns 0.
-    int loadWindowState(WindowState& state);
-    // Writes "wstat": 1 on success, 0 on failure.
-    int saveWindowState(const WindowState& state);
+    // Fills out from the defaults, the file and the fall-backs: ok when the
+    // file held all three settings blocks, else repaired (the completed
+    // record has then been written back).
+    StoreResult loadUserSettings(UserSettings& out);
+    // Writes "ss", "su", "sp", "fontsize", "version", then "StkCode". The
+    // single writes are not checked: always ok.
+    StoreResult saveUserSettings(const UserSettings& in);
+    // Reads "wstat" (transparent is cleared first): ok; otherwise writes the
+    // record as it stands and returns repaired.
+    StoreResult loadWindowState(WindowState& state);
+    // Writes "wstat": ok or failed.
+    StoreResult saveWindowState(const WindowState& state);
 
-    // Sets the Run entry "Zeb" to programPath, or deletes it. regOk or a
-    // negative result (regNoProgram for an empty path or one with a '?').
-    int setAutoRun(bool on, const char* programPath);
+    // Sets the Run entry "Zeb" to programPath, or deletes it. ok, noKey,
+    // noValue, or noProgram for an empty path or one with a '?'.
+    RegResult setAutoRun(bool on, const char* programPath);
     // Reads a value of the program's key into buffer (at most size bytes);
-    // type and length are reported when asked for. regOk or negative.
-    int readAppRegValue(const char* name, void* buffer, std::uint32_t size,
-                        std::uint32_t* type = nullptr, std::uint32_t* length = nullptr);
-    // Sets a value of the program's key, creating the key. regOk or negative.
-    int writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length);
+    // type and length are reported when asked for. ok, noKey, noValue or
+    // tooLong; buffer, type and length are only written on success.
+    [[nodiscard]] RegResult readAppRegValue(const char* name, void* buffer, std::uint32_t size,
+                                            std::uint32_t* type = nullptr, std::uint32_t* length = nullptr);
+    // Sets a value of the program's key, creating the key. ok, noKey or noValue.
+    RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length);
     // The stock list kept in the registry; false (stockList untouched) when
     // it is missing, not text, or longer than 511 characters.
     bool readStockListFromRegistry(char (&stockList)[512]);
     // Seeds the proxy fields of settings (proxyServer, proxyMode) from the
-    // system's Internet settings: 1 when their key could be opened, 0
+    // system's Internet settings: true when their key could be opened, false
     // (fields untouched) when not.
-    int readIEProxy(UserSettings& settings);
+    [[nodiscard]] bool readIEProxy(UserSettings& settings);
 
 private:
     ProfileFile& profile;

@@ -5,9 +5,9 @@
 
 class Win32Registry : public Registry {
 public:
-    int readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
-                  std::uint32_t& type, std::uint32_t& length) override;
-    int writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
-                   std::uint32_t length) override;
-    int deleteValue(const char* key, const char* name) override;
+    [[nodiscard]] RegResult readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
+                                      std::uint32_t& type, std::uint32_t& length) override;
+    RegResult writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
+                         std::uint32_t length) override;
+    RegResult deleteValue(const char* key, const char* name) override;
 };

@@ -16,45 +16,45 @@ struct Win32Store {
 };
 }  // namespace
 
-int loadUserSettings(UserSettings& out)
+StoreResult loadUserSettings(UserSettings& out)
 {
     return Win32Store().store.loadUserSettings(out);
 }
 
-int saveUserSettings(const UserSettings& in)
+StoreResult saveUserSettings(const UserSettings& in)
 {
     return Win32Store().store.saveUserSettings(in);
 }
 
-int loadWindowState(WindowState& state)
+StoreResult loadWindowState(WindowState& state)
 {
     return Win32Store().store.loadWindowState(state);
 }
 
-int saveWindowState(const WindowState& state)
+StoreResult saveWindowState(const WindowState& state)
 {
     return Win32Store().store.saveWindowState(state);
 }
 
-int setAutoRun(bool on)
+RegResult setAutoRun(bool on)
 {
     char path[MAX_PATH] = {};
     if (on) {
         // A cut path would start nothing: it is not entered.
         const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH)
-            return regNoProgram;
+            return RegResult::noProgram;
     }
     return Win32Store().store.setAutoRun(on, path);
 }
 
-int readAppRegValue(const char* name, void* buffer, std::uint32_t size, std::uint32_t* type,
-                    std::uint32_t* length)
+RegResult readAppRegValue(const char* name, void* buffer, std::uint32_t size, std::uint32_t* type,
+                          std::uint32_t* length)
 {
     return Win32Store().store.readAppRegValue(name, buffer, size, type, length);
 }
 
-int writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
+RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
 {
     return Win32Store().store.writeAppRegValue(name, type, data, length);
 }

@@ -12,20 +12,21 @@
 // the mini-window makes the program's folder before anything is loaded.
 extern std::string iniPath;
 
-int loadUserSettings(UserSettings& out);
-int saveUserSettings(const UserSettings& in);
-int loadWindowState(WindowState& state);
-int saveWindowState(const WindowState& state);
+// The store (SettingsStore) over zeb.ini and the current user's registry.
+StoreResult loadUserSettings(UserSettings& out);
+StoreResult saveUserSettings(const UserSettings& in);
+StoreResult loadWindowState(WindowState& state);
+StoreResult saveWindowState(const WindowState& state);
 
-// Enters the running program in the Run key ("Zeb"), or removes it.
-// 0 on success, negative on failure.
-int setAutoRun(bool on);
+// Enters the running program in the Run key ("Zeb"), or removes it. ok, or
+// noKey, noValue, noProgram (the program's path cannot be had or entered).
+RegResult setAutoRun(bool on);
 
-// Values of the program's key "Software\\Quillon\\zeb\\": 0 on success,
-// negative when missing, not fitting, or not writable.
-int readAppRegValue(const char* name, void* buffer, std::uint32_t size,
-                    std::uint32_t* type = nullptr, std::uint32_t* length = nullptr);
-int writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length);
+// Values of the program's key "Software\\Quillon\\zeb\\": ok, or noKey,
+// noValue, tooLong (reading) and noKey, noValue (writing).
+[[nodiscard]] RegResult readAppRegValue(const char* name, void* buffer, std::uint32_t size,
+                                        std::uint32_t* type = nullptr, std::uint32_t* length = nullptr);
+RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length);
 
 // Start-up: loads the live settings record, then windowState.
 void loadLiveSettings();

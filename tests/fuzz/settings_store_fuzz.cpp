@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     // which a save always writes as this build's.
     store.saveUserSettings(loaded);
     UserSettings again;
-    require(store.loadUserSettings(again) == 1);
+    require(store.loadUserSettings(again) == StoreResult::ok);
     require(again.settingsVersion == buildNumber);
     again.settingsVersion = loaded.settingsVersion;
     require(std::memcmp(&again, &loaded, sizeof loaded) == 0);
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     WindowState state{};
     store.loadWindowState(state);
     WindowState stateAgain;
-    require(store.loadWindowState(stateAgain) == 1 && std::memcmp(&state, &stateAgain, sizeof state) == 0);
+    require(store.loadWindowState(stateAgain) == StoreResult::ok && std::memcmp(&state, &stateAgain, sizeof state) == 0);
 
     // The page of the loaded settings.
     std::string page;

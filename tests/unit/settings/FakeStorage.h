@@ -44,34 +44,34 @@ struct FakeRegistry : Registry {
     {
         set(key, name, regDword, std::string(reinterpret_cast<const char*>(&n), 4));
     }
-    int readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
-                  std::uint32_t& type, std::uint32_t& length) override
+    RegResult readValue(const char* key, const char* name, void* buffer, std::uint32_t size,
+                        std::uint32_t& type, std::uint32_t& length) override
     {
         auto k = keys.find(key);
         if (k == keys.end() || lockedKeys.count(key))
-            return regNoKey;
+            return RegResult::noKey;
         auto v = k->second.find(name);
         if (v == k->second.end())
-            return regNoValue;
+            return RegResult::noValue;
         if (v->second.data.size() > size)
-            return regTooLong;
+            return RegResult::tooLong;
         std::memcpy(buffer, v->second.data.data(), v->second.data.size());
         type = v->second.type;
         length = static_cast<std::uint32_t>(v->second.data.size());
-        return regOk;
+        return RegResult::ok;
     }
-    int writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
-                   std::uint32_t length) override
+    RegResult writeValue(const char* key, const char* name, std::uint32_t type, const void* data,
+                         std::uint32_t length) override
     {
         if (lockedKeys.count(key))
-            return regNoKey;
+            return RegResult::noKey;
         keys[key][name] = {type, std::string(static_cast<const char*>(data), length)};
-        return regOk;
+        return RegResult::ok;
     }
-    int deleteValue(const char* key, const char* name) override
+    RegResult deleteValue(const char* key, const char* name) override
     {
         if (lockedKeys.count(key))
-            return regNoKey;
-        return keys[key].erase(name) ? regOk : regNoValue;
+            return RegResult::noKey;
+        return keys[key].erase(name) ? RegResult::ok : RegResult::noValue;
     }
 };

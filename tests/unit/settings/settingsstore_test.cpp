@@ -41,7 +41,7 @@ struct SettingsStoreTest : testing::Test {
     FakeRegistry registry;
     SettingsStore store{profile, registry};
 
-    UserSettings load(int expectedResult)
+    UserSettings load(StoreResult expectedResult)
     {
         UserSettings s;
         std::memset(&s, 0xCC, sizeof s);
@@ -53,7 +53,7 @@ struct SettingsStoreTest : testing::Test {
 
 TEST_F(SettingsStoreTest, FirstRunWritesTheDefaultsThenReadsThemBack)
 {
-    const UserSettings s = load(0);
+    const UserSettings s = load(StoreResult::repaired);
     UserSettings expected = defaultUserSettings();
     expected.settingsVersion = 0;
     EXPECT_TRUE(same(s, expected));
@@ -71,33 +71,33 @@ TEST_F(SettingsStoreTest, FirstRunWritesTheDefaultsThenReadsThemBack)
     EXPECT_EQ(stkCode(), ",hkHSI,hkHSCEI,hkHSCCI");  // no terminator stored
 
     WindowState zero = {};
-    EXPECT_EQ(store.loadWindowState(zero), 0);
+    EXPECT_EQ(store.loadWindowState(zero), StoreResult::repaired);
     EXPECT_EQ(profile.writes.back(), "WinStat/wstat=" + std::string(42, '0'));
     // An unreadable record: transparency off, the rectangle kept and written.
     profile.sections["WinStat"]["wstat"] = "01";
     WindowState w = {1, {5, 6, 7, 8}};
-    EXPECT_EQ(store.loadWindowState(w), 0);
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::repaired);
     const WindowState expectedWindow = {0, {5, 6, 7, 8}};
     EXPECT_EQ(profile.writes.back(), "WinStat/wstat=" + encodeStructBlock(&expectedWindow, 20));
 
     profile.writes.clear();
     expected.settingsVersion = 2;
-    EXPECT_TRUE(same(load(1), expected));
+    EXPECT_TRUE(same(load(StoreResult::ok), expected));
     EXPECT_TRUE(profile.writes.empty());
 }
 
 TEST_F(SettingsStoreTest, SavedSettingsAndWindowComeBackWhole)
 {
     const UserSettings stored = customSettings();
-    EXPECT_EQ(store.saveUserSettings(stored), 1);
+    EXPECT_EQ(store.saveUserSettings(stored), StoreResult::ok);
     EXPECT_EQ(stkCode(), ",hk00700,hk00005");
     const WindowState w = {1, {-100, 20, 300, 400}};
-    EXPECT_EQ(store.saveWindowState(w), 1);
+    EXPECT_EQ(store.saveWindowState(w), StoreResult::ok);
     profile.writes.clear();
 
-    EXPECT_TRUE(same(load(1), stored));
+    EXPECT_TRUE(same(load(StoreResult::ok), stored));
     WindowState back = {};
-    EXPECT_EQ(store.loadWindowState(back), 1);
+    EXPECT_EQ(store.loadWindowState(back), StoreResult::ok);
     EXPECT_EQ(std::memcmp(&back, &w, sizeof w), 0);
     EXPECT_TRUE(profile.writes.empty());
 }
@@ -110,7 +110,7 @@ TEST_F(SettingsStoreTest, ABrokenBlockFallsBackAloneAndIsRewritten)
     su[5] = su[5] == '0' ? '1' : '0';
     profile.writes.clear();
 
-    const UserSettings s = load(0);
+    const UserSettings s = load(StoreResult::repaired);
     const UserSettings d = defaultUserSettings();
     EXPECT_STREQ(s.stockList, stored.stockList);
     EXPECT_EQ(s.refreshSeconds, 30);
@@ -129,27 +129,27 @@ TEST_F(SettingsStoreTest, FontSizeAndVersionAreCheckedUnsigned)
                                                  {"", 1},  {"x", 0}, {"2abc", 2}};
     for (auto [text, expected] : sizes) {
         profile.sections["UserSet"]["fontsize"] = text;
-        EXPECT_EQ(load(1).fontSizeIndex, expected) << text;
+        EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, expected) << text;
     }
 
     // Settings from before the price column: the column is turned on at
     // every start, and nothing is written, until a save stores version 2.
     profile.sections["UserSet"].erase("version");
     for (int start = 0; start < 2; ++start) {
-        const UserSettings s = load(1);
+        const UserSettings s = load(StoreResult::ok);
         EXPECT_EQ(s.displayFlags, 0x0Fu | showPrice);
         EXPECT_EQ(s.settingsVersion, 0);
     }
     EXPECT_TRUE(profile.writes.empty());
     profile.sections["UserSet"]["version"] = "-1";  // huge when unsigned
-    EXPECT_EQ(load(1).displayFlags, 0x0Fu);
+    EXPECT_EQ(load(StoreResult::ok).displayFlags, 0x0Fu);
     profile.sections["UserSet"]["version"] = "1";
-    UserSettings s = load(1);
+    UserSettings s = load(StoreResult::ok);
     EXPECT_EQ(s.displayFlags, 0x0Fu | showPrice);
     s.displayFlags &= ~showPrice;
     store.saveUserSettings(s);
     EXPECT_EQ(profile.sections["UserSet"]["version"], "2");
-    EXPECT_EQ(load(1).displayFlags, 0x0Fu);
+    EXPECT_EQ(load(StoreResult::ok).displayFlags, 0x0Fu);
 }
 
 TEST_F(SettingsStoreTest, LostFileTakesStockListFromRegistryAndProxyFromInternetSettings)
@@ -158,14 +158,14 @@ TEST_F(SettingsStoreTest, LostFileTakesStockListFromRegistryAndProxyFromInternet
     registry.setDword(internetSettingsKey, "ProxyEnable", 1);
     registry.set(internetSettingsKey, "ProxyServer", regSz, std::string("proxy.local:3128\0", 17));
 
-    const UserSettings s = load(0);
+    const UserSettings s = load(StoreResult::repaired);
     EXPECT_STREQ(s.stockList, ",hk00001");
     EXPECT_EQ(s.dataSource, 1);
     EXPECT_EQ(s.hotKeyVirtualKey, 0x48u);
     EXPECT_EQ(s.proxyMode, proxyUseExplicit);
     EXPECT_EQ(proxyServerOf(s), "proxy.local:3128");
     EXPECT_EQ(profile.writes.size(), 5u);
-    EXPECT_STREQ(load(1).stockList, ",hk00001");
+    EXPECT_STREQ(load(StoreResult::ok).stockList, ",hk00001");
 }
 
 TEST_F(SettingsStoreTest, SystemProxyIsTakenOnlyWhenEnabledAndFitting)
@@ -200,7 +200,7 @@ TEST_F(SettingsStoreTest, SystemProxyIsTakenOnlyWhenEnabledAndFitting)
         }
         UserSettings block;
         std::memset(&block, 0, sizeof block);
-        EXPECT_EQ(store.readIEProxy(block), c.keyExists ? 1 : 0) << c.server;
+        EXPECT_EQ(store.readIEProxy(block), c.keyExists) << c.server;
         EXPECT_EQ(block.proxyMode, c.mode) << c.server;
         EXPECT_EQ(std::string(block.proxyServer), c.expected) << c.server;
         EXPECT_EQ(block.proxyServer[49], '\0');
@@ -245,7 +245,7 @@ TEST_F(SettingsStoreTest, CorruptFileKeepsWhatIsValidAndNeverOverruns)
     keys["fontsize"] = std::string(100000, '9');
     keys["garbage"] = std::string(3, '\0');
 
-    const UserSettings s = load(0);
+    const UserSettings s = load(StoreResult::repaired);
     EXPECT_EQ(std::string(s.stockList), std::string(511, 'a'));
     EXPECT_EQ(s.refreshSeconds, 30);
     EXPECT_EQ(proxyServerOf(s), std::string(49, 'b'));
@@ -256,7 +256,7 @@ TEST_F(SettingsStoreTest, CorruptFileKeepsWhatIsValidAndNeverOverruns)
     keys["ss"] = std::string(1058, 'Z');
     keys["sp"] = "00";
     registry.lockedKeys.insert(internetSettingsKey);
-    const UserSettings fallback = load(0);
+    const UserSettings fallback = load(StoreResult::repaired);
     EXPECT_STREQ(fallback.stockList, std::string(511, 'a').c_str());  // from the registry
     EXPECT_EQ(fallback.refreshSeconds, 0);
     EXPECT_EQ(fallback.proxyMode, 0u);
@@ -265,41 +265,41 @@ TEST_F(SettingsStoreTest, CorruptFileKeepsWhatIsValidAndNeverOverruns)
 TEST_F(SettingsStoreTest, RegistryValuesOfTheProgram)
 {
     char buffer[8] = "kept";
-    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer), regNoKey);
-    EXPECT_EQ(store.writeAppRegValue("Guid", regSz, "{abc}", 6), regOk);
-    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), regNoValue);
-    EXPECT_EQ(store.writeAppRegValue("Update", regBinary, "123456789", 9), regOk);
-    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), regTooLong);
+    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer), RegResult::noKey);
+    EXPECT_EQ(store.writeAppRegValue("Guid", regSz, "{abc}", 6), RegResult::ok);
+    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), RegResult::noValue);
+    EXPECT_EQ(store.writeAppRegValue("Update", regBinary, "123456789", 9), RegResult::ok);
+    EXPECT_EQ(store.readAppRegValue("Update", buffer, sizeof buffer), RegResult::tooLong);
     EXPECT_STREQ(buffer, "kept");
     std::uint32_t type = 0, length = 0;
-    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer, &type, &length), regOk);
+    EXPECT_EQ(store.readAppRegValue("Guid", buffer, sizeof buffer, &type, &length), RegResult::ok);
     EXPECT_STREQ(buffer, "{abc}");
     EXPECT_EQ(type, regSz);
     EXPECT_EQ(length, 6u);
     registry.lockedKeys.insert(appRegKey);
-    EXPECT_LT(store.writeAppRegValue("Guid", regSz, "x", 1), 0);
+    EXPECT_NE(store.writeAppRegValue("Guid", regSz, "x", 1), RegResult::ok);
 }
 
 TEST_F(SettingsStoreTest, AutoRunEntryIsOneValueOrNone)
 {
     const char* path = "C:\\Program Files\\Zeb\\Zeb.exe";
-    EXPECT_EQ(store.setAutoRun(true, path), regOk);
-    EXPECT_EQ(store.setAutoRun(true, path), regOk);
+    EXPECT_EQ(store.setAutoRun(true, path), RegResult::ok);
+    EXPECT_EQ(store.setAutoRun(true, path), RegResult::ok);
     ASSERT_EQ(registry.keys[runRegKey].size(), 1u);
     EXPECT_EQ(registry.keys[runRegKey]["Zeb"].type, regSz);
     EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, path);
 
     registry.set(runRegKey, "Other", regSz, "x");
-    EXPECT_EQ(store.setAutoRun(false, path), regOk);
-    EXPECT_LT(store.setAutoRun(false, path), 0);
+    EXPECT_EQ(store.setAutoRun(false, path), RegResult::ok);
+    EXPECT_NE(store.setAutoRun(false, path), RegResult::ok);
     EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);
     EXPECT_EQ(registry.keys[runRegKey].count("Other"), 1u);
 
-    EXPECT_LT(store.setAutoRun(true, ""), 0);
-    EXPECT_LT(store.setAutoRun(true, nullptr), 0);
-    EXPECT_EQ(store.setAutoRun(true, "C:\\Zeb\\??\\Zeb.exe"), regNoProgram);  // lost in the code page
+    EXPECT_NE(store.setAutoRun(true, ""), RegResult::ok);
+    EXPECT_NE(store.setAutoRun(true, nullptr), RegResult::ok);
+    EXPECT_EQ(store.setAutoRun(true, "C:\\Zeb\\??\\Zeb.exe"), RegResult::noProgram);  // lost in the code page
     registry.lockedKeys.insert(runRegKey);
-    EXPECT_LT(store.setAutoRun(true, path), 0);
+    EXPECT_NE(store.setAutoRun(true, path), RegResult::ok);
     EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);
 }
 

@@ -4,6 +4,7 @@
 #include "settings/Win32Profile.h"
 #include "settings/Win32Registry.h"
 #include "settings/Win32Settings.h"
+#include "winui/Handles.h"
 
 #include <windows.h>
 
@@ -25,18 +26,17 @@ static std::string fileText(const char* path)
 // A registry value as stored: type and bytes; type REG_NONE with no bytes when missing.
 static std::pair<DWORD, std::string> storedValue(const char* key, const char* name)
 {
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    RegistryKey handle;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, handle.put()) != ERROR_SUCCESS)
         return {REG_NONE, ""};
     DWORD type = REG_NONE, length = 0;
     std::string data;
-    if (RegQueryValueExA(handle, name, nullptr, &type, nullptr, &length) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(handle.get(), name, nullptr, &type, nullptr, &length) == ERROR_SUCCESS) {
         data.resize(length);
-        RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &length);
+        RegQueryValueExA(handle.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &length);
     } else {
         type = REG_NONE;
     }
-    RegCloseKey(handle);
     return {type, data};
 }
 
@@ -93,7 +93,7 @@ struct Win32SettingsTest : testing::Test {
         DeleteFileA((dir + "\\struct.ini").c_str());
         RemoveDirectoryA(dir.c_str());
     }
-    static UserSettings load(int expectedResult)
+    static UserSettings load(StoreResult expectedResult)
     {
         UserSettings s;
         std::memset(&s, 0xCC, sizeof s);
@@ -145,11 +145,11 @@ TEST_F(Win32SettingsTest, BlocksAreWhatTheProfileStructFunctionsWriteAndRead)
 
 TEST_F(Win32SettingsTest, FirstRunWritesTheWholeFileAndTheRegistryCopy)
 {
-    const UserSettings s = load(0);
+    const UserSettings s = load(StoreResult::repaired);
     UserSettings expected = defaultUserSettings();
     EXPECT_EQ(std::memcmp(&s, &expected, sizeof s), 0);
     WindowState w = {};
-    EXPECT_EQ(loadWindowState(w), 0);
+    EXPECT_EQ(loadWindowState(w), StoreResult::repaired);
 
     const std::string text = fileText("zeb.ini");
     std::string keys;
@@ -168,9 +168,9 @@ TEST_F(Win32SettingsTest, FirstRunWritesTheWholeFileAndTheRegistryCopy)
 
     const std::string before = fileText("zeb.ini");
     expected.settingsVersion = 2;
-    const UserSettings again = load(1);
+    const UserSettings again = load(StoreResult::ok);
     EXPECT_EQ(std::memcmp(&again, &expected, sizeof again), 0);
-    EXPECT_EQ(loadWindowState(w), 1);
+    EXPECT_EQ(loadWindowState(w), StoreResult::ok);
     EXPECT_EQ(fileText("zeb.ini"), before);
 }
 
@@ -182,31 +182,31 @@ TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
     mine.backColor = 0x00112233;
     std::strcpy(mine.proxyServer, "10.1.1.1:80");
     mine.proxyMode = 1;
-    EXPECT_EQ(saveUserSettings(mine), 1);
+    EXPECT_EQ(saveUserSettings(mine), StoreResult::ok);
 
     // One digit of "su" changed: only the colors and flags fall back.
     char su[80];
     GetPrivateProfileStringA("UserSet", "su", "", su, sizeof su, ".\\zeb.ini");
     su[0] = su[0] == '0' ? '1' : '0';
     WritePrivateProfileStringA("UserSet", "su", su, ".\\zeb.ini");
-    UserSettings s = load(0);
+    UserSettings s = load(StoreResult::repaired);
     EXPECT_STREQ(s.stockList, ",hk00700");
     EXPECT_STREQ(s.proxyServer, "10.1.1.1:80");
     EXPECT_EQ(s.backColor, defaultBackColor);
     EXPECT_EQ(s.displayFlags, 0x75u);
-    EXPECT_EQ(load(1).backColor, defaultBackColor);
+    EXPECT_EQ(load(StoreResult::ok).backColor, defaultBackColor);
 
     WritePrivateProfileStringA("UserSet", "fontsize", "7", ".\\zeb.ini");
-    EXPECT_EQ(load(1).fontSizeIndex, 1);
+    EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 1);
     WritePrivateProfileStringA("UserSet", "fontsize", "0", ".\\zeb.ini");
-    EXPECT_EQ(load(1).fontSizeIndex, 0);
+    EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 0);
 
     mine.fontSizeIndex = 2;
     saveUserSettings(mine);
     WritePrivateProfileStringA("UserSet", "version", nullptr, ".\\zeb.ini");
     const std::string before = fileText("zeb.ini");
-    EXPECT_EQ(load(1).displayFlags, 0x0Fu | showPrice);
-    EXPECT_EQ(load(1).displayFlags, 0x0Fu | showPrice);
+    EXPECT_EQ(load(StoreResult::ok).displayFlags, 0x0Fu | showPrice);
+    EXPECT_EQ(load(StoreResult::ok).displayFlags, 0x0Fu | showPrice);
     EXPECT_EQ(fileText("zeb.ini"), before);
 
     // The file lost: the stock list comes back from the registry, the proxy
@@ -214,17 +214,17 @@ TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
     ASSERT_TRUE(DeleteFileA("zeb.ini"));
     putDword(internetSettingsKey, "ProxyEnable", 1);
     putValue(internetSettingsKey, "ProxyServer", REG_SZ, std::string("proxy.local:3128", 17));
-    s = load(0);
+    s = load(StoreResult::repaired);
     EXPECT_STREQ(s.stockList, ",hk00700");
     EXPECT_EQ(s.displayFlags, 0x75u);
     EXPECT_EQ(s.fontSizeIndex, 1);
     EXPECT_EQ(s.proxyMode, 1u);
     EXPECT_STREQ(s.proxyServer, "proxy.local:3128");
-    EXPECT_EQ(load(1).fontSizeIndex, 1);
+    EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 1);
 
     ASSERT_TRUE(DeleteFileA("zeb.ini"));
     putValue(internetSettingsKey, "ProxyServer", REG_SZ, std::string(60, 'p'));
-    s = load(0);
+    s = load(StoreResult::repaired);
     EXPECT_EQ(s.proxyMode, 1u);
     EXPECT_STREQ(s.proxyServer, "");
 }
@@ -233,22 +233,22 @@ TEST_F(Win32SettingsTest, RegistryValuesAndAutoRun)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    EXPECT_EQ(setAutoRun(true), 0);
-    EXPECT_EQ(setAutoRun(true), 0);
+    EXPECT_EQ(setAutoRun(true), RegResult::ok);
+    EXPECT_EQ(setAutoRun(true), RegResult::ok);
     EXPECT_EQ(storedValue(runRegKey, autoRunValueName), std::make_pair(DWORD(REG_SZ), std::string(path)));
-    EXPECT_EQ(setAutoRun(false), 0);
+    EXPECT_EQ(setAutoRun(false), RegResult::ok);
     EXPECT_EQ(storedValue(runRegKey, autoRunValueName).first, DWORD(REG_NONE));
-    EXPECT_LT(setAutoRun(false), 0);
+    EXPECT_NE(setAutoRun(false), RegResult::ok);
 
-    EXPECT_EQ(writeAppRegValue(stockListValueName, REG_SZ, ",hk1", 4), 0);
+    EXPECT_EQ(writeAppRegValue(stockListValueName, REG_SZ, ",hk1", 4), RegResult::ok);
     char buffer[8] = {};
     std::uint32_t type = 0, length = 0;
-    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 4, &type, &length), 0);
+    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 4, &type, &length), RegResult::ok);
     EXPECT_EQ(std::string(buffer), ",hk1");
     EXPECT_EQ(type, DWORD(REG_SZ));
     EXPECT_EQ(length, 4u);
-    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 3), regTooLong);
-    EXPECT_EQ(readAppRegValue("NoSuchValue", buffer, 8), regNoValue);
+    EXPECT_EQ(readAppRegValue(stockListValueName, buffer, 3), RegResult::tooLong);
+    EXPECT_EQ(readAppRegValue("NoSuchValue", buffer, 8), RegResult::noValue);
     EXPECT_EQ(Win32Registry().readValue("Software\\Quillon\\NoSuchKey", "x", buffer, 8, type, length),
-              regNoKey);
+              RegResult::noKey);
 }
