@@ -26,17 +26,17 @@ LocalTime SystemClock::now()
 
 void SystemClock::sleep(int milliseconds)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return interrupted_; });
+    std::unique_lock<std::mutex> lock(mutex);
+    wake.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return interrupted; });
 }
 
 void SystemClock::interrupt()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        interrupted_ = true;
+        std::lock_guard<std::mutex> lock(mutex);
+        interrupted = true;
     }
-    wake_.notify_all();
+    wake.notify_all();
 }
 
 static std::FILE* openForWriting(const std::wstring& path)
@@ -79,18 +79,15 @@ bool writePageFile(const std::wstring& path, const std::string& page)
     return written && closed;
 }
 
-RefreshWorker::RefreshWorker(RefreshShared& shared, RefreshClock& clock, RefreshWindow& window,
-                             SettingsSource settings, PageBuilder buildPage, std::wstring pagePath,
-                             PageWriter writePage)
-    : shared_(shared),
-      clock_(clock),
-      window_(window),
-      settings_(std::move(settings)),
-      buildPage_(std::move(buildPage)),
-      pagePath_(std::move(pagePath)),
-      writePage_(std::move(writePage))
+RefreshWorker::RefreshWorker(RefreshClock& clock, RefreshWindow& window, SettingsSource settings,
+                             PageBuilder buildPage, std::wstring pagePath, PageWriter writePage)
+    : clock(clock),
+      window(window),
+      settings(std::move(settings)),
+      buildPage(std::move(buildPage)),
+      pagePath(std::move(pagePath)),
+      writePage(std::move(writePage))
 {
-    shared_.secondsSinceRefresh.store(0);
 }
 
 // Clears a request 1 and leaves any other value. The window may store a 2
@@ -108,109 +105,111 @@ static bool marketOpen(const LocalTime& t)
 
 RefreshWorker::PassResult RefreshWorker::runPass()
 {
-    if (stopping())
+    if (stopRequested())
         return PassResult::stopped;
 
     // The interval is read afresh on every pass; "no refresh" (0) and any
     // value under 10 mean one attempt an hour.
-    UserSettings s = settings_();
+    UserSettings s = settings();
     const int steps = s.refreshSeconds >= 10 ? s.refreshSeconds : 3600;
 
     // A request 1 left over from the previous pass is dropped; a 2 stays.
-    dropUserRequest(shared_.refreshRequest);
+    dropUserRequest(shared.refreshRequest);
 
     bool optionsApplied = false;
     for (int i = 0; i < steps; ++i) {
-        const int request = shared_.refreshRequest.load();
+        const int request = shared.refreshRequest.load();
         if (request == 2) {
             // Settings changed: take them as they are now, not as they were
             // when the wait began. A new 2 stored from here on is served by
             // the next pass.
             int expected = 2;
-            shared_.refreshRequest.compare_exchange_strong(expected, 0);
-            s = settings_();
-            if (stopping())
+            shared.refreshRequest.compare_exchange_strong(expected, 0);
+            s = settings();
+            if (stopRequested())
                 return PassResult::stopped;
-            window_.applyWindowOptions(s);
-            forceResize_ = true;
+            window.applyWindowOptions(s);
+            forceResize = true;
             optionsApplied = true;
             break;
         }
         if (request == 1) {
-            if (shared_.secondsSinceRefresh.load() >= 5)
+            if (shared.secondsWaited.load() >= 5)
                 break;
-            dropUserRequest(shared_.refreshRequest);  // within 5 seconds of the last refresh
+            dropUserRequest(shared.refreshRequest);  // within 5 seconds of the last refresh
         }
-        clock_.sleep(1000);
-        if (stopping())
+        clock.sleep(1000);
+        if (stopRequested())
             return PassResult::stopped;
-        shared_.secondsSinceRefresh.fetch_add(1);
+        shared.secondsWaited.fetch_add(1);
     }
 
-    if (stopping())
+    if (stopRequested())
         return PassResult::stopped;
-    if (optionsApplied || shared_.refreshRequest.load() != 0) {
+    if (optionsApplied || shared.refreshRequest.load() != 0) {
         // Asked for: refreshed whatever the window's state and the hour.
-        window_.showBusyLabel(true);
+        window.showBusyLabel(true);
     } else {
-        if (!window_.isVisible())
+        if (!window.isVisible())
             return PassResult::skipped;
-        if (!marketOpen(clock_.now()))
+        if (!marketOpen(clock.now()))
             return PassResult::skipped;
-        if (shared_.refreshRequest.load() != 0) {
-            if (stopping())
+        if (shared.refreshRequest.load() != 0) {
+            if (stopRequested())
                 return PassResult::stopped;
-            window_.showBusyLabel(true);
+            window.showBusyLabel(true);
         }
     }
 
-    s = settings_();
-    page_.clear();
+    s = settings();
+    page.clear();
     int rowCount = 2;
     int columnCount = 3;
     // Whatever a reply holds, building its page must not end the program.
     try {
-        buildPage_(s, page_, rowCount, columnCount);
+        buildPage(s, page, rowCount, columnCount);
     } catch (...) {
         return PassResult::failed;
     }
 
     // A request 1 that came in while the page was built is answered by this
     // page; a 2 is kept for the next pass, which applies the new settings.
-    dropUserRequest(shared_.refreshRequest);
-    shared_.secondsSinceRefresh.store(0);
+    dropUserRequest(shared.refreshRequest);
+    shared.secondsWaited.store(0);
 
-    if (forceResize_ || rowCount != lastRowCount_ || columnCount != lastColumnCount_) {
-        lastRowCount_ = rowCount;
-        lastColumnCount_ = columnCount;
-        forceResize_ = false;
-        if (stopping())
+    if (forceResize || rowCount != lastRowCount || columnCount != lastColumnCount) {
+        lastRowCount = rowCount;
+        lastColumnCount = columnCount;
+        forceResize = false;
+        if (stopRequested())
             return PassResult::stopped;
-        window_.resizeToQuotes(rowCount, columnCount, s);
+        window.resizeToQuotes(rowCount, columnCount, s);
     }
 
     // A failure to write or load the page ends the pass; the busy label
     // stays as it is until a later pass loads a page.
     bool written = false;
     try {
-        written = writePage_(pagePath_, page_);
+        written = writePage(pagePath, page);
     } catch (...) {
+        return PassResult::failed;
     }
     if (!written)
         return PassResult::failed;
-    clock_.sleep(10);
-    if (stopping())
+    clock.sleep(10);
+    if (stopRequested())
         return PassResult::stopped;
     bool loaded = false;
     try {
-        loaded = window_.navigate(pagePath_);
+        loaded = window.navigate(pagePath);
     } catch (...) {
+        return PassResult::failed;
     }
     if (!loaded)
         return PassResult::failed;
-    if (stopping())
+    if (stopRequested())
         return PassResult::stopped;
-    window_.showBusyLabel(false);
+    window.showBusyLabel(false);
     return PassResult::refreshed;
 }
 
@@ -222,6 +221,6 @@ void RefreshWorker::run()
 
 void RefreshWorker::requestStop()
 {
-    shared_.stopRequested.store(true);
-    clock_.interrupt();
+    shared.stopRequested.store(true);
+    clock.interrupt();
 }

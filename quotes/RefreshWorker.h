@@ -16,28 +16,45 @@
 #include <mutex>
 #include <string>
 
-// Values the mini-window and the worker share. The window writes
-// refreshRequest (1 or 2) and reads secondsSinceRefresh; the worker owns the
-// rest of their changes.
-struct RefreshShared {
+// What the mini-window is handed of the refresh worker: its requests, and
+// the count its refresh tooltip shows. Any thread may call these.
+class RefreshRequests {
+public:
+    // Asks for a refresh now; the worker honours it 5 seconds or more after
+    // the last refresh and drops it otherwise. A pending settings change
+    // stays: it refreshes too, and the new settings it carries must not wait
+    // for the next interval.
+    virtual void requestRefresh() = 0;
+    // The settings changed: re-apply the window options, re-lay out the
+    // window and refresh.
+    virtual void requestSettingsApplied() = 0;
+    // Seconds waited since the last page was built.
+    [[nodiscard]] virtual unsigned secondsSinceRefresh() const = 0;
+
+protected:
+    ~RefreshRequests() = default;
+};
+
+// The values the window's requests and the worker's loop share; the worker
+// owns them. The window stores requests through RefreshRequests; the loop
+// owns every other change.
+struct RefreshShared final : RefreshRequests {
     // 0 nothing asked; 1 refresh now (honoured 5 seconds or more after the
-    // last refresh, dropped otherwise); 2 settings changed: re-apply the
-    // window options, re-lay out the window and refresh.
+    // last refresh, dropped otherwise); 2 settings changed.
     std::atomic<int> refreshRequest{0};
     // Seconds waited since the last page was built.
-    std::atomic<unsigned> secondsSinceRefresh{0};
+    std::atomic<unsigned> secondsWaited{0};
     // Set by RefreshWorker::requestStop; the loop returns soon after.
     std::atomic<bool> stopRequested{false};
 
-    // Asks for a refresh now. A pending 2 stays: it refreshes too, and the
-    // new settings it carries must not wait for the next interval.
-    void requestRefresh()
+    // Only a request of 0 becomes 1: a pending 2 stays.
+    void requestRefresh() override
     {
         int expected = 0;
         refreshRequest.compare_exchange_strong(expected, 1);
     }
-    // The settings changed: re-apply them and refresh.
-    void requestSettingsApplied() { refreshRequest.store(2); }
+    void requestSettingsApplied() override { refreshRequest.store(2); }
+    [[nodiscard]] unsigned secondsSinceRefresh() const override { return secondsWaited.load(); }
 };
 
 // The computer's local time, as far as the market-hours test needs it.
@@ -64,9 +81,9 @@ public:
     void interrupt() override;
 
 private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool interrupted_ = false;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool interrupted = false;
 };
 
 // The operations of the mini-window the worker uses, each one self-contained.
@@ -112,9 +129,13 @@ public:
         stopped,      // stop requested
     };
 
-    RefreshWorker(RefreshShared& shared, RefreshClock& clock, RefreshWindow& window,
-                  SettingsSource settings, PageBuilder buildPage, std::wstring pagePath,
-                  PageWriter writePage = writePageFile);
+    RefreshWorker(RefreshClock& clock, RefreshWindow& window, SettingsSource settings, PageBuilder buildPage,
+                  std::wstring pagePath, PageWriter writePage = writePageFile);
+    RefreshWorker(const RefreshWorker&) = delete;
+    RefreshWorker& operator=(const RefreshWorker&) = delete;
+
+    // What the mini-window is handed; it lives as long as the worker.
+    RefreshRequests& requests() { return shared; }
 
     // One wait and, if due, one refresh.
     PassResult runPass();
@@ -123,20 +144,26 @@ public:
     // Any thread: the loop returns within one step (at most one window call
     // or one page build later). Join the worker's thread afterwards.
     void requestStop();
+    // Any thread: whether requestStop has been called. A window that carries
+    // the worker's calls to another thread stops carrying them then.
+    [[nodiscard]] bool stopRequested() const { return shared.stopRequested.load(); }
+
+protected:
+    // The shared values themselves, for a test that plays the window and the
+    // clock step by step.
+    RefreshShared& sharedValues() { return shared; }
 
 private:
-    bool stopping() const { return shared_.stopRequested.load(); }
+    RefreshShared shared;
+    RefreshClock& clock;
+    RefreshWindow& window;
+    SettingsSource settings;
+    PageBuilder buildPage;
+    std::wstring pagePath;
+    PageWriter writePage;
 
-    RefreshShared& shared_;
-    RefreshClock& clock_;
-    RefreshWindow& window_;
-    SettingsSource settings_;
-    PageBuilder buildPage_;
-    std::wstring pagePath_;
-    PageWriter writePage_;
-
-    std::string page_;
-    int lastRowCount_ = 0;
-    int lastColumnCount_ = 0;
-    bool forceResize_ = false;
+    std::string page;
+    int lastRowCount = 0;
+    int lastColumnCount = 0;
+    bool forceResize = false;
 };

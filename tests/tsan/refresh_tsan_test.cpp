@@ -19,13 +19,13 @@ public:
     LocalTime now() override { return {3, 11}; }
     void sleep(int) override
     {
-        if (!interrupted_.load())
+        if (!interrupted.load())
             std::this_thread::sleep_for(std::chrono::microseconds(5));
     }
-    void interrupt() override { interrupted_.store(true); }
+    void interrupt() override { interrupted.store(true); }
 
 private:
-    std::atomic<bool> interrupted_{false};
+    std::atomic<bool> interrupted{false};
 };
 
 // Touched only by the worker's thread while it runs.
@@ -65,14 +65,13 @@ int main()
     std::snprintf(s.stockList, sizeof s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
     replaceUserSettings(s);
 
-    RefreshShared shared;
     FastClock clock;
     CountingWindow window;
     std::atomic<int> builds{0};
     std::size_t written = 0;
 
     RefreshWorker worker(
-        shared, clock, window, currentSettings,
+        clock, window, currentSettings,
         [&](const UserSettings& copy, std::string& page, int& rowCount, int& columnCount) {
             page = copy.stockList;
             rowCount = 1 + copy.fontSizeIndex;
@@ -86,7 +85,9 @@ int main()
             return true;
         });
 
-    shared.refreshRequest = 2;
+    // The window's side of the worker, as the mini-window is handed it.
+    RefreshRequests& requests = worker.requests();
+    requests.requestSettingsApplied();
     std::thread thread([&] { worker.run(); });
 
     // The user interface side: settings accepted, refresh clicks, tooltips.
@@ -98,11 +99,11 @@ int main()
             s.refreshSeconds = 10 + i % 7;
             std::snprintf(s.stockList, sizeof s.stockList, ",hk%05d", i);
             replaceUserSettings(s);
-            shared.refreshRequest = 2;
+            requests.requestSettingsApplied();
         } else if (i % 7 == 0) {
-            shared.refreshRequest = 1;
+            requests.requestRefresh();
         }
-        const unsigned seconds = shared.secondsSinceRefresh.load();
+        const unsigned seconds = requests.secondsSinceRefresh();
         if (seconds > longestWait)
             longestWait = seconds;
         std::this_thread::sleep_for(std::chrono::microseconds(20));

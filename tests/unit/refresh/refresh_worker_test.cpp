@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,7 +34,7 @@ constexpr LocalTime sundayNight{0, 23};
 // step and gets the number of steps so far.
 class FakeClock : public RefreshClock {
 public:
-    explicit FakeClock(Log& log) : log_(log) {}
+    explicit FakeClock(Log& log) : log(log) {}
     LocalTime now() override { return time; }
     void sleep(int milliseconds) override
     {
@@ -42,7 +43,7 @@ public:
             if (onSecond)
                 onSecond(secondSteps);
         } else {
-            log_.push_back("sleep " + std::to_string(milliseconds));
+            log.push_back("sleep " + std::to_string(milliseconds));
         }
     }
     void interrupt() override { interrupted = true; }
@@ -53,41 +54,51 @@ public:
     std::function<void(int)> onSecond;
 
 private:
-    Log& log_;
+    Log& log;
 };
 
 class FakeWindow : public RefreshWindow {
 public:
-    explicit FakeWindow(Log& log) : log_(log) {}
+    explicit FakeWindow(Log& log) : log(log) {}
     bool isVisible() override
     {
-        log_.push_back("visible?");
+        log.push_back("visible?");
         return visible;
     }
-    void showBusyLabel(bool show) override { log_.push_back(show ? "busy on" : "busy off"); }
+    void showBusyLabel(bool show) override { log.push_back(show ? "busy on" : "busy off"); }
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s) override
     {
-        log_.push_back("resize " + std::to_string(rowCount) + "x" + std::to_string(columnCount));
+        log.push_back("resize " + std::to_string(rowCount) + "x" + std::to_string(columnCount));
         resizedWithFont = s.fontSizeIndex;
     }
     void applyWindowOptions(const UserSettings& s) override
     {
-        log_.push_back("options");
+        log.push_back("options");
         optionsFlags = s.optionFlags;
     }
     bool navigate(const std::wstring& path) override
     {
-        log_.push_back("navigate " + ascii(path));
+        log.push_back("navigate " + ascii(path));
+        if (navigateThrows)
+            throw std::runtime_error("browser gone");
         return navigateWorks;
     }
 
     bool visible = true;
     bool navigateWorks = true;
+    bool navigateThrows = false;
     int resizedWithFont = -1;
     std::uint32_t optionsFlags = 0;
 
 private:
-    Log& log_;
+    Log& log;
+};
+
+// The worker with its shared values in reach, so that a test can store
+// requests and counts as the window and the clock would at any step.
+struct SteppedWorker : RefreshWorker {
+    using RefreshWorker::RefreshWorker;
+    using RefreshWorker::sharedValues;
 };
 
 class RefreshWorkerTest : public ::testing::Test {
@@ -129,18 +140,17 @@ protected:
     Log log;
     FakeClock clock{log};
     FakeWindow window{log};
-    RefreshShared shared;
     UserSettings settings{};
     int tableRows = 3;
     int tableColumns = 3;
     bool noticePage = false;
     bool writeWorks = true;
+    bool writeThrows = false;
     std::string writtenPage;
     UserSettings builtWith{};
     std::function<void()> duringBuild;
 
-    RefreshWorker worker{
-        shared,
+    SteppedWorker worker{
         clock,
         window,
         [this] { return settings; },
@@ -159,9 +169,12 @@ protected:
         L"C:\\cache\\zebtmp.htm",
         [this](const std::wstring& path, const std::string& page) {
             log.push_back("write " + ascii(path));
+            if (writeThrows)
+                throw std::bad_alloc();
             writtenPage = page;
             return writeWorks;
         }};
+    RefreshShared& shared = worker.sharedValues();
 };
 
 using Result = RefreshWorker::PassResult;
@@ -192,13 +205,13 @@ TEST_F(RefreshWorkerTest, TimedRefreshesOnlyOnWeekdaysFrom9To1659)
             // Timed refreshes show no busy label, and equal counts need no resize.
             EXPECT_EQ(take(), (Log{"visible?", "build", "write C:\\cache\\zebtmp.htm", "sleep 10",
                                    "navigate C:\\cache\\zebtmp.htm", "busy off"}));
-            EXPECT_EQ(shared.secondsSinceRefresh.load(), 0u);
+            EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
             waited = 0;
         } else {
             EXPECT_EQ(r, Result::skipped);
             EXPECT_EQ(take(), Log{"visible?"});
             // The count goes on over skipped passes.
-            EXPECT_EQ(shared.secondsSinceRefresh.load(), waited);
+            EXPECT_EQ(shared.secondsSinceRefresh(), waited);
         }
     }
 }
@@ -233,7 +246,7 @@ TEST_F(RefreshWorkerTest, HiddenWindowIsRefreshedOnlyOnRequest)
     EXPECT_EQ(take(), (Log{"busy on", "build", "write C:\\cache\\zebtmp.htm", "sleep 10",
                            "navigate C:\\cache\\zebtmp.htm", "busy off"}));
     EXPECT_EQ(shared.refreshRequest.load(), 0);
-    EXPECT_EQ(shared.secondsSinceRefresh.load(), 0u);
+    EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
 }
 
 TEST_F(RefreshWorkerTest, RequestWithin5SecondsIsDropped)
@@ -287,7 +300,7 @@ TEST_F(RefreshWorkerTest, RequestLeftFromTheBuildIsDroppedAtTheNextPass)
     // A second request while the page is built is answered by that page.
     duringBuild = [this] { shared.refreshRequest = 1; };
     requestDuringFirstSecond(1);
-    shared.secondsSinceRefresh = 9;
+    shared.secondsWaited = 9;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
     EXPECT_EQ(clock.secondSteps, 1);
     duringBuild = nullptr;
@@ -299,7 +312,7 @@ TEST_F(RefreshWorkerTest, RequestLeftFromTheBuildIsDroppedAtTheNextPass)
     clock.secondSteps = 0;
     window.visible = false;
     shared.refreshRequest = 1;
-    shared.secondsSinceRefresh = 9;
+    shared.secondsWaited = 9;
     EXPECT_EQ(worker.runPass(), Result::skipped);
     EXPECT_EQ(clock.secondSteps, 10);
 }
@@ -393,10 +406,10 @@ TEST_F(RefreshWorkerTest, FailedWriteOrLoadLeavesBusyLabelAndNextPassGoesOn)
     startUp();
     writeWorks = false;
     requestDuringFirstSecond(1);
-    shared.secondsSinceRefresh = 6;
+    shared.secondsWaited = 6;
     EXPECT_EQ(worker.runPass(), Result::failed);
     EXPECT_EQ(take(), (Log{"busy on", "build", "write C:\\cache\\zebtmp.htm"}));
-    EXPECT_EQ(shared.secondsSinceRefresh.load(), 0u);
+    EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
 
     writeWorks = true;
     window.navigateWorks = false;
@@ -465,6 +478,18 @@ TEST_F(RefreshWorkerTest, APageThatCannotBeBuiltFailsThePassAndTheLoopGoesOn)
     EXPECT_EQ(take(), (Log{"visible?", "build"}));  // nothing written or loaded
 
     duringBuild = nullptr;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+
+    // The same for a page that cannot be written or loaded.
+    take();
+    writeThrows = true;
+    EXPECT_EQ(worker.runPass(), Result::failed);
+    EXPECT_EQ(take().back(), "write C:\\cache\\zebtmp.htm");
+    writeThrows = false;
+    window.navigateThrows = true;
+    EXPECT_EQ(worker.runPass(), Result::failed);
+    EXPECT_EQ(take().back(), "navigate C:\\cache\\zebtmp.htm");  // the busy label is left as it is
+    window.navigateThrows = false;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
 }
 
