@@ -1,7 +1,5 @@
 #include "quotes/WindowLayout.h"
 
-#include "res/resource.h"
-
 CellSize cellSizeForFont(int fontSizeIndex)
 {
     static const CellSize sizes[] = {{17, 53}, {18, 55}, {19, 62}, {20, 63}, {21, 71}};
@@ -35,11 +33,11 @@ QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnC
     const int w = layout.window.right - layout.window.left;
     const int h = layout.window.bottom - layout.window.top;
     layout.children = {{
-        {IDC_BROWSER, 0, 15, w, h - 30},
-        {IDC_NOTICE, 5, h - 15, w - 5, 15},
-        {IDC_BUSY, 0, 15, w, h - 30},
-        {IDC_STRIP_FILL, 50, 0, w - 70, 15},
-        {IDC_REFRESH, w - 20, 0, 20, 15},
+        {FramePart::page, 0, 15, w, h - 30},
+        {FramePart::notice, 5, h - 15, w - 5, 15},
+        {FramePart::busyLabel, 0, 15, w, h - 30},
+        {FramePart::stripFill, 50, 0, w - 70, 15},
+        {FramePart::refreshButton, w - 20, 0, 20, 15},
     }};
     return layout;
 }

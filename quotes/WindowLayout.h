@@ -16,16 +16,26 @@ struct CellSize {
 // 0..4 as in the table of font sizes; any other index gets 18 x 55.
 CellSize cellSizeForFont(int fontSizeIndex);
 
+// The children of the mini-window the layout places, by their part in it;
+// the window knows which control plays each.
+enum class FramePart {
+    page,           // the browser showing the quote page
+    notice,         // the notice line at the bottom
+    busyLabel,      // "Loading..." over the page
+    stripFill,      // the filler of the title strip
+    refreshButton,  // the refresh area at the strip's right end
+};
+
 // A child's place in client pixels.
 struct ChildPlacement {
-    int controlId;
+    FramePart part;
     int x, y, width, height;
 };
 
 struct QuoteWindowLayout {
     Rect window;  // new screen rectangle; left and top are kept
-    // In the order they are moved: browser, notice line, busy label,
-    // strip filler, refresh button.
+    // In the order they are moved: page, notice line, busy label, strip
+    // filler, refresh button.
     std::array<ChildPlacement, 5> children;
 };
 

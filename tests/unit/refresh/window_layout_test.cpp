@@ -26,12 +26,13 @@ TEST(WindowLayout, DefaultTableFromTheWindowsPlace)
     EXPECT_EQ(l.window.bottom - l.window.top, 127);
 
     const ChildPlacement expected[] = {
-        {1036, 0, 15, 185, 97},  {1030, 5, 112, 180, 15}, {1047, 0, 15, 185, 97},
-        {1037, 50, 0, 115, 15}, {1046, 165, 0, 20, 15},
+        {FramePart::page, 0, 15, 185, 97},      {FramePart::notice, 5, 112, 180, 15},
+        {FramePart::busyLabel, 0, 15, 185, 97}, {FramePart::stripFill, 50, 0, 115, 15},
+        {FramePart::refreshButton, 165, 0, 20, 15},
     };
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(l.children[i].controlId, expected[i].controlId);
+        EXPECT_EQ(l.children[i].part, expected[i].part);
         EXPECT_EQ(l.children[i].x, expected[i].x);
         EXPECT_EQ(l.children[i].y, expected[i].y);
         EXPECT_EQ(l.children[i].width, expected[i].width);
