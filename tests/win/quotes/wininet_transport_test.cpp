@@ -46,35 +46,35 @@ std::string httpResponse(const char* status, const std::string& body, const char
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::string response, int trickleMs = 0)
-        : response_(std::move(response)), trickleMs_(trickleMs)
+        : response(std::move(response)), trickleMs(trickleMs)
     {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in address = {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 1);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener, 1);
         int length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
         port = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
+        thread = std::thread([this] { serve(); });
     }
     ~LoopbackServer()
     {
-        stop_ = true;
-        closesocket(listener_);  // ends a pending accept
-        if (thread_.joinable())
-            thread_.join();
+        stopping = true;
+        closesocket(listener);  // ends a pending accept
+        if (thread.joinable())
+            thread.join();
         WSACleanup();
     }
     // The request head, once the exchange is over.
     const std::string& request()
     {
-        if (thread_.joinable())
-            thread_.join();
-        return request_;
+        if (thread.joinable())
+            thread.join();
+        return requestHead;
     }
 
     std::uint16_t port = 0;
@@ -82,26 +82,26 @@ public:
 private:
     void serve()
     {
-        SOCKET client = accept(listener_, nullptr, nullptr);
+        SOCKET client = accept(listener, nullptr, nullptr);
         if (client == INVALID_SOCKET)
             return;
         char buffer[4096];
-        while (request_.find("\r\n\r\n") == std::string::npos) {
+        while (requestHead.find("\r\n\r\n") == std::string::npos) {
             const int n = recv(client, buffer, sizeof buffer, 0);
             if (n <= 0)
                 break;
-            request_.append(buffer, n);
+            requestHead.append(buffer, n);
         }
-        if (trickleMs_ == 0) {
-            send(client, response_.data(), static_cast<int>(response_.size()), 0);
+        if (trickleMs == 0) {
+            send(client, response.data(), static_cast<int>(response.size()), 0);
         } else {
-            const std::size_t head = response_.find("\r\n\r\n");
+            const std::size_t head = response.find("\r\n\r\n");
             std::size_t i = head == std::string::npos ? 0 : head + 4;
-            send(client, response_.data(), static_cast<int>(i), 0);
-            for (int step = 0; step < 200 && !stop_; ++step, ++i) {
-                if (i < response_.size() && send(client, &response_[i], 1, 0) != 1)
+            send(client, response.data(), static_cast<int>(i), 0);
+            for (int step = 0; step < 200 && !stopping; ++step, ++i) {
+                if (i < response.size() && send(client, &response[i], 1, 0) != 1)
                     break;
-                Sleep(trickleMs_);
+                Sleep(trickleMs);
             }
         }
         shutdown(client, SD_SEND);
@@ -109,12 +109,12 @@ private:
         closesocket(client);
     }
 
-    std::string response_;
-    int trickleMs_;
-    std::atomic<bool> stop_{false};
-    std::string request_;
-    SOCKET listener_;
-    std::thread thread_;
+    std::string response;
+    int trickleMs;
+    std::atomic<bool> stopping{false};
+    std::string requestHead;
+    SOCKET listener;
+    std::thread thread;
 };
 
 int countHeader(const std::string& head, const char* name)
