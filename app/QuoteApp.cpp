@@ -1,14 +1,14 @@
 #include "app/QuoteApp.h"
 
+#include "app/Workers.h"
 #include "res/resource.h"
 #include "settings/Deployment.h"
+#include "settings/LiveSettings.h"
 #include "settings/Win32Settings.h"
-#include "app/Workers.h"
-#include "ui/MiniFrameDlg.h"
+#include "winui/Handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 
 #include <cstring>
 
@@ -22,13 +22,13 @@ std::wstring pagePathRule()
     std::wstring path = (length > 0 && length < MAX_PATH) ? buffer : L"";
     path += L"zebtmp.htm";
 
-    HKEY key;
+    RegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                      0, KEY_READ, &key) == ERROR_SUCCESS) {
+                      0, KEY_READ, key.put()) == ERROR_SUCCESS) {
         wchar_t cache[MAX_PATH + 1] = {};
         DWORD size = MAX_PATH * sizeof(wchar_t);
         DWORD type = 0;
-        if (RegQueryValueExW(key, L"Cache", nullptr, &type, reinterpret_cast<BYTE*>(cache), &size) ==
+        if (RegQueryValueExW(key.get(), L"Cache", nullptr, &type, reinterpret_cast<BYTE*>(cache), &size) ==
                 ERROR_SUCCESS &&
             (type == REG_SZ || type == REG_EXPAND_SZ) && cache[0] != L'\0') {
             wchar_t expanded[MAX_PATH + 1] = {};
@@ -36,7 +36,6 @@ std::wstring pagePathRule()
             path = std::wstring(type == REG_EXPAND_SZ && n > 0 && n <= MAX_PATH ? expanded : cache) +
                    L"\\zebtmp.htm";
         }
-        RegCloseKey(key);
     }
     return path;
 }
@@ -50,7 +49,7 @@ static void loadDeployment()
     for (auto [name, host] : {std::pair{"QuoteHost", &d.quoteHost}, std::pair{"VendorHost", &d.vendorHost}}) {
         std::uint32_t type = 0;
         std::memset(value, 0, sizeof value);
-        if (readAppRegValue(name, value, sizeof value - 1, &type) == 0 && type == REG_SZ)
+        if (readAppRegValue(name, value, sizeof value - 1, &type) == RegResult::ok && type == REG_SZ)
             parseServiceHost(value, *host);
     }
     setDeployment(d);
@@ -68,20 +67,33 @@ static void registerFrameClass(HINSTANCE instance)
     RegisterClassA(&wc);
 }
 
+// The settings file and the update files lie in the program's folder.
+static void enterProgramFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    if (wchar_t* slash = wcsrchr(folder, L'\\'))
+        *slash = L'\0';
+    SetCurrentDirectoryW(folder);
+}
+
+CQuoteApp::CQuoteApp() = default;
+CQuoteApp::~CQuoteApp() = default;
+
 int CQuoteApp::InitInstance()
 {
     // One copy per desktop: a second one shows the first and ends. It does
     // not wait long for a first copy that is busy (an update it downloads)
     // or hung.
-    CreateMutexA(nullptr, FALSE, "zeb_started");
+    const KernelHandle running(CreateMutexA(nullptr, FALSE, "zeb_started"));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (HWND running = FindWindowA(frameClassName, nullptr))
-            SendMessageTimeoutA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_ABORTIFHUNG, 5000, nullptr);
+        if (HWND window = FindWindowA(frameClassName, nullptr))
+            SendMessageTimeoutA(window, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_ABORTIFHUNG, 5000, nullptr);
         return -1;
     }
 
     // Hosting the browser control needs OLE on this thread.
-    const bool oleStarted = SUCCEEDED(OleInitialize(nullptr));
+    const OleInitialization ole;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
 
@@ -91,15 +103,37 @@ int CQuoteApp::InitInstance()
     loadDeployment();
     iniPath = ".\\zeb.ini";
     pagePath = pagePathRule();
+    enterProgramFolder();
+    loadLiveSettings();
 
-    {
-        BackgroundWorkers workers(pagePath);
-        CMiniFrameDlg dlg(workers);
-        dlg.DoModal();
-    }
-    if (oleStarted)
-        OleUninitialize();
+    BackgroundWorkers background(pagePath);
+    CMiniFrameDlg dlg(*this, background.refreshRequests());
+    workers = &background;
+    frame = &dlg;
+    dlg.DoModal();
+    frame = nullptr;
+    workers = nullptr;
     return 0;
+}
+
+void CQuoteApp::windowReady()
+{
+    workers->start(*frame);
+}
+
+void CQuoteApp::saveWindow(const Rect& window, bool transparent)
+{
+    windowState.windowRect = window;
+    windowState.transparent = transparent ? 1 : 0;
+    saveLiveSettings();
+}
+
+void CQuoteApp::windowClosing()
+{
+    // Everything is saved: a worker still held up by the network ends with
+    // the process here, before anything it uses is released.
+    if (!workers->stop())
+        ExitProcess(0);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -1,17 +1,35 @@
-// The application object: one copy per desktop, the paths, and the modal run
-// of the mini-window that is the program's whole life.
+// The application object: one copy per desktop, the paths, the settings and
+// the background work, and the modal run of the mini-window that is the
+// program's whole life.
 #pragma once
+
+#include "ui/MiniFrameDlg.h"
 
 #include <string>
 
-class CQuoteApp {
+class BackgroundWorkers;
+
+class CQuoteApp : public FrameHost {
 public:
+    CQuoteApp();
+    ~CQuoteApp() override;
+
     // Runs the start-up sequence and the mini-window; returns the process's
     // exit code. A second copy hands over to the first and returns -1.
     int InitInstance();
 
     // Full path of the page file (zebtmp.htm).
     std::wstring pagePath;
+
+private:
+    // The mini-window's moments: the workers start once it is set up; its
+    // record and the settings are saved once; the workers stop as it goes.
+    void windowReady() override;
+    void saveWindow(const Rect& window, bool transparent) override;
+    void windowClosing() override;
+
+    BackgroundWorkers* workers = nullptr;  // while the mini-window runs
+    CMiniFrameDlg* frame = nullptr;
 };
 
 // The page file's path: zebtmp.htm in the browser-cache folder ("Cache"

@@ -9,10 +9,11 @@
 #include "update/UpdateWorker.h"
 #include "update/VendorState.h"
 #include "update/Win32Update.h"
+#include "ui/MiniFrameDlg.h"
+#include "winui/Handles.h"
 #include "winui/WindowThreadCall.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <ctime>
 
@@ -21,39 +22,41 @@ namespace {
 // The window as the refresh worker sees it: every call that acts on the
 // window is carried to the window's thread, and none is made once the worker
 // is asked to stop. The visibility test only reads the window's style, which
-// any thread may do.
+// any thread may do. The window is known once the workers start.
 class FrameOnWorkerThread : public RefreshWindow {
 public:
-    explicit FrameOnWorkerThread(CMiniFrameDlg& frame) : frame(frame) {}
+    explicit FrameOnWorkerThread(const RefreshWorker& worker) : worker(worker) {}
+    void attach(CMiniFrameDlg& window) { frame = &window; }
 
-    bool isVisible() override { return frame.IsWindowVisible(); }
+    bool isVisible() override { return frame->IsWindowVisible(); }
     void showBusyLabel(bool show) override
     {
-        call([&] { frame.showBusyLabel(show); });
+        call([&] { frame->showBusyLabel(show); });
     }
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s) override
     {
-        call([&] { frame.resizeToQuotes(rowCount, columnCount, s); });
+        call([&] { frame->resizeToQuotes(rowCount, columnCount, s); });
     }
     void applyWindowOptions(const UserSettings& s) override
     {
-        call([&] { frame.applyWindowOptions(s); });
+        call([&] { frame->applyWindowOptions(s); });
     }
     bool navigate(const std::wstring& path) override
     {
         bool loaded = false;
-        call([&] { loaded = frame.navigate(path); });
+        call([&] { loaded = frame->navigate(path); });
         return loaded;
     }
 
 private:
     void call(const std::function<void()>& f)
     {
-        if (!frame.refreshShared().stopRequested.load())
-            frame.runOnWindowThread(f);
+        if (!worker.stopRequested())
+            runOnWindowThread(frame->GetSafeHwnd(), f, 30000);
     }
 
-    CMiniFrameDlg& frame;
+    const RefreshWorker& worker;
+    CMiniFrameDlg* frame = nullptr;
 };
 
 // The mini-window as the start-up update worker sees it. The worker is never
@@ -92,12 +95,15 @@ struct UpdateRun {
     static DWORD WINAPI threadMain(void* parameter)
     {
         std::unique_ptr<UpdateRun> run(static_cast<UpdateRun*>(parameter));
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        {
-            Win32UpdatePlatform platform;
+        const ComInitialization com;
+        Win32UpdatePlatform platform;
+        // Nothing a reply holds may end the program: a failure here only
+        // ends the ping (and gives an update's turn back).
+        try {
             runUpdateWorker(platform.platform(), run->window, processUpdateGuard(), versionBlocked);
+        } catch (const std::exception&) {
+            return 1;
         }
-        CoUninitialize();
         return 0;
     }
 };
@@ -114,26 +120,22 @@ DWORD WINAPI cleanupMain(void*)
 // latest. False when no thread could be made.
 bool startDetached(LPTHREAD_START_ROUTINE routine, void* parameter)
 {
-    HANDLE thread = CreateThread(nullptr, 0, routine, parameter, 0, nullptr);
-    if (!thread)
-        return false;
-    CloseHandle(thread);
-    return true;
+    return static_cast<bool>(KernelHandle(CreateThread(nullptr, 0, routine, parameter, 0, nullptr)));
 }
 
 }  // namespace
 
 struct BackgroundWorkers::Refresh {
     SystemClock clock;
-    FrameOnWorkerThread window;
     WinInetTransport transport;
     // The vendor's links change only with its host, which is set before start.
     PageContext context{vendorHomePage(), quoteLinkBase()};
+    FrameOnWorkerThread window{loop};
     RefreshWorker loop;
-    HANDLE thread = nullptr;
+    KernelHandle thread;
 
-    Refresh(CMiniFrameDlg& frame, const std::wstring& pagePath)
-        : window(frame), loop(frame.refreshShared(), clock, window, currentSettings, buildPage(), pagePath)
+    explicit Refresh(const std::wstring& pagePath)
+        : loop(clock, window, currentSettings, buildPage(), pagePath)
     {
     }
 
@@ -154,18 +156,27 @@ struct BackgroundWorkers::Refresh {
     }
 };
 
-BackgroundWorkers::BackgroundWorkers(std::wstring pagePath) : pagePath(std::move(pagePath)) {}
+BackgroundWorkers::BackgroundWorkers(std::wstring pagePath) : refresh(std::make_unique<Refresh>(pagePath)) {}
 
 BackgroundWorkers::~BackgroundWorkers() = default;
 
+RefreshRequests& BackgroundWorkers::refreshRequests()
+{
+    return refresh->loop.requests();
+}
+
 void BackgroundWorkers::start(CMiniFrameDlg& frame)
 {
-    refresh = std::make_unique<Refresh>(frame, pagePath);
-    refresh->thread = CreateThread(nullptr, 0, Refresh::threadMain, refresh.get(), 0, nullptr);
+    refresh->window.attach(frame);
+    refresh->thread.reset(CreateThread(nullptr, 0, Refresh::threadMain, refresh.get(), 0, nullptr));
+    if (!refresh->thread)
+        messageBox(frame.GetSafeHwnd(), "无法启动行情刷新，行情不会更新。请重新启动Zeb。", "提示",
+                   MB_ICONEXCLAMATION | MB_OK);
 
     // The vendor's ping with its notice or upgrade prompt, and 2 s later the
     // clean-up of an earlier update. Neither is waited for when the window
-    // closes: they hold nothing of it but its handle.
+    // closes: they hold nothing of it but its handle. Without them there is
+    // no notice and the leftovers wait for the next start.
     auto update = std::make_unique<UpdateRun>(frame);
     if (startDetached(UpdateRun::threadMain, update.get()))
         update.release();
@@ -174,23 +185,22 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
 
 bool BackgroundWorkers::stop()
 {
-    if (!refresh || !refresh->thread)
+    if (!refresh->thread)
         return true;
     refresh->loop.requestStop();
+    const HANDLE thread = refresh->thread.get();
     const ULONGLONG deadline = GetTickCount64() + 3000;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         const DWORD wait = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-        if (MsgWaitForMultipleObjects(1, &refresh->thread, FALSE, wait, QS_SENDMESSAGE | QS_POSTMESSAGE) !=
-            WAIT_OBJECT_0 + 1)
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, wait, QS_SENDMESSAGE | QS_POSTMESSAGE) != WAIT_OBJECT_0 + 1)
             break;
         runPendingWindowThreadCalls();
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-    if (WaitForSingleObject(refresh->thread, 0) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(thread, 0) != WAIT_OBJECT_0)
         return false;
-    CloseHandle(refresh->thread);
-    refresh.reset();
+    refresh->thread.reset();
     return true;
 }

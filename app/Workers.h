@@ -4,24 +4,32 @@
 // clean-up after an update.
 #pragma once
 
-#include "ui/MiniFrameDlg.h"
+#include "quotes/RefreshWorker.h"
 
 #include <memory>
 #include <string>
 
-class BackgroundWorkers : public FrameWorkers {
+class CMiniFrameDlg;
+
+class BackgroundWorkers {
 public:
     explicit BackgroundWorkers(std::wstring pagePath);
-    ~BackgroundWorkers() override;
+    ~BackgroundWorkers();
 
-    void start(CMiniFrameDlg& frame) override;
+    // What the mini-window is handed of the refresh worker.
+    RefreshRequests& refreshRequests();
+
+    // Starts the workers on the set-up window. One that cannot start is
+    // reported to the user (the refresh worker) or simply missing (the
+    // start-up ping, the clean-up).
+    void start(CMiniFrameDlg& frame);
     // Waits up to 3 seconds for the refresh worker, answering the calls it
     // carries to the window meanwhile. The update and clean-up workers are
-    // not waited for: they end with the process.
-    bool stop() override;
+    // not waited for: they end with the process. False when the refresh
+    // worker is still held up.
+    [[nodiscard]] bool stop();
 
 private:
     struct Refresh;
-    std::wstring pagePath;
     std::unique_ptr<Refresh> refresh;
 };

@@ -33,6 +33,7 @@
 
 #define WM_TRAYNOTIFY (0x0400 + 10)  // 1034
 #define HOVER_TIMER_ID 1
+#define TRAY_RETRY_TIMER_ID 2  // adding the tray icon again while there is no taskbar
 #define SHOW_HOTKEY_ID 1001
 #define ZEB_BROWSER_CLASS "ZebWebBrowser"  // CWebBrowser2::windowClass
 

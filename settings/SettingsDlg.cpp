@@ -7,20 +7,15 @@
 #include "settings/Win32Settings.h"
 #include "winui/Shell.h"
 
-const MessageMapEntry<CSettingsDlg> CSettingsDlg::messageMap[] = {
-    {WM_NOTIFY, IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE), &CSettingsDlg::OnTabChange},
-    {WM_CTLCOLORSTATIC, 0, 0, &CSettingsDlg::OnCtlColor},
-    {WM_MOUSEMOVE, 0, 0, &CSettingsDlg::OnMouseMove},
-    {WM_LBUTTONDOWN, 0, 0, &CSettingsDlg::OnLButtonDown},
-};
+BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
+    onNotify<&CSettingsDlg::OnTabChange>(IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)),
+    onMessage<&CSettingsDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onMouse<&CSettingsDlg::OnMouseMove>(WM_MOUSEMOVE),
+    onMouse<&CSettingsDlg::OnLButtonDown>(WM_LBUTTONDOWN),
+END_MESSAGE_MAP()
 
 CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent), feedbackLink(*this, IDC_FEEDBACK_LINK)
 {
-}
-
-bool CSettingsDlg::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
 }
 
 void CSettingsDlg::DoDataExchange(DataExchange& dx)
@@ -84,11 +79,9 @@ void CSettingsDlg::showPage(int index)
     connectionPage.ShowWindow(index == 2 ? SW_SHOW : SW_HIDE);
 }
 
-bool CSettingsDlg::OnTabChange(Message& m)
+void CSettingsDlg::OnTabChange()
 {
     showPage(static_cast<int>(SendMessageW(tabs.m_hWnd, TCM_GETCURSEL, 0, 0)));
-    m.result = 0;
-    return true;
 }
 
 void CSettingsDlg::showStatus(const char* text) const
@@ -125,15 +118,15 @@ bool CSettingsDlg::OnCtlColor(Message& m)
     return true;
 }
 
-bool CSettingsDlg::OnMouseMove(Message& m)
+bool CSettingsDlg::OnMouseMove(POINT p)
 {
-    feedbackLink.mouseMoved(m.lParam);
+    feedbackLink.mouseMoved(p);
     return false;
 }
 
-bool CSettingsDlg::OnLButtonDown(Message& m)
+bool CSettingsDlg::OnLButtonDown(POINT p)
 {
-    if (feedbackLink.contains(m.lParam))
+    if (feedbackLink.contains(p))
         openWebAddress(vendorPage("/zeb/feedback.php"));
     return false;
 }

@@ -19,14 +19,13 @@ protected:
     void DoDataExchange(DataExchange& dx) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CSettingsDlg> messageMap[];
-    bool OnTabChange(Message& m);
+    void OnTabChange();
     bool OnCtlColor(Message& m);
-    bool OnMouseMove(Message& m);
-    bool OnLButtonDown(Message& m);
+    bool OnMouseMove(POINT p);
+    bool OnLButtonDown(POINT p);
 
     void showPage(int index);
     void showStatus(const char* text) const;

@@ -29,23 +29,15 @@ static void redrawNow(HWND control)
 
 // ---- display page
 
-const MessageMapEntry<CDisplayPage> CDisplayPage::messageMap[] = {
-    {WM_COMMAND, IDC_SWATCH_UP, STN_CLICKED, &CDisplayPage::OnSwatch},
-    {WM_COMMAND, IDC_SWATCH_DOWN, STN_CLICKED, &CDisplayPage::OnSwatch},
-    {WM_COMMAND, IDC_SWATCH_NAME, STN_CLICKED, &CDisplayPage::OnSwatch},
-    {WM_COMMAND, IDC_SWATCH_BACK, STN_CLICKED, &CDisplayPage::OnSwatch},
-    {WM_COMMAND, IDC_SWATCH_HEADER, STN_CLICKED, &CDisplayPage::OnSwatch},
-    {WM_CTLCOLORSTATIC, 0, 0, &CDisplayPage::OnCtlColor},
-    {WM_COMMAND, IDC_AUTO_RUN, BN_CLICKED, &CDisplayPage::OnAutoRun},
-};
+BEGIN_MESSAGE_MAP(CDisplayPage, CSettingsPage)
+    onCommandRange<&CDisplayPage::OnSwatch>(IDC_SWATCH_UP, IDC_SWATCH_DOWN, STN_CLICKED),
+    onCommandRange<&CDisplayPage::OnSwatch>(IDC_SWATCH_NAME, IDC_SWATCH_HEADER, STN_CLICKED),
+    onMessage<&CDisplayPage::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCommand<&CDisplayPage::OnAutoRun>(IDC_AUTO_RUN, BN_CLICKED),
+END_MESSAGE_MAP()
 
 CDisplayPage::CDisplayPage() : CSettingsPage(IDD_DISPLAY_PAGE)
 {
-}
-
-bool CDisplayPage::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
 }
 
 void CDisplayPage::DoDataExchange(DataExchange& dx)
@@ -93,9 +85,9 @@ DisplayForm CDisplayPage::readForm()
     return form;
 }
 
-bool CDisplayPage::OnSwatch(Message& m)
+void CDisplayPage::OnSwatch(UINT controlId)
 {
-    const int id = LOWORD(m.wParam);
+    const int id = static_cast<int>(controlId);
     // Picking a colour means custom colours, even when the picker is then cancelled.
     UpdateData(true);
     form.setTicked(IDC_CUSTOM_COLORS, true);
@@ -111,7 +103,6 @@ bool CDisplayPage::OnSwatch(Message& m)
             *color = choice.rgbResult;
         redrawNow(GetDlgItem(id).m_hWnd);
     }
-    return true;
 }
 
 bool CDisplayPage::OnCtlColor(Message& m)
@@ -127,12 +118,11 @@ bool CDisplayPage::OnCtlColor(Message& m)
     return true;
 }
 
-bool CDisplayPage::OnAutoRun(Message&)
+void CDisplayPage::OnAutoRun()
 {
     UpdateData(true);
     setAutoRun(form.ticked(IDC_AUTO_RUN));
     UpdateData(false);
-    return true;
 }
 
 BOOL CDisplayPage::PreTranslateMessage(MSG* msg)
@@ -144,22 +134,17 @@ BOOL CDisplayPage::PreTranslateMessage(MSG* msg)
 
 // ---- stock list page
 
-const MessageMapEntry<CStockListPage> CStockListPage::messageMap[] = {
-    {WM_COMMAND, IDC_ADD_CODE, BN_CLICKED, &CStockListPage::OnAdd},
-    {WM_COMMAND, IDC_DELETE_CODE, BN_CLICKED, &CStockListPage::OnDelete},
-    {WM_NOTIFY, IDC_REFRESH_SLIDER, static_cast<UINT>(NM_CUSTOMDRAW), &CStockListPage::OnSliderDraw},
-    {WM_COMMAND, IDC_MOVE_UP, BN_CLICKED, &CStockListPage::OnMoveUp},
-    {WM_COMMAND, IDC_MOVE_DOWN, BN_CLICKED, &CStockListPage::OnMoveDown},
-    {WM_COMMAND, IDC_CODE_QUERY, BN_CLICKED, &CStockListPage::OnCodeQuery},
-};
+BEGIN_MESSAGE_MAP(CStockListPage, CSettingsPage)
+    onCommand<&CStockListPage::OnAdd>(IDC_ADD_CODE, BN_CLICKED),
+    onCommand<&CStockListPage::OnDelete>(IDC_DELETE_CODE, BN_CLICKED),
+    onNotify<&CStockListPage::OnSliderDraw>(IDC_REFRESH_SLIDER, static_cast<UINT>(NM_CUSTOMDRAW)),
+    onCommand<&CStockListPage::OnMoveUp>(IDC_MOVE_UP, BN_CLICKED),
+    onCommand<&CStockListPage::OnMoveDown>(IDC_MOVE_DOWN, BN_CLICKED),
+    onCommand<&CStockListPage::OnCodeQuery>(IDC_CODE_QUERY, BN_CLICKED),
+END_MESSAGE_MAP()
 
 CStockListPage::CStockListPage() : CSettingsPage(IDD_STOCKLIST_PAGE)
 {
-}
-
-bool CStockListPage::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
 }
 
 void CStockListPage::DoDataExchange(DataExchange& dx)
@@ -220,7 +205,7 @@ void CStockListPage::showStatus(const char* text) const
     dialog.GetDlgItem(IDC_SETTINGS_STATUS).SetWindowText(text);
 }
 
-bool CStockListPage::OnAdd(Message&)
+void CStockListPage::OnAdd()
 {
     StockListForm list = readList();
     const ListChange change = addCode(list, codeList.GetWindowText());
@@ -231,10 +216,9 @@ bool CStockListPage::OnAdd(Message&)
     }
     if (change.status)
         showStatus(change.status);
-    return true;
 }
 
-bool CStockListPage::OnDelete(Message&)
+void CStockListPage::OnDelete()
 {
     StockListForm list = readList();
     const int deleted = list.selection;
@@ -246,7 +230,6 @@ bool CStockListPage::OnDelete(Message&)
     }
     if (change.status)
         showStatus(change.status);
-    return true;
 }
 
 void CStockListPage::moveSelected(int step)
@@ -261,33 +244,29 @@ void CStockListPage::moveSelected(int step)
     SendMessageW(codeList.m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(list.selection), 0);
 }
 
-bool CStockListPage::OnMoveUp(Message&)
+void CStockListPage::OnMoveUp()
 {
     moveSelected(-1);
-    return true;
 }
 
-bool CStockListPage::OnMoveDown(Message&)
+void CStockListPage::OnMoveDown()
 {
     moveSelected(+1);
-    return true;
 }
 
-bool CStockListPage::OnSliderDraw(Message& m)
+LRESULT CStockListPage::OnSliderDraw(NMHDR*)
 {
     // The slider draws whenever its position changes, and once when shown.
     const std::string label = refreshLabel(sliderPosition());
     const CWnd text = GetDlgItem(IDC_REFRESH_LABEL);
     if (text.GetWindowText() != label)
         text.SetWindowText(label.c_str());
-    m.result = CDRF_DODEFAULT;
-    return true;
+    return CDRF_DODEFAULT;
 }
 
-bool CStockListPage::OnCodeQuery(Message&)
+void CStockListPage::OnCodeQuery()
 {
     openWebAddress(vendorPage("/zeb/query.php"));
-    return true;
 }
 
 BOOL CStockListPage::PreTranslateMessage(MSG* msg)
@@ -300,19 +279,14 @@ BOOL CStockListPage::PreTranslateMessage(MSG* msg)
 
 // ---- connection page
 
-const MessageMapEntry<CConnectionPage> CConnectionPage::messageMap[] = {
-    {WM_COMMAND, IDC_USE_PROXY, BN_CLICKED, &CConnectionPage::OnUseProxy},
-    {WM_COMMAND, IDC_USE_CREDENTIALS, BN_CLICKED, &CConnectionPage::OnUseCredentials},
-    {WM_COMMAND, IDC_USE_IE, BN_CLICKED, &CConnectionPage::OnUseIE},
-};
+BEGIN_MESSAGE_MAP(CConnectionPage, CSettingsPage)
+    onCommand<&CConnectionPage::OnUseProxy>(IDC_USE_PROXY, BN_CLICKED),
+    onCommand<&CConnectionPage::OnUseCredentials>(IDC_USE_CREDENTIALS, BN_CLICKED),
+    onCommand<&CConnectionPage::OnUseIE>(IDC_USE_IE, BN_CLICKED),
+END_MESSAGE_MAP()
 
 CConnectionPage::CConnectionPage() : CSettingsPage(IDD_CONNECTION_PAGE)
 {
-}
-
-bool CConnectionPage::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
 }
 
 static void ddxTick(DataExchange& dx, int id, bool& value)
@@ -361,29 +335,26 @@ void CConnectionPage::applyEnables()
     EnableWindow(GetDlgItem(IDC_PROXY_PASSWORD).m_hWnd, enables.password);
 }
 
-bool CConnectionPage::OnUseProxy(Message&)
+void CConnectionPage::OnUseProxy()
 {
     UpdateData(true);
     followUseProxy(form);
     UpdateData(false);
     applyEnables();
-    return true;
 }
 
-bool CConnectionPage::OnUseCredentials(Message&)
+void CConnectionPage::OnUseCredentials()
 {
     UpdateData(true);
     applyEnables();
-    return true;
 }
 
-bool CConnectionPage::OnUseIE(Message&)
+void CConnectionPage::OnUseIE()
 {
     UpdateData(true);
     followUseIE(form);
     UpdateData(false);
     applyEnables();
-    return true;
 }
 
 BOOL CConnectionPage::PreTranslateMessage(MSG* msg)

@@ -39,13 +39,12 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CDisplayPage> messageMap[];
-    bool OnSwatch(Message& m);
+    void OnSwatch(UINT id);
     bool OnCtlColor(Message& m);
-    bool OnAutoRun(Message& m);
+    void OnAutoRun();
 
     DisplayForm form;
     CWnd fontCombo;
@@ -67,16 +66,15 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CStockListPage> messageMap[];
-    bool OnAdd(Message& m);
-    bool OnDelete(Message& m);
-    bool OnSliderDraw(Message& m);
-    bool OnMoveUp(Message& m);
-    bool OnMoveDown(Message& m);
-    bool OnCodeQuery(Message& m);
+    void OnAdd();
+    void OnDelete();
+    LRESULT OnSliderDraw(NMHDR* header);
+    void OnMoveUp();
+    void OnMoveDown();
+    void OnCodeQuery();
 
     StockListForm readList() const;
     void moveSelected(int step);
@@ -97,13 +95,12 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CConnectionPage> messageMap[];
-    bool OnUseProxy(Message& m);
-    bool OnUseCredentials(Message& m);
-    bool OnUseIE(Message& m);
+    void OnUseProxy();
+    void OnUseCredentials();
+    void OnUseIE();
     void applyEnables();
 
     ConnectionForm form;

@@ -21,18 +21,13 @@ constexpr char contactLines[] = "QQ：88012345\r\nE-mail：zeb@quillon.com.cn";
 
 }  // namespace
 
-const MessageMapEntry<CAboutDlg> CAboutDlg::messageMap[] = {
-    {WM_MOUSEMOVE, 0, 0, &CAboutDlg::OnMouseMove},
-    {WM_LBUTTONDOWN, 0, 0, &CAboutDlg::OnLButtonDown},
-    {WM_CTLCOLORSTATIC, 0, 0, &CAboutDlg::OnCtlColor},
-};
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+    onMouse<&CAboutDlg::OnMouseMove>(WM_MOUSEMOVE),
+    onMouse<&CAboutDlg::OnLButtonDown>(WM_LBUTTONDOWN),
+    onMessage<&CAboutDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+END_MESSAGE_MAP()
 
 CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUT, parent), siteLink(*this, IDC_ABOUT_SITE) {}
-
-bool CAboutDlg::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
-}
 
 BOOL CAboutDlg::OnInitDialog()
 {
@@ -46,15 +41,15 @@ BOOL CAboutDlg::OnInitDialog()
     return TRUE;
 }
 
-bool CAboutDlg::OnMouseMove(Message& m)
+bool CAboutDlg::OnMouseMove(POINT p)
 {
-    siteLink.mouseMoved(m.lParam);
+    siteLink.mouseMoved(p);
     return false;
 }
 
-bool CAboutDlg::OnLButtonDown(Message& m)
+bool CAboutDlg::OnLButtonDown(POINT p)
 {
-    if (siteLink.contains(m.lParam))
+    if (siteLink.contains(p))
         openWebAddress(vendorRoot());
     return false;
 }

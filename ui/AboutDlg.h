@@ -11,13 +11,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CAboutDlg> messageMap[];
-
-    bool OnMouseMove(Message& m);
-    bool OnLButtonDown(Message& m);
+    bool OnMouseMove(POINT p);
+    bool OnLButtonDown(POINT p);
     bool OnCtlColor(Message& m);
 
     CLinkLabel siteLink;

@@ -31,3 +31,15 @@ FrameState::HotKey FrameState::hotKey(bool visible, bool hotKeyHidesTray)
     trayHiddenByHotKey = false;
     return {true, true, false};
 }
+
+Rect restoredPosition(const Rect& current, const Rect& saved, int screenWidth, int screenHeight)
+{
+    Rect r = current;
+    if (saved.top > 0 && saved.top < screenHeight)
+        r.top = saved.top;
+    if (saved.left > 0 && saved.left < screenWidth)
+        r.left = saved.left;
+    r.right = r.left + current.width();
+    r.bottom = r.top + current.height();
+    return r;
+}

@@ -2,6 +2,13 @@
 // strip and the tray icon, apart from the window that carries them out.
 #pragma once
 
+#include "common/Geometry.h"
+
+// Where the window opens: its template rectangle moved to the saved corner,
+// each saved coordinate taken only when it lies on the screen (between 0
+// and the screen's width or height, both excluded).
+Rect restoredPosition(const Rect& current, const Rect& saved, int screenWidth, int screenHeight);
+
 // What to do with hover timer 1.
 enum class HoverTimer { leave, stop, start };
 

@@ -2,75 +2,67 @@
 
 #include "quotes/WindowLayout.h"
 #include "res/resource.h"
-#include "settings/Deployment.h"
 #include "settings/LiveSettings.h"
-#include "settings/SettingsDlg.h"
-#include "settings/Win32Settings.h"
-#include "ui/AboutDlg.h"
-#include "ui/TitleStrip.h"
-#include "update/SelfUpdate.h"
-#include "update/Win32Update.h"
+#include "common/Version.h"
 #include "winui/Shell.h"
-#include "winui/WindowThreadCall.h"
-
-#include <cstdio>
 
 // Posted during initialisation: arrives once the modal run has shown the window.
 static const UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
 
-const MessageMapEntry<CMiniFrameDlg> CMiniFrameDlg::messageMap[] = {
-    {WM_PAINT, 0, 0, &CMiniFrameDlg::OnPaint},
-    {WM_QUERYDRAGICON, 0, 0, &CMiniFrameDlg::OnQueryDragIcon},
-    {WM_LBUTTONDOWN, 0, 0, &CMiniFrameDlg::OnLButtonDown},
-    {WM_DESTROY, 0, 0, &CMiniFrameDlg::OnDestroy},
-    {WM_COMMAND, ID_TRANSPARENT, 0, &CMiniFrameDlg::OnTransparent},
-    {WM_TIMER, 0, 0, &CMiniFrameDlg::OnTimer},
-    {WM_COMMAND, ID_SETTINGS, 0, &CMiniFrameDlg::OnSettings},
-    {WM_COMMAND, ID_EXIT, 0, &CMiniFrameDlg::OnExit},
-    {WM_CTLCOLORDLG, 0, 0, &CMiniFrameDlg::OnCtlColor},
-    {WM_CTLCOLORSTATIC, 0, 0, &CMiniFrameDlg::OnCtlColor},
-    {WM_MOUSEMOVE, 0, 0, &CMiniFrameDlg::OnMouseMove},
-    {WM_COMMAND, ID_ABOUT, 0, &CMiniFrameDlg::OnAbout},
-    {WM_COMMAND, ID_REFRESH, 0, &CMiniFrameDlg::OnRefresh},
-    {WM_RBUTTONUP, 0, 0, &CMiniFrameDlg::OnRButtonUp},
-    {WM_COMMAND, ID_AUTO_UPGRADE, 0, &CMiniFrameDlg::OnAutoUpgrade},
-    {WM_MOVE, 0, 0, &CMiniFrameDlg::OnMove},
-    {WM_COMMAND, ID_HOME_PAGE, 0, &CMiniFrameDlg::OnHomePage},
-    {WM_WINDOWPOSCHANGING, 0, 0, &CMiniFrameDlg::OnWindowPosChanging},
-    {WM_HOTKEY, 0, 0, &CMiniFrameDlg::OnHotKey},
-    {WM_TRAYNOTIFY, 0, 0, &CMiniFrameDlg::OnTrayNotify},
-    {WM_WINDOW_THREAD_CALL, 0, 0, &CMiniFrameDlg::OnWindowThreadCall},
-    {WM_FIRST_SHOW_DONE, 0, 0, &CMiniFrameDlg::OnFirstShowDone},
-    {WM_ENDSESSION, 0, 0, &CMiniFrameDlg::OnEndSession},
-};
+BEGIN_MESSAGE_MAP(CMiniFrameDlg, CDialog)
+    onMessage<&CMiniFrameDlg::OnPaint>(WM_PAINT),
+    onMessage<&CMiniFrameDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
+    onMessage<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORDLG),
+    onMessage<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onMouse<&CMiniFrameDlg::OnMouseMove>(WM_MOUSEMOVE),
+    onMouse<&CMiniFrameDlg::OnLButtonDown>(WM_LBUTTONDOWN),
+    onMouse<&CMiniFrameDlg::OnRButtonUp>(WM_RBUTTONUP),
+    onMessage<&CMiniFrameDlg::OnMove>(WM_MOVE),
+    onMessage<&CMiniFrameDlg::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
+    onMessage<&CMiniFrameDlg::OnFirstShowDone>(WM_FIRST_SHOW_DONE),
+    onTimer<&CMiniFrameDlg::OnHoverTimer>(HOVER_TIMER_ID),
+    onTimer<&CMiniFrameDlg::OnTrayRetry>(TRAY_RETRY_TIMER_ID),
+    onMessage<&CMiniFrameDlg::OnHotKey>(WM_HOTKEY),
+    onMessage<&CMiniFrameDlg::OnTrayNotify>(WM_TRAYNOTIFY),
+    onMessage<&CMiniFrameDlg::OnTaskbarCreated>(CTrayIcon::taskbarCreatedMessage()),
+    onCommand<&CMiniFrameDlg::OnTransparent>(ID_TRANSPARENT),
+    onCommand<&CMiniFrameDlg::OnRefresh>(ID_REFRESH),
+    onCommand<&CMiniFrameDlg::OnSettings>(ID_SETTINGS),
+    onCommand<&CMiniFrameDlg::OnAbout>(ID_ABOUT),
+    onCommand<&CMiniFrameDlg::OnHomePage>(ID_HOME_PAGE),
+    onCommand<&CMiniFrameDlg::OnAutoUpgrade>(ID_AUTO_UPGRADE),
+    onCommand<&CMiniFrameDlg::OnExit>(ID_EXIT),
+    onMessage<&CMiniFrameDlg::OnEndSession>(WM_ENDSESSION),
+    onMessage<&CMiniFrameDlg::OnDestroy>(WM_DESTROY),
+END_MESSAGE_MAP()
 
-bool CMiniFrameDlg::OnMessage(Message& m)
+CMiniFrameDlg::CMiniFrameDlg(FrameHost& host, RefreshRequests& refresh, HWND parent)
+    : CDialog(IDD_MINIFRAME, parent),
+      host(host),
+      refresh(refresh),
+      noticeLink(*this, IDC_NOTICE, CLinkLabel::dialogColours),
+      appIcon(LoadIconW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
 {
-    // Explorer started anew: its tray has none of the icons.
-    if (m.message == CTrayIcon::taskbarCreatedMessage()) {
-        if (state.trayIconWanted())
-            trayIcon.Add();
-        return false;
+    noticeLink.setActive(false);
+}
+
+// ---- what the workers have carried to the window's thread
+
+static int controlOf(FramePart part)
+{
+    switch (part) {
+    case FramePart::page:
+        return IDC_BROWSER;
+    case FramePart::notice:
+        return IDC_NOTICE;
+    case FramePart::busyLabel:
+        return IDC_BUSY;
+    case FramePart::stripFill:
+        return IDC_STRIP_FILL;
+    case FramePart::refreshButton:
+        break;
     }
-    return dispatchMessage(*this, messageMap, m);
-}
-
-static POINT clientPoint(LPARAM lParam)
-{
-    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-}
-
-// ---- what the workers call
-
-bool CMiniFrameDlg::runOnWindowThread(const std::function<void()>& f) const
-{
-    return ::runOnWindowThread(m_hWnd, f, 30000);
-}
-
-bool CMiniFrameDlg::OnWindowThreadCall(Message& m)
-{
-    m.result = handleWindowThreadCall(m.lParam);
-    return true;
+    return IDC_REFRESH;
 }
 
 void CMiniFrameDlg::showBusyLabel(bool show)
@@ -85,104 +77,82 @@ bool CMiniFrameDlg::navigate(const std::wstring& pagePath)
 
 void CMiniFrameDlg::showNotice(const char* text, const char* url)
 {
-    noticeLinkActive = 0;
-    std::snprintf(noticeUrl, sizeof noticeUrl, "%s", url);
-    noticeText.SetWindowText(text);
-    if (noticeUrl[0])
-        noticeLinkActive = 1;
+    noticeUrl = url;
+    GetDlgItem(IDC_NOTICE).SetWindowText(text);
+    noticeLink.setActive(!noticeUrl.empty());
 }
 
-// ---- construction and initialisation
-
-CMiniFrameDlg::CMiniFrameDlg(FrameWorkers& workers, HWND parent) : CDialog(IDD_MINIFRAME, parent), workers(workers)
+void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)
 {
-    appIcon = LoadIconW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    const QuoteWindowLayout layout = layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s);
+    const Rect& w = layout.window;
+    screenRect = w;
+    MoveWindow(w.left, w.top, w.width(), w.height(), true);
+    for (const ChildPlacement& child : layout.children)
+        GetDlgItem(controlOf(child.part)).MoveWindow(child.x, child.y, child.width, child.height, true);
+    for (int command : relayoutShowSequence)
+        ShowWindow(command);
+    SetForegroundWindow(m_hWnd);
+    state.relayoutDone();
 }
 
-CMiniFrameDlg::~CMiniFrameDlg()
+void CMiniFrameDlg::applyWindowOptions(const UserSettings& s)
 {
-    if (backBrush)
-        DeleteObject(backBrush);
+    const WindowOptions options = decideWindowOptions(s, state.transparent());
+    SetWindowPos(m_hWnd, options.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    strip.setHoverTimer(options.hoverTimer ? HoverTimer::start : HoverTimer::stop);
 }
 
-void CMiniFrameDlg::DoDataExchange(DataExchange& dx)
+// ---- initialisation
+
+void CMiniFrameDlg::DoDataExchange(DataExchange&)
 {
-    ddxControl(dx, IDC_NOTICE, noticeText);
     if (!browser.window())
         browser.attach(GetDlgItem(IDC_BROWSER).m_hWnd);
-}
-
-// The background colour and its brush, taken from the live settings.
-void CMiniFrameDlg::replaceBackBrush()
-{
-    HBRUSH old = backBrush;
-    backColor = backgroundColor(currentSettings());
-    backBrush = CreateSolidBrush(backColor);
-    if (old)
-        DeleteObject(old);
 }
 
 BOOL CMiniFrameDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 
-    // The settings file and the update files lie in the program's folder.
-    wchar_t folder[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, folder, MAX_PATH);
-    if (wchar_t* slash = wcsrchr(folder, L'\\'))
-        *slash = L'\0';
-    SetCurrentDirectoryW(folder);
+    strip.create();
 
-    tooltip.Create(m_hWnd);
-    tooltip.AddTool(versionText);
-    tooltip.SetInitialDelay(0);
-    tooltip.Activate(false);
-
-    loadLiveSettings();
-    const UserSettings settings = currentSettings();
     // Held back: the modal run's own showing (done once the posted message
     // below comes through the loop) and the first re-layout's.
-    if (settings.optionFlags & hideAtStart)
+    if (currentSettings().optionFlags & hideAtStart)
         state.holdStartUpShowings();
     PostMessageW(m_hWnd, WM_FIRST_SHOW_DONE, 0, 0);
-
     replaceBackBrush();
 
     // Each saved coordinate counts only when it lies on the screen.
-    const int cx = GetSystemMetrics(SM_CXFULLSCREEN);
-    const int cy = GetSystemMetrics(SM_CYFULLSCREEN);
-    RECT r = GetWindowRect();
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    const Rect& saved = windowState.windowRect;
-    if (saved.top > 0 && saved.top < cy)
-        r.top = saved.top;
-    if (saved.left > 0 && saved.left < cx)
-        r.left = saved.left;
-    MoveWindow(r.left, r.top, width, height, true);
+    const Rect placed = restoredPosition(toRect(GetWindowRect()), windowState.windowRect, GetSystemMetrics(SM_CXFULLSCREEN),
+                                         GetSystemMetrics(SM_CYFULLSCREEN));
+    MoveWindow(placed.left, placed.top, placed.width(), placed.height(), true);
     screenRect = toRect(GetWindowRect());
-
-    GetDlgItem(IDC_STRIP_FILL).MoveWindow(50, 0, width - 50, stripHeight);
+    GetDlgItem(IDC_STRIP_FILL).MoveWindow(50, 0, placed.width() - 50, stripHeight);
 
     if (windowState.transparent != 0)
         toggleTransparency();
 
     refresh.requestSettingsApplied();
-    workers.start(*this);
-
-    trayIcon.Create(m_hWnd, IDR_MAINFRAME, WM_TRAYNOTIFY, appIcon, versionText);
-    addTrayIcon();
-
-    registerShowHotKey();
+    host.windowReady();
+    tray.create(m_hWnd, appIcon);
+    tray.registerHotKey();
     return TRUE;
 }
 
 // ---- painting and colours
 
-bool CMiniFrameDlg::OnPaint(Message&)
+// The background colour and its brush, taken from the live settings.
+void CMiniFrameDlg::replaceBackBrush()
+{
+    backColor = backgroundColor(currentSettings());
+    backBrush.reset(CreateSolidBrush(backColor));
+}
+
+bool CMiniFrameDlg::OnPaint()
 {
     if (!IsIconic(m_hWnd))
         return false;
@@ -198,103 +168,89 @@ bool CMiniFrameDlg::OnPaint(Message&)
     return true;
 }
 
-bool CMiniFrameDlg::OnQueryDragIcon(Message& m)
+void CMiniFrameDlg::OnQueryDragIcon(Message& m)
 {
     m.result = reinterpret_cast<LRESULT>(appIcon);
-    return true;
 }
 
 bool CMiniFrameDlg::OnCtlColor(Message& m)
 {
-    if (m.message == WM_CTLCOLORDLG) {
-        m.result = reinterpret_cast<LRESULT>(backBrush);
-        return true;
+    if (m.message == WM_CTLCOLORSTATIC) {
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+        if (id != IDC_NOTICE && id != IDC_BUSY)
+            return false;
+        HDC dc = reinterpret_cast<HDC>(m.wParam);
+        SetBkColor(dc, backColor);
+        SetTextColor(dc, 0xFFFFFF - backColor);
     }
-    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
-    if (id != IDC_NOTICE && id != IDC_BUSY)
-        return false;
-    HDC dc = reinterpret_cast<HDC>(m.wParam);
-    SetBkColor(dc, backColor);
-    SetTextColor(dc, 0xFFFFFF - backColor);
-    m.result = reinterpret_cast<LRESULT>(backBrush);
+    m.result = reinterpret_cast<LRESULT>(backBrush.get());
     return true;
 }
 
 // ---- the title strip, dragging and the notice link
 
-StripArea CMiniFrameDlg::stripAreaAt(POINT p) const
-{
-    return ::stripAreaAt(p.x, p.y, toRect(GetDlgItem(IDC_REFRESH).GetRectInParent()));
-}
-
 BOOL CMiniFrameDlg::PreTranslateMessage(MSG* msg)
 {
-    tooltip.RelayEvent(msg);
+    strip.relayEvent(msg);
     return FALSE;
 }
 
-bool CMiniFrameDlg::OnMouseMove(Message& m)
+bool CMiniFrameDlg::OnMouseMove(POINT p)
 {
     SetForegroundWindow(m_hWnd);
-    const POINT p = clientPoint(m.lParam);
-    if (p.y < stripHeight) {
-        const char* tip = stripTooltip(stripAreaAt(p), refresh.secondsSinceRefresh);
-        if (!tip) {
-            tooltip.Activate(false);
-            return true;
-        }
-        if (tooltip.GetText() != tip) {
-            tooltip.UpdateTipText(tip);
-            tooltip.Activate(true);
-        }
-    } else if (noticeLinkActive == 1) {
-        if (toRect(noticeText.GetRectInParent()).contains(p.x, p.y))
-            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
-    } else {
-        tooltip.Activate(false);
-    }
+    if (p.y < stripHeight)
+        return !strip.mouseMoved(p, refresh.secondsSinceRefresh());
+    if (noticeLink.isActive())
+        noticeLink.mouseMoved(p);
+    else
+        strip.mouseLeft();
     return false;
 }
 
-bool CMiniFrameDlg::OnLButtonDown(Message& m)
+bool CMiniFrameDlg::OnLButtonDown(POINT p)
 {
-    const POINT p = clientPoint(m.lParam);
-    if (p.y < stripHeight) {
-        switch (stripAreaAt(p)) {
-        case StripArea::hide:
-            showMiniWindow(false);
-            break;
-        case StripArea::menu:
-            openContextMenu();
-            break;
-        case StripArea::close:
-            OnCancel();
-            break;
-        case StripArea::refresh:
-            refresh.requestRefresh();
-            break;
-        case StripArea::none:
-            PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
-            break;
+    if (p.y >= stripHeight) {
+        if (noticeLink.contains(p)) {
+            openWebAddress(noticeUrl);
+            showNotice("", "");
         }
-    } else if (noticeLinkActive == 1 && toRect(noticeText.GetRectInParent()).contains(p.x, p.y)) {
-        openWebAddress(noticeUrl);
-        noticeText.SetWindowText("");
-        noticeLinkActive = 0;
+        return false;
+    }
+    switch (strip.areaAt(p)) {
+    case StripArea::hide:
+        showMiniWindow(false);
+        break;
+    case StripArea::menu:
+        tray.openMenu();
+        break;
+    case StripArea::close:
+        OnCancel();
+        break;
+    case StripArea::refresh:
+        refresh.requestRefresh();
+        break;
+    case StripArea::none:
+        PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
+        break;
     }
     return false;
 }
 
-bool CMiniFrameDlg::OnMove(Message&)
+bool CMiniFrameDlg::OnRButtonUp(POINT)
+{
+    tray.openMenu();
+    return false;
+}
+
+bool CMiniFrameDlg::OnMove()
 {
     screenRect = toRect(GetWindowRect());
     return false;
 }
 
-bool CMiniFrameDlg::OnFirstShowDone(Message&)
+void CMiniFrameDlg::OnFirstShowDone()
 {
     state.firstShowDone();
-    return true;
 }
 
 bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
@@ -306,21 +262,6 @@ bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
 
 // ---- showing, hiding, transparency
 
-void CMiniFrameDlg::showStrip(bool show)
-{
-    for (int id : {IDC_STRIP, IDC_STRIP_FILL, IDC_REFRESH})
-        GetDlgItem(id).ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void CMiniFrameDlg::setHoverTimer(HoverTimer action)
-{
-    if (action == HoverTimer::leave)
-        return;
-    KillTimer(m_hWnd, HOVER_TIMER_ID);
-    if (action == HoverTimer::start)
-        SetTimer(m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
-}
-
 void CMiniFrameDlg::showMiniWindow(bool show)
 {
     if (show) {
@@ -328,10 +269,10 @@ void CMiniFrameDlg::showMiniWindow(bool show)
         ShowWindow(SW_SHOWNORMAL);
         SetForegroundWindow(m_hWnd);
         refresh.requestRefresh();
-        setHoverTimer(timer);
+        strip.setHoverTimer(timer);
     } else {
         ShowWindow(SW_HIDE);
-        setHoverTimer(state.hide());
+        strip.setHoverTimer(state.hide());
         SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     }
 }
@@ -339,8 +280,8 @@ void CMiniFrameDlg::showMiniWindow(bool show)
 void CMiniFrameDlg::toggleTransparency()
 {
     const FrameState::Toggle toggle = state.toggleTransparency((currentSettings().optionFlags & titleOnHover) != 0);
-    showStrip(toggle.stripShown);
-    setHoverTimer(toggle.timer);
+    strip.show(toggle.stripShown);
+    strip.setHoverTimer(toggle.timer);
     // Only pixels of exactly the key colour vanish: no text edge may blend into it.
     browser.setCrispText(state.transparent());
     const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
@@ -348,133 +289,55 @@ void CMiniFrameDlg::toggleTransparency()
     SetLayeredWindowAttributes(m_hWnd, backColor, 0, LWA_COLORKEY);
 }
 
-bool CMiniFrameDlg::OnTransparent(Message&)
-{
-    toggleTransparency();
-    return true;
-}
-
-bool CMiniFrameDlg::OnTimer(Message&)
+bool CMiniFrameDlg::OnHoverTimer()
 {
     POINT cursor;
     GetCursorPos(&cursor);
     const bool inside = screenRect.contains(cursor.x, cursor.y);
     if (!state.hoverChanged(inside))
         return true;
-    showStrip(inside);
+    strip.show(inside);
     return false;
 }
 
-void CMiniFrameDlg::applyWindowOptions(const UserSettings& s)
+// ---- tray icon and hot key
+
+bool CMiniFrameDlg::OnTaskbarCreated()
 {
-    const WindowOptions options = decideWindowOptions(s, state.transparent());
-    SetWindowPos(m_hWnd, options.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    setHoverTimer(options.hoverTimer ? HoverTimer::start : HoverTimer::stop);
+    tray.taskbarCreated();
+    return false;
 }
 
-void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)
+void CMiniFrameDlg::OnHotKey(Message& m)
 {
-    const QuoteWindowLayout layout = layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s);
-    const Rect& w = layout.window;
-    screenRect = w;
-    MoveWindow(w.left, w.top, w.width(), w.height(), true);
-    for (const ChildPlacement& child : layout.children)
-        GetDlgItem(child.controlId).MoveWindow(child.x, child.y, child.width, child.height, true);
-    for (int command : relayoutShowSequence)
-        ShowWindow(command);
-    SetForegroundWindow(m_hWnd);
-    state.relayoutDone();
-}
-
-// ---- hot key, tray icon, context menu
-
-void CMiniFrameDlg::registerShowHotKey()
-{
-    UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
-    const UserSettings s = currentSettings();
-    if (!RegisterHotKey(m_hWnd, SHOW_HOTKEY_ID, s.hotKeyModifiers, s.hotKeyVirtualKey))
-        messageBox(m_hWnd, "热键设置失败,请重新设置。", "提示", MB_ICONINFORMATION | MB_OK);
-}
-
-bool CMiniFrameDlg::OnHotKey(Message& m)
-{
-    if (m.wParam != SHOW_HOTKEY_ID)
-        return true;
-    const FrameState::HotKey action =
-        state.hotKey(IsWindowVisible(), (currentSettings().optionFlags & hotKeyHidesTray) != 0);
-    if (action.deleteTrayIcon)
-        trayIcon.Delete();
-    if (action.addTrayIcon)
-        trayIcon.Add();
-    showMiniWindow(action.show);
-    m.result = 0;
-    return true;
-}
-
-void CMiniFrameDlg::addTrayIcon()
-{
-    trayIcon.Add();
-    state.trayIconAdded();
+    if (m.wParam == SHOW_HOTKEY_ID)
+        showMiniWindow(tray.hotKeyPressed(IsWindowVisible()));
 }
 
 bool CMiniFrameDlg::OnTrayNotify(Message& m)
 {
     if (m.lParam == WM_LBUTTONDBLCLK) {
         showMiniWindow(true);
-        addTrayIcon();
+        tray.addIcon();
     } else if (m.lParam == WM_RBUTTONUP) {
-        openContextMenu();
+        tray.openMenu();
     }
-    return false;
-}
-
-void CMiniFrameDlg::openContextMenu()
-{
-    HMENU menu = LoadMenuW(appInstance(), MAKEINTRESOURCEW(IDR_TRAYMENU));
-    if (!menu)
-        return;
-    POINT cursor;
-    GetCursorPos(&cursor);
-    SetForegroundWindow(m_hWnd);
-    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
-    // A menu of a background window: without a message to the window after
-    // it, the next one opened from the tray closes at once.
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
-    DestroyMenu(menu);
-}
-
-bool CMiniFrameDlg::OnRButtonUp(Message&)
-{
-    openContextMenu();
     return false;
 }
 
 // ---- commands
 
-bool CMiniFrameDlg::OnRefresh(Message&)
+void CMiniFrameDlg::OnSettings()
 {
-    refresh.requestRefresh();
-    return true;
-}
-
-bool CMiniFrameDlg::OnSettings(Message&)
-{
-    // One settings dialog at a time: the tray menu still works while one is open.
-    if (openSettings) {
-        SetForegroundWindow(openSettings->GetSafeHwnd());
-        return true;
+    // One settings dialog at a time: the tray menu still works while one is
+    // open. The hot key is released meanwhile so that it can be pressed in
+    // the dialog's hot-key field.
+    if (commands.settingsOpen()) {
+        commands.editSettings(m_hWnd);
+        return;
     }
-    // The settings dialog edits a working copy; the hot key is released
-    // meanwhile so that it can be pressed in the dialog's hot-key field.
-    UserSettings working = currentSettings();
-    UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
-    CSettingsDlg dialog(m_hWnd);
-    dialog.setSettings(&working);
-    openSettings = &dialog;
-    const INT_PTR result = dialog.DoModal();
-    openSettings = nullptr;
-    if (result == IDOK) {
-        replaceUserSettings(working);
+    tray.unregisterHotKey();
+    if (commands.editSettings(m_hWnd)) {
         replaceBackBrush();
         showBusyLabel(true);
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -484,80 +347,47 @@ bool CMiniFrameDlg::OnSettings(Message&)
         }
         refresh.requestSettingsApplied();
     }
-    registerShowHotKey();
-    return true;
+    tray.registerHotKey();
 }
 
-bool CMiniFrameDlg::OnAbout(Message&)
+void CMiniFrameDlg::OnAutoUpgrade()
 {
-    CAboutDlg about;
-    about.DoModal();
-    return true;
-}
-
-bool CMiniFrameDlg::OnAutoUpgrade(Message&)
-{
-    // Runs here, on the window's thread: the window does not respond while
-    // the downloads run, and the calls the workers carry to it wait (and are
-    // withdrawn when they wait too long).
-    Win32UpdatePlatform platform;
-    const int result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
-    if (result == updateStarted) {
-        // The usual close, which saves everything, while ZebUpdater waits.
+    // The usual close, which saves everything, while ZebUpdater waits.
+    if (commands.updateFromMenu(m_hWnd))
         OnOK();
-        return true;
-    }
-    const std::string message = updateResultText(result, UpdateCaller::menu);
-    if (!message.empty())
-        messageBox(m_hWnd, message.c_str(), updateCaption, MB_ICONINFORMATION | MB_OK);
-    return true;
 }
 
-bool CMiniFrameDlg::OnHomePage(Message&)
-{
-    openWebAddress(vendorHomePage());
-    return true;
-}
-
-bool CMiniFrameDlg::OnExit(Message&)
+void CMiniFrameDlg::OnExit()
 {
     if (IsIconic(m_hWnd))
         OpenIcon(m_hWnd);
     OnCancel();
-    return true;
 }
 
 // ---- closing
 
-// The window record and the settings, saved once: at the end of the session
-// or when the window closes, whichever comes first.
+// The window's record, kept once: at the end of the session or when the
+// window closes, whichever comes first.
 void CMiniFrameDlg::saveState()
 {
     if (stateSaved)
         return;
     stateSaved = true;
-    windowState.windowRect = toRect(GetWindowRect());
-    windowState.transparent = state.transparent() ? 1 : 0;
-    saveLiveSettings();
+    host.saveWindow(toRect(GetWindowRect()), state.transparent());
 }
 
 // At the end of the session the system ends the process after this message
 // without destroying any window.
-bool CMiniFrameDlg::OnEndSession(Message& m)
+void CMiniFrameDlg::OnEndSession(Message& m)
 {
     if (m.wParam)
         saveState();
-    return true;
 }
 
-bool CMiniFrameDlg::OnDestroy(Message&)
+bool CMiniFrameDlg::OnDestroy()
 {
     saveState();
-    trayIcon.Delete();
-    UnregisterHotKey(m_hWnd, SHOW_HOTKEY_ID);
-    // Everything is saved: a worker still held up by the network ends with
-    // the process here, before anything it uses is released.
-    if (!workers.stop())
-        ExitProcess(0);
+    tray.remove();
+    host.windowClosing();
     return false;
 }

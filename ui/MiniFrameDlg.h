@@ -4,44 +4,39 @@
 #pragma once
 
 #include "quotes/RefreshWorker.h"
+#include "ui/FrameCommands.h"
 #include "ui/FrameState.h"
-#include "ui/TitleStrip.h"
+#include "ui/FrameStrip.h"
+#include "ui/FrameTray.h"
 #include "ui/WebBrowser2.h"
-#include "winui/ToolTip.h"
-#include "winui/TrayIcon.h"
+#include "winui/Handles.h"
+#include "winui/LinkLabel.h"
 #include "winui/Wnd.h"
 
-#include <atomic>
-#include <functional>
 #include <string>
 
-class CMiniFrameDlg;
-class CSettingsDlg;
-
-// The background work the mini-window starts once it is set up and stops
-// when it closes (the refresh worker and the vendor's workers).
-class FrameWorkers {
+// The program around the mini-window (the application object): it starts
+// the background work once the window is set up, keeps the window's record
+// and stops the work when the window goes.
+class FrameHost {
 public:
-    virtual ~FrameWorkers() = default;
-    virtual void start(CMiniFrameDlg& frame) = 0;
-    // Asks every worker to stop and waits a little while, answering the
-    // calls they carry to the window. False when one is still held up.
-    virtual bool stop() = 0;
+    virtual ~FrameHost() = default;
+    // The window is placed and its settings applied; the tray icon and the
+    // hot key come next.
+    virtual void windowReady() = 0;
+    // The window's rectangle and transparency to keep: at the end of the
+    // session, or when the window closes, whichever comes first.
+    virtual void saveWindow(const Rect& window, bool transparent) = 0;
+    // The window is being destroyed, with everything saved.
+    virtual void windowClosing() = 0;
 };
 
 class CMiniFrameDlg : public CDialog {
 public:
-    explicit CMiniFrameDlg(FrameWorkers& workers, HWND parent = nullptr);
-    ~CMiniFrameDlg() override;
+    CMiniFrameDlg(FrameHost& host, RefreshRequests& refresh, HWND parent = nullptr);
 
-    // refreshRequest and secondsSinceRefresh, shared with the refresh worker.
-    RefreshShared& refreshShared() { return refresh; }
-
-    // Runs f on the window's thread and waits for it (at most 30 s: then f is
-    // withdrawn and never runs); from that thread it simply runs f. The
-    // operations below are for that thread.
-    bool runOnWindowThread(const std::function<void()>& f) const;
-
+    // For the window's thread: the workers carry their calls there with
+    // runOnWindowThread (winui/WindowThreadCall.h).
     void showBusyLabel(bool show);
     // Sizes the window and its children to a page of rowCount rows and
     // columnCount columns, then shows it in front.
@@ -57,59 +52,51 @@ public:
 protected:
     void DoDataExchange(DataExchange& dx) override;
     BOOL OnInitDialog() override;
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
-    static const MessageMapEntry<CMiniFrameDlg> messageMap[];
-
-    bool OnPaint(Message& m);
-    bool OnQueryDragIcon(Message& m);
-    bool OnLButtonDown(Message& m);
-    bool OnDestroy(Message& m);
-    bool OnTransparent(Message& m);
-    bool OnTimer(Message& m);
-    bool OnSettings(Message& m);
-    bool OnExit(Message& m);
+    bool OnPaint();
+    void OnQueryDragIcon(Message& m);
     bool OnCtlColor(Message& m);
-    bool OnMouseMove(Message& m);
-    bool OnAbout(Message& m);
-    bool OnRefresh(Message& m);
-    bool OnRButtonUp(Message& m);
-    bool OnAutoUpgrade(Message& m);
-    bool OnMove(Message& m);
-    bool OnHomePage(Message& m);
-    bool OnFirstShowDone(Message& m);
+    bool OnMouseMove(POINT p);
+    bool OnLButtonDown(POINT p);
+    bool OnRButtonUp(POINT p);
+    bool OnMove();
+    void OnFirstShowDone();
     bool OnWindowPosChanging(Message& m);
-    bool OnHotKey(Message& m);
+    bool OnHoverTimer();
+    bool OnTaskbarCreated();
+    void OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
-    bool OnWindowThreadCall(Message& m);
-    bool OnEndSession(Message& m);
+    void OnEndSession(Message& m);
+    bool OnDestroy();
+
+    void OnTrayRetry() { tray.retryAdd(); }
+    void OnTransparent() { toggleTransparency(); }
+    void OnRefresh() { refresh.requestRefresh(); }
+    void OnSettings();
+    void OnAbout() { commands.showAbout(); }
+    void OnHomePage() { commands.openHomePage(); }
+    void OnAutoUpgrade();
+    void OnExit();
 
     void showMiniWindow(bool show);
     void toggleTransparency();
-    void registerShowHotKey();
-    void openContextMenu();
-    void showStrip(bool show);
-    void setHoverTimer(HoverTimer action);
     void replaceBackBrush();
-    void addTrayIcon();
     void saveState();
-    // The hot area of the title strip under a client point.
-    StripArea stripAreaAt(POINT p) const;
 
-    FrameWorkers& workers;
+    FrameHost& host;
+    RefreshRequests& refresh;
     FrameState state;
+    FrameTray tray{state};
+    FrameStrip strip{*this};
+    FrameCommands commands;
     Rect screenRect;  // the window's screen rectangle, for the hover timer
-    char noticeUrl[260] = {};
-    std::atomic<int> noticeLinkActive{0};
-    RefreshShared refresh;
-    CWnd noticeText;
+    std::string noticeUrl;
+    CLinkLabel noticeLink;  // the notice line, a link while the notice has one
     CWebBrowser2 browser;
-    HICON appIcon = nullptr;
-    CToolTipCtrl tooltip;
-    HBRUSH backBrush = nullptr;
+    HICON appIcon = nullptr;  // shared: loaded once by the system
+    BrushHandle backBrush;
     Color backColor = defaultBackColor;  // the colour of backBrush
-    CTrayIcon trayIcon;
     bool stateSaved = false;
-    CSettingsDlg* openSettings = nullptr;  // while the settings dialog is open
 };

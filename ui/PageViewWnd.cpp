@@ -3,7 +3,6 @@
 #include "common/WebAddress.h"
 #include "winui/Shell.h"
 
-#include <windowsx.h>
 
 namespace {
 
@@ -16,14 +15,14 @@ CPageViewWnd::LinkOpener linkOpener = openInShell;
 
 }  // namespace
 
-const MessageMapEntry<CPageViewWnd> CPageViewWnd::messageMap[] = {
-    {WM_SIZE, 0, 0, &CPageViewWnd::OnSize},
-    {WM_ERASEBKGND, 0, 0, &CPageViewWnd::OnEraseBkgnd},
-    {WM_PAINT, 0, 0, &CPageViewWnd::OnPaint},
-    {WM_PRINTCLIENT, 0, 0, &CPageViewWnd::OnPrintClient},
-    {WM_SETCURSOR, 0, 0, &CPageViewWnd::OnSetCursor},
-    {WM_LBUTTONUP, 0, 0, &CPageViewWnd::OnLButtonUp},
-};
+BEGIN_MESSAGE_MAP(CPageViewWnd, CWnd)
+    onMessage<&CPageViewWnd::OnSize>(WM_SIZE),
+    onMessage<&CPageViewWnd::OnEraseBkgnd>(WM_ERASEBKGND),
+    onMessage<&CPageViewWnd::OnPaint>(WM_PAINT),
+    onMessage<&CPageViewWnd::OnPrintClient>(WM_PRINTCLIENT),
+    onMessage<&CPageViewWnd::OnSetCursor>(WM_SETCURSOR),
+    onMouse<&CPageViewWnd::OnLButtonUp>(WM_LBUTTONUP),
+END_MESSAGE_MAP()
 
 CPageViewWnd::CPageViewWnd(HWND window) : CWnd(window)
 {
@@ -34,14 +33,6 @@ CPageViewWnd::~CPageViewWnd()
 {
     if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd))
         DestroyWindow(tooltip.m_hWnd);
-    dropFonts();
-    if (measureDc)
-        DeleteDC(measureDc);
-}
-
-bool CPageViewWnd::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
 }
 
 void CPageViewWnd::setLinkOpener(LinkOpener opener)
@@ -55,16 +46,16 @@ bool CPageViewWnd::readPageFile(const std::wstring& path, std::string& text)
     const wchar_t* name = path.c_str();
     if (_wcsnicmp(name, L"file:///", 8) == 0)
         name += 8;
-    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const FileHandle file(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     text.resize(maxPageBytes);
     std::size_t have = 0;
     bool ok = true;
     while (have < text.size()) {
         DWORD got = 0;
-        if (!ReadFile(file, &text[have], static_cast<DWORD>(text.size() - have), &got, nullptr)) {
+        if (!ReadFile(file.get(), &text[have], static_cast<DWORD>(text.size() - have), &got, nullptr)) {
             ok = false;
             break;
         }
@@ -72,7 +63,6 @@ bool CPageViewWnd::readPageFile(const std::wstring& path, std::string& text)
             break;
         have += got;
     }
-    CloseHandle(file);
     text.resize(ok ? have : 0);
     return ok;
 }
@@ -97,8 +87,6 @@ void CPageViewWnd::setCrispText(bool on)
 
 void CPageViewWnd::dropFonts()
 {
-    for (auto& f : fonts)
-        DeleteObject(f.second);
     fonts.clear();
 }
 
@@ -107,28 +95,27 @@ HFONT CPageViewWnd::font(int px, bool underline)
     const int key = px * 2 + (underline ? 1 : 0);
     auto it = fonts.find(key);
     if (it != fonts.end())
-        return it->second;
-    HFONT f = CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET,
+        return it->second.get();
+    FontHandle f(CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          crisp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, FF_DONTCARE, L"SimSun");
-    fonts[key] = f;
-    return f;
+                          crisp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, FF_DONTCARE, L"SimSun"));
+    return fonts.emplace(key, std::move(f)).first->second.get();
 }
 
 TextSize CPageViewWnd::measure(const std::string& text, int px)
 {
     if (!measureDc)
-        measureDc = CreateCompatibleDC(nullptr);
+        measureDc.reset(CreateCompatibleDC(nullptr));
+    const HDC dc = measureDc.get();
     std::wstring wide = widen(text);
     SIZE size = {0, 0};
-    HGDIOBJ old = SelectObject(measureDc, font(px, false));
-    GetTextExtentPoint32W(measureDc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    const SelectedObject selected(dc, font(px, false));
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     if (wide.empty()) {
         TEXTMETRICW tm;
-        GetTextMetricsW(measureDc, &tm);
+        GetTextMetricsW(dc, &tm);
         size.cy = tm.tmHeight;
     }
-    SelectObject(measureDc, old);
     return {size.cx, size.cy};
 }
 
@@ -164,21 +151,18 @@ void CPageViewWnd::paint(HDC target)
     GetClientRect(m_hWnd, &rc);
     if (rc.right <= 0 || rc.bottom <= 0)
         return;
-    HDC dc = CreateCompatibleDC(target);
-    HBITMAP bitmap = CreateCompatibleBitmap(target, rc.right, rc.bottom);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
+    const MemoryDcHandle memory(CreateCompatibleDC(target));
+    const BitmapHandle bitmap(CreateCompatibleBitmap(target, rc.right, rc.bottom));
+    const HDC dc = memory.get();
+    const SelectedObject selectedBitmap(dc, bitmap.get());
+    const SelectedObject keptFont(dc, GetCurrentObject(dc, OBJ_FONT));
 
     // Solid fills and the fonts' own underlines: nothing here blends two
     // colours except anti-aliased glyph edges, which crisp text turns off.
-    HBRUSH back = CreateSolidBrush(pageLayout.background);
-    FillRect(dc, &rc, back);
-    DeleteObject(back);
+    FillRect(dc, &rc, BrushHandle(CreateSolidBrush(pageLayout.background)).get());
     for (const PageFill& fill : pageLayout.fills) {
         RECT r = {fill.rect.left, fill.rect.top, fill.rect.right, fill.rect.bottom};
-        HBRUSH brush = CreateSolidBrush(fill.color);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
+        FillRect(dc, &r, BrushHandle(CreateSolidBrush(fill.color)).get());
     }
     SetBkMode(dc, TRANSPARENT);
     for (const PageTextRun& run : pageLayout.runs) {
@@ -190,40 +174,29 @@ void CPageViewWnd::paint(HDC target)
                     static_cast<UINT>(text.size()), nullptr);
     }
     BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
 }
 
-bool CPageViewWnd::OnSize(Message& m)
+void CPageViewWnd::OnSize()
 {
     relayout();
-    m.result = 0;
-    return true;
 }
 
-bool CPageViewWnd::OnEraseBkgnd(Message& m)
+void CPageViewWnd::OnEraseBkgnd(Message& m)
 {
     m.result = 1;  // paint covers every pixel
-    return true;
 }
 
-bool CPageViewWnd::OnPaint(Message& m)
+void CPageViewWnd::OnPaint()
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(m_hWnd, &ps);
     paint(dc);
     EndPaint(m_hWnd, &ps);
-    m.result = 0;
-    return true;
 }
 
-bool CPageViewWnd::OnPrintClient(Message& m)
+void CPageViewWnd::OnPrintClient(Message& m)
 {
     paint(reinterpret_cast<HDC>(m.wParam));
-    m.result = 0;
-    return true;
 }
 
 bool CPageViewWnd::OnSetCursor(Message& m)
@@ -240,13 +213,11 @@ bool CPageViewWnd::OnSetCursor(Message& m)
     return true;
 }
 
-bool CPageViewWnd::OnLButtonUp(Message& m)
+void CPageViewWnd::OnLButtonUp(POINT p)
 {
-    const PageLink* link = pageLayout.linkAt(GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam));
+    const PageLink* link = pageLayout.linkAt(p.x, p.y);
     // Page text is partly the quote service's: only web addresses are
     // handed on.
     if (link && isWebAddress(link->href))
         linkOpener(link->href);
-    m.result = 0;
-    return true;
 }

@@ -1,10 +1,11 @@
 // The built-in page view: shows a page file through the page engine
 // (pageview/PageView.h) in a window, with the page's tooltips and links.
 // It serves the page display window when the system's WebBrowser control
-// cannot be created; that window hands it its messages.
+// cannot be created; that window routes its messages here first.
 #pragma once
 
 #include "pageview/PageView.h"
+#include "winui/Handles.h"
 #include "winui/ToolTip.h"
 #include "winui/Wnd.h"
 
@@ -30,10 +31,6 @@ public:
 
     const PageLayout& layout() const { return pageLayout; }
 
-    // The messages of the view; false for those left to the window's
-    // default processing.
-    bool OnMessage(Message& m);
-
     // What a click on a link does with an address that isWebAddress accepts;
     // other addresses are never passed on. Null restores openWebAddress.
     using LinkOpener = void (*)(const std::string& address);
@@ -42,23 +39,24 @@ public:
     // Reads up to maxPageBytes of the file at path into text.
     static bool readPageFile(const std::wstring& path, std::string& text);
 
-private:
-    static const MessageMapEntry<CPageViewWnd> messageMap[];
+protected:
+    DECLARE_MESSAGE_MAP();
 
+private:
     HtmlPage page;
     PageLayout pageLayout;
     CToolTipCtrl tooltip;
     int toolCount = 0;
-    std::map<int, HFONT> fonts;
-    HDC measureDc = nullptr;
+    std::map<int, FontHandle> fonts;
+    MemoryDcHandle measureDc;
     bool crisp = false;
 
-    bool OnSize(Message& m);
-    bool OnEraseBkgnd(Message& m);
-    bool OnPaint(Message& m);
-    bool OnPrintClient(Message& m);
+    void OnSize();
+    void OnEraseBkgnd(Message& m);
+    void OnPaint();
+    void OnPrintClient(Message& m);
     bool OnSetCursor(Message& m);
-    bool OnLButtonUp(Message& m);
+    void OnLButtonUp(POINT p);
 
     void relayout();
     void updateTooltips();

@@ -132,32 +132,86 @@ private:
 };
 
 // Everything one ZebWebBrowser window holds: the embedded control with its
-// site, or else the built-in page view.
-class BrowserWindow {
+// site, or else the built-in page view, which then takes the window's
+// messages first.
+class BrowserWindow : public CWnd {
 public:
-    explicit BrowserWindow(HWND window) : hwnd(window) {}
-    ~BrowserWindow() { closeControl(); }
+    BrowserWindow() = default;
+    ~BrowserWindow() override { closeControl(); }
     BrowserWindow(const BrowserWindow&) = delete;
     BrowserWindow& operator=(const BrowserWindow&) = delete;
 
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool routeMessage(Message& m) override
+    {
+        return (view && view->routeMessage(m)) || CWnd::routeMessage(m);
+    }
 
     bool usesControl() const { return static_cast<bool>(browser); }
     const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
 
+protected:
+    DECLARE_MESSAGE_MAP();
+
 private:
-    HWND hwnd;
     ComPtr<IOleObject> control;
     ComPtr<IWebBrowser2> browser;
     ComPtr<Site> site;
     std::unique_ptr<CPageViewWnd> view;
 
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
+    void OnNavigate(Message& m);
+    void OnCrispText(Message& m);
+    void OnDestroy();
+    void OnPaint();
+    void OnEraseBkgnd(Message& m) { m.result = 1; }  // nothing to erase: the page covers the window
+    void OnContextMenu() {}                           // the page has no context menu
     bool createControl();
     void closeControl();
     void resizeControl();
     bool navigate(const std::wstring& path);
 };
+
+BEGIN_MESSAGE_MAP(BrowserWindow, CWnd)
+    onMessage<&BrowserWindow::OnCreate>(WM_CREATE),
+    onMessage<&BrowserWindow::OnNavigate>(navigateMessage),
+    onMessage<&BrowserWindow::OnCrispText>(crispTextMessage),
+    onMessage<&BrowserWindow::resizeControl>(WM_SIZE),
+    onMessage<&BrowserWindow::OnDestroy>(WM_DESTROY),
+    onMessage<&BrowserWindow::OnPaint>(WM_PAINT),
+    onMessage<&BrowserWindow::OnEraseBkgnd>(WM_ERASEBKGND),
+    onMessage<&BrowserWindow::OnContextMenu>(WM_CONTEXTMENU),
+END_MESSAGE_MAP()
+
+void BrowserWindow::OnCreate()
+{
+    if (!createControl())
+        view = std::make_unique<CPageViewWnd>(m_hWnd);
+}
+
+void BrowserWindow::OnNavigate(Message& m)
+{
+    m.result = navigate(*reinterpret_cast<const std::wstring*>(m.lParam)) ? 1 : 0;
+}
+
+void BrowserWindow::OnCrispText(Message& m)
+{
+    if (view)
+        view->setCrispText(m.wParam != FALSE);
+}
+
+// Deactivated and closed while its own window, a child of this one, still
+// exists: by WM_NCDESTROY the children are gone.
+void BrowserWindow::OnDestroy()
+{
+    closeControl();
+}
+
+void BrowserWindow::OnPaint()
+{
+    PAINTSTRUCT ps;
+    BeginPaint(m_hWnd, &ps);
+    EndPaint(m_hWnd, &ps);
+}
 
 bool BrowserWindow::createControl()
 {
@@ -167,14 +221,14 @@ bool BrowserWindow::createControl()
         control.reset();
         return false;
     }
-    *site.put() = new Site(hwnd);
+    *site.put() = new Site(m_hWnd);
     RECT rc;
-    GetClientRect(hwnd, &rc);
+    GetClientRect(m_hWnd, &rc);
     hr = control->SetClientSite(site.get());
     if (SUCCEEDED(hr))
         hr = OleSetContainedObject(control.get(), TRUE);
     if (SUCCEEDED(hr))
-        hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, hwnd, &rc);
+        hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, m_hWnd, &rc);
     if (SUCCEEDED(hr))
         hr = control->QueryInterface(IID_IWebBrowser2, browser.putVoid());
     if (FAILED(hr) || !browser) {
@@ -204,7 +258,7 @@ void BrowserWindow::resizeControl()
     ComPtr<IOleInPlaceObject> inPlace;
     if (control && SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
         RECT rc;
-        GetClientRect(hwnd, &rc);
+        GetClientRect(m_hWnd, &rc);
         inPlace->SetObjectRects(&rc, &rc);
     }
 }
@@ -228,62 +282,6 @@ bool BrowserWindow::navigate(const std::wstring& path)
     return SUCCEEDED(hr);
 }
 
-LRESULT BrowserWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (view) {
-        Message m = {message, wParam, lParam, 0};
-        if (view->OnMessage(m))
-            return m.result;
-    }
-    switch (message) {
-    case WM_CREATE:
-        if (!createControl())
-            view = std::make_unique<CPageViewWnd>(hwnd);
-        return 0;
-    case navigateMessage:
-        return navigate(*reinterpret_cast<const std::wstring*>(lParam)) ? 1 : 0;
-    case crispTextMessage:
-        if (view)
-            view->setCrispText(wParam != FALSE);
-        return 0;
-    case WM_SIZE:
-        resizeControl();
-        return 0;
-    case WM_DESTROY:
-        // Deactivated and closed while its own window, a child of this one,
-        // still exists: by WM_NCDESTROY the children are gone.
-        closeControl();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_CONTEXTMENU:
-        return 0;  // the page has no context menu
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK BrowserWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hwnd, 0));
-    if (message == WM_NCCREATE) {
-        self = new BrowserWindow(hwnd);
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-    } else if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, 0, 0);
-        delete self;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
-}
-
 BrowserWindow* stateOf(HWND hwnd)
 {
     if (!hwnd || !IsWindow(hwnd))
@@ -292,7 +290,7 @@ BrowserWindow* stateOf(HWND hwnd)
     GetClassNameW(hwnd, name, 32);
     if (lstrcmpiW(name, CWebBrowser2::windowClass) != 0)
         return nullptr;
-    return reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hwnd, 0));
+    return static_cast<BrowserWindow*>(CWnd::FromHandle(hwnd));
 }
 
 }  // namespace
@@ -301,14 +299,7 @@ bool CWebBrowser2::registerClass(HINSTANCE instance)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = BrowserWindow::windowProc;
-    wc.cbWndExtra = sizeof(BrowserWindow*);
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = windowClass;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return registerWindowClass<BrowserWindow>(windowClass, instance);
 }
 
 bool CWebBrowser2::Navigate(const std::wstring& path) const

@@ -1,18 +1,17 @@
 #include "winui/LinkLabel.h"
 
-bool CLinkLabel::contains(LPARAM point) const
+bool CLinkLabel::contains(POINT point) const
 {
-    const Rect link = toRect(dialog.GetDlgItem(controlId).GetRectInParent());
-    return link.contains(static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point)));
+    return active && toRect(dialog.GetDlgItem(controlId).GetRectInParent()).contains(point.x, point.y);
 }
 
-void CLinkLabel::mouseMoved(LPARAM point)
+void CLinkLabel::mouseMoved(POINT point)
 {
     const bool over = contains(point);
     if (over)
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
     const Color now = over ? red : blue;
-    if (now == color)
+    if (colours == dialogColours || now == color)
         return;
     color = now;
     RedrawWindow(dialog.GetDlgItem(controlId).m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -20,7 +19,7 @@ void CLinkLabel::mouseMoved(LPARAM point)
 
 bool CLinkLabel::setTextColor(HDC dc, HWND control) const
 {
-    if (control != dialog.GetDlgItem(controlId).m_hWnd)
+    if (colours == dialogColours || control != dialog.GetDlgItem(controlId).m_hWnd)
         return false;
     SetTextColor(dc, color);
     return true;

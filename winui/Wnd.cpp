@@ -1,5 +1,7 @@
 #include "winui/Wnd.h"
 
+#include "winui/WindowThreadCall.h"
+
 #include <vector>
 
 HINSTANCE appInstance()
@@ -37,6 +39,149 @@ RECT CWnd::GetRectInParent() const
     RECT r = GetWindowRect();
     MapWindowPoints(HWND_DESKTOP, GetParent(m_hWnd), reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// ---- message maps and the routing procedure
+
+bool MessageMapEntry::matches(const Message& m) const
+{
+    if (m.message != message)
+        return false;
+    UINT id;
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(m.wParam) != code)
+            return false;
+        id = LOWORD(m.wParam);
+        break;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(m.lParam);
+        if (header->code != code)
+            return false;
+        id = static_cast<UINT>(header->idFrom);
+        break;
+    }
+    case WM_TIMER:
+        id = static_cast<UINT>(m.wParam);
+        break;
+    default:
+        return true;
+    }
+    return id >= firstId && id <= lastId;
+}
+
+bool MessageMap::dispatch(CWnd& window, Message& m) const
+{
+    for (const MessageMap* map = this; map; map = map->base)
+        for (std::size_t i = 0; i < map->count; ++i)
+            if (map->entries[i].matches(m))
+                return map->entries[i].call(window, m);
+    return false;
+}
+
+const MessageMap& CWnd::messageMap() const
+{
+    static const MessageMap none;
+    return none;
+}
+
+bool CWnd::routeMessage(Message& m)
+{
+    return messageMap().dispatch(*this, m);
+}
+
+static const wchar_t windowObjectProperty[] = L"Zeb.CWnd";
+
+CWnd* CWnd::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, windowObjectProperty)) : nullptr;
+}
+
+void CWnd::attach(HWND hwnd)
+{
+    m_hWnd = hwnd;
+    SetPropW(hwnd, windowObjectProperty, this);
+}
+
+bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    CWnd* self = FromHandle(hwnd);
+    if (!self)
+        return false;
+    if (message == WM_NCDESTROY) {
+        RemovePropW(hwnd, windowObjectProperty);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+        if (self->ownedByWindow)
+            delete self;
+        return false;
+    }
+    // Calls carried from other threads run on every window of this layer.
+    if (message == WM_WINDOW_THREAD_CALL) {
+        result = handleWindowThreadCall(lParam);
+        return true;
+    }
+    Message m = {message, wParam, lParam, 0};
+    if (!self->routeMessage(m))
+        return false;
+    result = m.result;
+    return true;
+}
+
+namespace {
+
+struct ClassFactory {
+    ATOM atom;
+    CWnd::Factory make;
+};
+// The classes registered through registerWindowClass; a handful at most.
+ClassFactory classFactories[8];
+int classFactoryCount = 0;
+
+CWnd::Factory factoryOf(HWND hwnd)
+{
+    const ATOM atom = static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM));
+    for (int i = 0; i < classFactoryCount; ++i)
+        if (classFactories[i].atom == atom)
+            return classFactories[i].make;
+    return nullptr;
+}
+
+}  // namespace
+
+bool CWnd::registerClass(const wchar_t* name, HINSTANCE instance, UINT style, Factory make)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.lpszClassName = name;
+    const ATOM atom = RegisterClassExW(&wc);
+    if (!atom)
+        return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    if (classFactoryCount == static_cast<int>(sizeof classFactories / sizeof classFactories[0])) {
+        UnregisterClassW(name, instance);
+        return false;
+    }
+    classFactories[classFactoryCount++] = {atom, make};
+    return true;
+}
+
+LRESULT CALLBACK CWnd::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE && !FromHandle(hwnd)) {
+        if (Factory make = factoryOf(hwnd)) {
+            CWnd* self = make();
+            self->ownedByWindow = true;
+            self->attach(hwnd);
+        }
+    }
+    LRESULT result = 0;
+    if (route(hwnd, message, wParam, lParam, result))
+        return result;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 // ---- data exchange
@@ -83,7 +228,10 @@ void ddxText(DataExchange& dx, int id, std::string& value, int maxChars)
 
 // ---- dialogs
 
-static const wchar_t windowObjectProperty[] = L"Zeb.CDialog";
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    onCommand<&CDialog::onOkCommand>(IDOK, BN_CLICKED),
+    onCommand<&CDialog::onCancelCommand>(IDCANCEL, BN_CLICKED),
+END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, HWND parent) : templateId(templateId), parentWindow(parent) {}
 
@@ -95,36 +243,13 @@ CDialog::~CDialog()
 
 INT_PTR CALLBACK CDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CDialog* self;
     if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<CDialog*>(lParam);
-        self->m_hWnd = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        SetPropW(hwnd, windowObjectProperty, self);
+        auto* self = reinterpret_cast<CDialog*>(lParam);
+        self->attach(hwnd);
         return self->OnInitDialog();
     }
-    self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self)
-        return FALSE;
-    if (message == WM_NCDESTROY) {
-        RemovePropW(hwnd, windowObjectProperty);
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->m_hWnd = nullptr;
-        return FALSE;
-    }
-
-    Message m = {message, wParam, lParam, 0};
-    bool handled = self->OnMessage(m);
-    if (!handled && message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == IDOK) {
-            self->OnOK();
-            handled = true;
-        } else if (LOWORD(wParam) == IDCANCEL) {
-            self->OnCancel();
-            handled = true;
-        }
-    }
-    if (!handled)
+    LRESULT result = 0;
+    if (!route(hwnd, message, wParam, lParam, result))
         return FALSE;
 
     // These messages answer through the dialog procedure's own result.
@@ -140,9 +265,9 @@ INT_PTR CALLBACK CDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
-        return static_cast<INT_PTR>(m.result);
+        return static_cast<INT_PTR>(result);
     default:
-        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, m.result);
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
 }
@@ -216,8 +341,8 @@ void CDialog::EndDialog(INT_PTR result)
 bool CDialog::preTranslate(MSG& msg) const
 {
     for (HWND w = msg.hwnd; w; w = GetParent(w)) {
-        if (auto* dialog = static_cast<CDialog*>(GetPropW(w, windowObjectProperty)))
-            if (dialog->PreTranslateMessage(&msg))
+        if (CWnd* window = FromHandle(w))
+            if (window->PreTranslateMessage(&msg))
                 return true;
         if (w == m_hWnd)
             break;
@@ -230,11 +355,6 @@ bool CDialog::UpdateData(bool saveAndValidate)
     DataExchange dx{*this, saveAndValidate};
     DoDataExchange(dx);
     return !dx.failed;
-}
-
-BOOL CDialog::PreTranslateMessage(MSG*)
-{
-    return FALSE;
 }
 
 BOOL CDialog::OnInitDialog()
@@ -255,8 +375,3 @@ void CDialog::OnCancel()
 }
 
 void CDialog::DoDataExchange(DataExchange&) {}
-
-bool CDialog::OnMessage(Message&)
-{
-    return false;
-}

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
 
 #include "common/Geometry.h"
 #include "winui/WinText.h"
@@ -17,7 +18,13 @@ inline Rect toRect(const RECT& r)
     return {r.left, r.top, r.right, r.bottom};
 }
 
-// A window: the handle and the few operations the program uses on it.
+struct Message;
+struct MessageMap;
+
+// A window: the handle and the few operations the program uses on it. A
+// class derived from it that declares a message map gets its window's
+// messages through the one routing procedure of this layer: dialogs through
+// CDialog, other windows through a window class made with registerWindowClass.
 class CWnd {
 public:
     CWnd() = default;
@@ -38,12 +45,57 @@ public:
         ::MoveWindow(m_hWnd, x, y, width, height, repaint);
     }
 
+    // The object whose messages the window's procedure routes; null for a
+    // window of no class of this layer.
+    static CWnd* FromHandle(HWND hwnd);
+
+    // Hands m to the class's message map; true when a handler handled it
+    // (m.result then holds the answer). A class that also passes messages to
+    // a part of its own (a member that handles some of its window's
+    // messages) overrides it and calls the base.
+    virtual bool routeMessage(Message& m);
+    // Sees each message of a modal run before it is dispatched, for every
+    // window of this layer from the message's target up to the dialog;
+    // TRUE when it has taken the message.
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
+
     HWND m_hWnd = nullptr;
+
+protected:
+    // The class's own map: see DECLARE_MESSAGE_MAP. The base map is empty.
+    virtual const MessageMap& messageMap() const;
+    // The window is gone (WM_NCDESTROY); m_hWnd is already null.
+    virtual void PostNcDestroy() {}
+
+    // Ties the object to its window, so that the routing procedure finds it.
+    void attach(HWND hwnd);
+
+    // The routing procedure: finds the window's object and hands it the
+    // message; false when no handler handled it. The window procedure of
+    // registered classes and CDialog's dialog procedure both come here.
+    static bool route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+public:
+    using Factory = CWnd* (*)();
+    // See registerWindowClass.
+    static bool registerClass(const wchar_t* name, HINSTANCE instance, UINT style, Factory make);
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool ownedByWindow = false;  // made by the window class: deleted with the window
 };
 
-// One message on its way to a handler. A handler returns true when it has
-// handled the message (result then holds the answer) and false to let the
-// default processing run.
+// Registers a window class whose windows each get their own T, made at
+// WM_NCCREATE and deleted when the window is gone: for controls that dialog
+// templates name by class. T has a default constructor.
+template <class T>
+bool registerWindowClass(const wchar_t* name, HINSTANCE instance, UINT style = 0)
+{
+    return CWnd::registerClass(name, instance, style, []() -> CWnd* { return new T; });
+}
+
+// One message on its way to a handler: result is the answer of a handled
+// message.
 struct Message {
     UINT message;
     WPARAM wParam;
@@ -51,34 +103,168 @@ struct Message {
     LRESULT result;
 };
 
-// Entry of a message map. For WM_COMMAND, id is the command or control id and
-// code the notification (0 for menu items and button clicks); for WM_NOTIFY,
-// the control id and the notification code; other messages match on message.
-template <class T>
+// The client point of a mouse message.
+inline POINT mousePoint(LPARAM lParam)
+{
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+// An entry of a message map: which messages it takes and the handler it
+// calls. Built with onCommand, onCommandRange, onNotify, onTimer, onMouse and
+// onMessage below.
 struct MessageMapEntry {
     UINT message;
-    UINT id;
-    UINT code;
-    bool (T::*handler)(Message&);
+    UINT firstId;  // command, control or timer ids firstId..lastId
+    UINT lastId;
+    UINT code;  // the notification code of WM_COMMAND and WM_NOTIFY
+    bool (*call)(CWnd& window, Message& m);
+
+    bool matches(const Message& m) const;
 };
 
-template <class T, std::size_t N>
-bool dispatchMessage(T& window, const MessageMapEntry<T> (&map)[N], Message& m)
-{
-    for (const MessageMapEntry<T>& e : map) {
-        if (e.message != m.message)
-            continue;
-        if (m.message == WM_COMMAND && (e.id != LOWORD(m.wParam) || e.code != HIWORD(m.wParam)))
-            continue;
-        if (m.message == WM_NOTIFY) {
-            const NMHDR* header = reinterpret_cast<const NMHDR*>(m.lParam);
-            if (e.id != header->idFrom || e.code != header->code)
-                continue;
-        }
-        return (window.*e.handler)(m);
+// A class's message map: its entries, then its base class's map.
+struct MessageMap {
+    const MessageMapEntry* entries;
+    std::size_t count;
+    const MessageMap* base;
+
+    template <std::size_t N>
+    MessageMap(const MessageMapEntry (&e)[N], const MessageMap* base) : entries(e), count(N), base(base)
+    {
     }
-    return false;
+    MessageMap() : entries(nullptr), count(0), base(nullptr) {}
+
+    // Calls the first entry, most derived class first, that takes m and
+    // handles it. False when none did.
+    bool dispatch(CWnd& window, Message& m) const;
+};
+
+namespace message_map_detail {
+
+template <class>
+struct MemberOf;
+template <class T, class R, class... A>
+struct MemberOf<R (T::*)(A...)> {
+    using Class = T;
+    using Result = R;
+};
+
+// Calls handler with what it takes of the message: the message itself, or
+// the decoded argument (an id, a point, a notification header), or nothing.
+// A handler that returns bool says whether it handled the message; one that
+// returns LRESULT gives the answer; any other has handled it.
+template <auto handler, class Arg>
+bool call(CWnd& window, Message& m, Arg arg)
+{
+    using T = typename MemberOf<decltype(handler)>::Class;
+    using R = typename MemberOf<decltype(handler)>::Result;
+    T& self = static_cast<T&>(window);
+    m.result = 0;
+    if constexpr (std::is_invocable_v<decltype(handler), T&, Message&>) {
+        if constexpr (std::is_same_v<R, bool>)
+            return (self.*handler)(m);
+        else
+            (self.*handler)(m);
+    } else if constexpr (std::is_invocable_v<decltype(handler), T&, Arg>) {
+        if constexpr (std::is_same_v<R, bool>)
+            return (self.*handler)(arg);
+        else if constexpr (std::is_same_v<R, LRESULT>)
+            m.result = (self.*handler)(arg);
+        else
+            (self.*handler)(arg);
+    } else {
+        static_assert(std::is_invocable_v<decltype(handler), T&>, "unsupported handler signature");
+        if constexpr (std::is_same_v<R, bool>)
+            return (self.*handler)();
+        else
+            (self.*handler)();
+    }
+    return true;
 }
+
+template <auto handler>
+bool command(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, static_cast<UINT>(LOWORD(m.wParam)));
+}
+template <auto handler>
+bool notify(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, reinterpret_cast<NMHDR*>(m.lParam));
+}
+template <auto handler>
+bool timer(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, static_cast<UINT_PTR>(m.wParam));
+}
+template <auto handler>
+bool mouse(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, mousePoint(m.lParam));
+}
+template <auto handler>
+bool message(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, &m);
+}
+
+constexpr UINT anyId = 0xFFFFFFFFu;
+
+}  // namespace message_map_detail
+
+// WM_COMMAND of one menu item, button or control: code is the notification
+// (0 for menu items and button clicks). Handler: void(), void(UINT id) or
+// bool(Message&).
+template <auto handler>
+MessageMapEntry onCommand(UINT id, UINT code = 0)
+{
+    return {WM_COMMAND, id, id, code, &message_map_detail::command<handler>};
+}
+// WM_COMMAND of any id from first to last.
+template <auto handler>
+MessageMapEntry onCommandRange(UINT first, UINT last, UINT code = 0)
+{
+    return {WM_COMMAND, first, last, code, &message_map_detail::command<handler>};
+}
+// WM_NOTIFY of control id with code. Handler: LRESULT(NMHDR*), void(NMHDR*).
+template <auto handler>
+MessageMapEntry onNotify(UINT id, UINT code)
+{
+    return {WM_NOTIFY, id, id, code, &message_map_detail::notify<handler>};
+}
+// WM_TIMER of timer id. Handler: void() or void(UINT_PTR id).
+template <auto handler>
+MessageMapEntry onTimer(UINT id)
+{
+    return {WM_TIMER, id, id, 0, &message_map_detail::timer<handler>};
+}
+// A mouse message. Handler: bool(POINT) (false lets the default run), void(POINT).
+template <auto handler>
+MessageMapEntry onMouse(UINT message)
+{
+    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::mouse<handler>};
+}
+// Any other message. Handler: bool(Message&) or void(Message&) (handled), or void().
+template <auto handler>
+MessageMapEntry onMessage(UINT message)
+{
+    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::message<handler>};
+}
+
+// Declares a window class's message map, in its class body.
+#define DECLARE_MESSAGE_MAP() const MessageMap& messageMap() const override
+
+// Defines it: BEGIN_MESSAGE_MAP(CMyDlg, CDialog) entries... END_MESSAGE_MAP()
+#define BEGIN_MESSAGE_MAP(Class, Base)                                 \
+    const MessageMap& Class::messageMap() const                        \
+    {                                                                  \
+        const MessageMap* const baseMap = &this->Base::messageMap();   \
+        static const MessageMapEntry entries[] = {
+#define END_MESSAGE_MAP()                                              \
+        };                                                             \
+        static const MessageMap map(entries, baseMap);                 \
+        return map;                                                    \
+    }
 
 class CDialog;
 
@@ -109,15 +295,12 @@ public:
     void EndDialog(INT_PTR result);
     bool UpdateData(bool saveAndValidate = true);
 
-    virtual BOOL PreTranslateMessage(MSG* msg);
-
 protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
     virtual void DoDataExchange(DataExchange& dx);
-    // The class's message map; see dispatchMessage.
-    virtual bool OnMessage(Message& m);
+    DECLARE_MESSAGE_MAP();
 
     UINT templateId;
     HWND parentWindow;
@@ -125,6 +308,8 @@ protected:
 private:
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool preTranslate(MSG& msg) const;
+    void onOkCommand() { OnOK(); }
+    void onCancelCommand() { OnCancel(); }
 
     bool modalEnded = false;
     INT_PTR modalResult = IDCANCEL;

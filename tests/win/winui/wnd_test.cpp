@@ -44,7 +44,7 @@ protected:
         ddxCheck(dx, checkBox, option);
         ddxText(dx, edit, text, 20);
     }
-    bool OnMessage(Message& m) override;
+    DECLARE_MESSAGE_MAP();
 
 private:
     bool onButton(Message&)
@@ -65,19 +65,13 @@ private:
         m.result = 5;
         return true;
     }
-    static const MessageMapEntry<TestDialog> messageMap[];
 };
 
-const MessageMapEntry<TestDialog> TestDialog::messageMap[] = {
-    {WM_COMMAND, button, BN_CLICKED, &TestDialog::onButton},
-    {WM_COMMAND, button, BN_SETFOCUS, &TestDialog::onButtonFocus},
-    {WM_TEST_STEP, 0, 0, &TestDialog::onStep},
-};
-
-bool TestDialog::OnMessage(Message& m)
-{
-    return dispatchMessage(*this, messageMap, m);
-}
+BEGIN_MESSAGE_MAP(TestDialog, CDialog)
+    onCommand<&TestDialog::onButton>(button, BN_CLICKED),
+    onCommand<&TestDialog::onButtonFocus>(button, BN_SETFOCUS),
+    onMessage<&TestDialog::onStep>(WM_TEST_STEP),
+END_MESSAGE_MAP()
 
 TEST(Dialog, ModalLoopDispatchesByMapAndEndsWithTheResult)
 {

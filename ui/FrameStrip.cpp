@@ -1,0 +1,47 @@
+#include "ui/FrameStrip.h"
+
+#include "common/Version.h"
+#include "quotes/WindowLayout.h"
+#include "res/resource.h"
+
+void FrameStrip::create()
+{
+    tooltip.Create(window.m_hWnd);
+    tooltip.AddTool(versionText);
+    tooltip.SetInitialDelay(0);
+    tooltip.Activate(false);
+}
+
+bool FrameStrip::mouseMoved(POINT p, unsigned secondsSinceRefresh)
+{
+    const char* tip = stripTooltip(areaAt(p), secondsSinceRefresh);
+    if (!tip) {
+        tooltip.Activate(false);
+        return false;
+    }
+    if (tooltip.GetText() != tip) {
+        tooltip.UpdateTipText(tip);
+        tooltip.Activate(true);
+    }
+    return true;
+}
+
+StripArea FrameStrip::areaAt(POINT p) const
+{
+    return stripAreaAt(p.x, p.y, toRect(window.GetDlgItem(IDC_REFRESH).GetRectInParent()));
+}
+
+void FrameStrip::show(bool show) const
+{
+    for (int id : {IDC_STRIP, IDC_STRIP_FILL, IDC_REFRESH})
+        window.GetDlgItem(id).ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void FrameStrip::setHoverTimer(HoverTimer action) const
+{
+    if (action == HoverTimer::leave)
+        return;
+    KillTimer(window.m_hWnd, HOVER_TIMER_ID);
+    if (action == HoverTimer::start)
+        SetTimer(window.m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
+}

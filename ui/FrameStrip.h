@@ -1,0 +1,33 @@
+// The mini-window's title strip on screen: its three controls, the tooltip
+// of its hot areas and the hover timer that shows it over a transparent
+// window. It belongs to the window and works on the window's thread.
+#pragma once
+
+#include "ui/FrameState.h"
+#include "ui/TitleStrip.h"
+#include "winui/ToolTip.h"
+#include "winui/Wnd.h"
+
+class FrameStrip {
+public:
+    explicit FrameStrip(const CWnd& window) : window(window) {}
+
+    // The tooltip, inactive until the mouse is over a hot area.
+    void create();
+    // Every message of the modal run passes here, for the tooltip.
+    void relayEvent(MSG* msg) const { tooltip.RelayEvent(msg); }
+    // The mouse over the strip (p.y < stripHeight): the area's tooltip.
+    // False when there is none (the move is then the window's own).
+    bool mouseMoved(POINT p, unsigned secondsSinceRefresh);
+    // The mouse elsewhere: no tooltip.
+    void mouseLeft() const { tooltip.Activate(false); }
+
+    // The hot area under a client point.
+    StripArea areaAt(POINT p) const;
+    void show(bool show) const;
+    void setHoverTimer(HoverTimer action) const;
+
+private:
+    const CWnd& window;
+    CToolTipCtrl tooltip;
+};
