@@ -42,7 +42,12 @@ bool FrameCommands::updateFromMenu(HWND owner)
     // The calls the workers carry to the window wait meanwhile (and are
     // withdrawn when they wait too long).
     Win32UpdatePlatform platform;
-    const UpdateResult result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+    UpdateResult result;
+    try {
+        result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+    } catch (const std::exception&) {
+        result = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
+    }
     if (result == UpdateResult::started)
         return true;
     const std::string message = updateResultText(result, UpdateCaller::menu);
