@@ -149,19 +149,18 @@ private:
     HGDIOBJ previous;
 };
 
-// COM on this thread for a scope: ended only when this started it.
-class ComInitialization {
+// A per-thread library start (COM, OLE) for a scope: ended only when this
+// started it.
+template <HRESULT (*start)(), void (*end)()>
+class ThreadInitialization {
 public:
-    explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED)
-        : started(SUCCEEDED(CoInitializeEx(nullptr, model)))
-    {
-    }
-    ComInitialization(const ComInitialization&) = delete;
-    ComInitialization& operator=(const ComInitialization&) = delete;
-    ~ComInitialization()
+    ThreadInitialization() : started(SUCCEEDED(start())) {}
+    ThreadInitialization(const ThreadInitialization&) = delete;
+    ThreadInitialization& operator=(const ThreadInitialization&) = delete;
+    ~ThreadInitialization()
     {
         if (started)
-            CoUninitialize();
+            end();
     }
     bool ok() const { return started; }
 
@@ -169,19 +168,14 @@ private:
     bool started;
 };
 
-// OLE on this thread for a scope (hosting ActiveX controls needs it).
-class OleInitialization {
-public:
-    OleInitialization() : started(SUCCEEDED(OleInitialize(nullptr))) {}
-    OleInitialization(const OleInitialization&) = delete;
-    OleInitialization& operator=(const OleInitialization&) = delete;
-    ~OleInitialization()
-    {
-        if (started)
-            OleUninitialize();
-    }
-    bool ok() const { return started; }
+namespace handle_traits {
+inline HRESULT startApartment() { return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+inline void endCom() { CoUninitialize(); }
+inline HRESULT startOle() { return OleInitialize(nullptr); }
+inline void endOle() { OleUninitialize(); }
+}  // namespace handle_traits
 
-private:
-    bool started;
-};
+// COM in a single-threaded apartment on this thread.
+using ComInitialization = ThreadInitialization<handle_traits::startApartment, handle_traits::endCom>;
+// OLE on this thread (hosting ActiveX controls needs it).
+using OleInitialization = ThreadInitialization<handle_traits::startOle, handle_traits::endOle>;
