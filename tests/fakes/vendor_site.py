@@ -13,15 +13,42 @@ update check reports the running build as current. Control endpoints:
   /_ping?key=value...    the ping's reply from these keys (infoVer, info, infourl, update), in order
   /_update?key=value...  the update check's reply from these keys (infoVer, dlurl)
   /_demand    the ping demands an upgrade (infoVer=3, update=1)
-  /_offer?path=FILE      the update check offers build 3, downloaded from /zeb/Zeb.exe, which serves FILE
+  /_offer?path=FILE      the update check offers build 3, downloaded from /zeb/Zeb.exe, which serves FILE,
+                         signed with the development key (tests/keys/update-dev.pem)
   /_offer?html=1         the same, but the download answers with an HTML page
+  /_offer?...&sign=HOW   a bad offer: HOW is "none" (no "sha256" and "sig"), "other" (the hash and signature
+                         of another file) or "version" (signed as build 4 while the reply says 3)
 """
 import argparse
+import importlib.util
 import os
 import threading
 from urllib.parse import parse_qsl, unquote, urlsplit
 
 from fakeserver import QuietHandler, serve
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+DEV_KEY = os.path.join(ROOT, "tests", "keys", "update-dev.pem")
+
+
+def _signer():
+    spec = importlib.util.spec_from_file_location("sign_update", os.path.join(ROOT, "scripts", "sign-update.py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+signer = _signer()
+
+
+def offer_keys(data, how=""):
+    """The update check's signature keys for a build's bytes offered as build 3."""
+    if how == "none":
+        return []
+    if how == "other":
+        data = data + b"\0another file"
+    digest, sig = signer.sign_update(signer.load_key(DEV_KEY), data, "4" if how == "version" else "3")
+    return [("sha256", digest), ("sig", sig)]
 
 NOTICE_TEXT = "Zeb 模拟厂商网站的通知，点此打开"
 PAGE = ("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
@@ -96,7 +123,8 @@ class Handler(QuietHandler):
                     st.build = f.read()
             else:
                 st.build = PAGE % "这不是程序，而是一个网页"
-            st.update = [("infoVer", "3"), ("dlurl", st.address("/zeb/Zeb.exe"))]
+            body = st.build.encode("gb2312") if isinstance(st.build, str) else st.build
+            st.update = [("infoVer", "3"), ("dlurl", st.address("/zeb/Zeb.exe"))] + offer_keys(body, q.get("sign", ""))
         else:
             return b"bad control request"
         return None
