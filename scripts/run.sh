@@ -7,7 +7,8 @@
 #                               vendor site there (no internet needed)
 #
 # Zeb lives in build/zeb/ (its zeb.ini beside it) and in the Wine prefix
-# ~/.zeb-wine. Without a display it runs on a virtual one (Xvfb).
+# ~/.zeb-wine. Without a display it runs on a virtual one (Xvfb, with the
+# openbox window manager), which ends with it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -39,6 +40,7 @@ cleanup() {
     [ -n "$simulator" ] && probe reg-set QuoteHost - || true
     [ -n "$vendor" ] && kill "$vendor" 2>/dev/null
     [ -n "$vendor" ] && probe reg-set VendorHost - || true
+    zeb_stop_display
 }
 trap cleanup EXIT
 

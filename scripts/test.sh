@@ -173,7 +173,7 @@ if build "windows" configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/
             --idle-seconds "${ZEB_FOOTPRINT_SECONDS:-20}"
     wineserver -k >/dev/null 2>&1
     rm -rf "$prefix_root"
-    [ -n "${ZEB_XVFB_PID:-}" ] && kill "$ZEB_XVFB_PID" 2>/dev/null
+    zeb_stop_display
 fi
 
 rm -rf "$logs"
