@@ -16,7 +16,7 @@ struct StockQuote {
     double openPrice;
     double highPrice;
     double lowPrice;
-    std::int32_t volumeWan;  // volume in ten thousand shares
+    std::int64_t volumeWan;  // volume in ten thousand shares
     double turnoverYi;       // turnover in hundred millions
 };
 

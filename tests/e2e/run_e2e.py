@@ -234,6 +234,7 @@ class FirstRun(ZebTestCase):
         self.assertIn("恒生指数", page)
         self.assertIn("国企指数", page)
         self.assertIn("红筹指数", page)
+        self.assertIn("成交量: 1913901万股", page)  # the index's volume is past 2^31 shares
         self.assertEqual(page.count('<tr align="right" class='), 3)
         self.assertIn("<td>简称</td>", page)
         self.assertRegex(page, r"<td colspan=3 align=right>\d{4}-\d\d-\d\d \d\d:\d\d</td>")

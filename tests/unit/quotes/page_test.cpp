@@ -257,7 +257,7 @@ TEST_F(QuotePage, HugeAndNonFiniteNumbersNeverCutACharacterBeforeMarkup)
     for (double value : {-1.7976931348623157e308, inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
         StockQuote q = sampleQuote("hk00700", "腾讯控股", value, value);
         q.openPrice = q.highPrice = q.lowPrice = q.turnoverYi = value;
-        q.volumeWan = INT_MIN;
+        q.volumeWan = INT64_MIN;
         quotes.push_back(q);
     }
     settings.displayFlags = showCode | showName;

@@ -117,18 +117,36 @@ TEST(QuoteParser, StopsStoringAtThirtyRecords)
     EXPECT_EQ(parse(reply).count, maxQuotes);
 }
 
-TEST(QuoteParser, VolumeFollowsAtoiButSaturatesBeyond32Bits)
+TEST(QuoteParser, VolumeFollowsAtoiOver64Bits)
 {
     auto volume = [](const std::string& field) {
         const QuoteBatch b =
             parse("var hq_str_hk00700=\"TENCENT,T,1,2,3,4,5,6,7,8,9,10," + field + ",2024/01/02,10:30\";");
         return b.count == 1 ? b.quotes[0].volumeWan : -1;
     };
-    EXPECT_EQ(volume("99999999999999"), INT_MAX / 10000);
-    EXPECT_EQ(volume("-99999999999999"), INT_MIN / 10000);
+    EXPECT_EQ(volume("19139018827"), 1913901);
+    EXPECT_EQ(volume("99999999999999999999999"), INT64_MAX / 10000);
+    EXPECT_EQ(volume("-9223372036854775808"), INT64_MIN / 10000);
+    EXPECT_EQ(volume("-99999999999999999999999"), INT64_MIN / 10000);
     EXPECT_EQ(volume("  +120000abc"), 12);
     EXPECT_EQ(volume("-25000"), -2);
     EXPECT_EQ(volume("x123"), 0);
+}
+
+TEST(QuoteParser, ReadsAnIndexRecordAsTheServiceSendsIt)
+{
+    // Five-decimal bid and ask, a volume past 2^31, a full-width letter in the name.
+    const QuoteBatch b = parse(
+        "var hq_str_hkHSI=\"HSI,恒生指数Ａ,19842.330,19781.410,19885.170,19633.660,19735.850,-45.560,-0.230,"
+        "0.00000,0.00000,143871263852.4,19139018827,,,20123.000,15000.000,2024/11/28,16:09\";\n");
+    ASSERT_EQ(b.count, 1);
+    const StockQuote& q = b.quotes[0];
+    EXPECT_STREQ(q.displayName, "恒生指数Ａ");
+    EXPECT_DOUBLE_EQ(q.lastPrice, 19735.85);
+    EXPECT_DOUBLE_EQ(q.prevClose, 19781.41);
+    EXPECT_NEAR(q.turnoverYi, 1438.712638524, 1e-9);
+    EXPECT_EQ(q.volumeWan, 1913901);
+    EXPECT_STREQ(b.dataTime, "2024-11-28 16:09");
 }
 
 TEST(QuoteParser, MissingSeparatorsLeaveFieldsEmpty)
