@@ -2,36 +2,73 @@
 
 #include <string.h>
 
-int runUpdater(int argc, const char* const* argv, const UpdaterSystem& system)
+namespace {
+
+// A file in use (an antivirus scanning the fresh download, Zeb's image not
+// yet released) is tried again for a few seconds.
+bool moveFile(const UpdaterSystem& system, const char* from, const char* to)
 {
-    if (argc != 3)
-        return -1;
-    const char* target = argv[1];
-    const char* replacement = argv[2];
+    for (int attempt = 0;; ++attempt) {
+        const MoveResult result = system.move(system.context, from, to);
+        if (result == MoveResult::moved)
+            return true;
+        if (result == MoveResult::failed || attempt + 1 >= busyRetries)
+            return false;
+        system.sleep(system.context, busyRetryMs);
+    }
+}
 
-    system.print(system.context, "Zeb Update...\n");
-    system.sleep(system.context, 2000);
-    // The target name of the first rename must be free: a leftover of an
-    // update whose clean-up failed would otherwise make every later update
-    // restart the old build.
-    system.remove(system.context, previousExeName);
-    system.rename(system.context, target, previousExeName);
-    system.sleep(system.context, 2000);
-    system.rename(system.context, replacement, target);
-    system.sleep(system.context, 2000);
-
-    // A path with a blank is quoted, so that it is not read as a program
-    // name and arguments.
+// A path with a blank is quoted, so that it is not read as a program name
+// and arguments.
+void startProgram(const UpdaterSystem& system, const char* path)
+{
     char command[1024];
-    const size_t length = strlen(target);
-    if (strchr(target, ' ') && length + 3 <= sizeof command) {
+    const size_t length = strlen(path);
+    if (strchr(path, ' ') && length + 3 <= sizeof command) {
         command[0] = '"';
-        memcpy(command + 1, target, length);
+        memcpy(command + 1, path, length);
         command[length + 1] = '"';
         command[length + 2] = '\0';
         system.start(system.context, command);
     } else {
-        system.start(system.context, target);
+        system.start(system.context, path);
     }
-    return 0;
+}
+
+}  // namespace
+
+int runUpdater(int argc, const char* const* argv, const UpdaterSystem& system)
+{
+    if (argc != 3)
+        return updaterBadArguments;
+    const char* target = argv[1];
+    const char* replacement = argv[2];
+
+    system.print(system.context, "Zeb Update...\n");
+    // Nothing is touched while Zeb runs: a new Zeb started beside it would
+    // hand over to it and end, and no Zeb would run once it has ended. Zeb
+    // that is still running keeps its program; it is told at its next start.
+    if (!system.waitForZebToEnd(system.context, zebEndTimeoutMs)) {
+        system.markFailure(system.context);
+        return updaterZebStillRuns;
+    }
+
+    // The target name of the first move must be free: a leftover of an
+    // update whose clean-up failed would otherwise be replaced, which is no
+    // harm, or stand in the way.
+    system.remove(system.context, previousExeName);
+    if (!moveFile(system, target, previousExeName)) {
+        system.markFailure(system.context);
+        startProgram(system, target);
+        return updaterNotReplaced;
+    }
+    if (!moveFile(system, replacement, target)) {
+        // Never leave the user without a program: the old one goes back.
+        const bool restored = moveFile(system, previousExeName, target);
+        system.markFailure(system.context);
+        startProgram(system, restored ? target : previousExeName);
+        return restored ? updaterNotReplaced : updaterNotRestored;
+    }
+    startProgram(system, target);
+    return updaterSwapped;
 }
