@@ -1,0 +1,190 @@
+"""End-to-end test of the release: scripts/package.sh packages the tree under
+test (without building it again), and its installer installs, installs again
+over a running Zeb and uninstalls under Wine, in a fresh prefix of its own.
+Loaded by run_e2e.py."""
+import glob
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+import zipfile
+
+import run_e2e
+from run_e2e import ROOT, ZebTestCase, QuoteService, color_counts, probe, ss_block, su_block, sp_block, wait_for
+
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zeb"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+APP_KEY = r"HKCU\Software\Quillon\zeb"
+
+
+def project_version():
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        return re.search(r"project\(Zeb VERSION ([0-9.]+)", f.read()).group(1)
+
+
+def wine(*args, timeout=120):
+    # Output to nothing: the wineserver a first Wine program starts would hold a pipe open.
+    return subprocess.run(["wine", *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=timeout).returncode
+
+
+def reg_values(key):
+    """The values of a registry key as Wine's reg.exe lists them: {name: (type, text)}."""
+    with tempfile.TemporaryFile() as out:
+        subprocess.run(["wine", "reg", "query", key], stdout=out, stderr=subprocess.DEVNULL)
+        out.seek(0)
+        text = out.read().decode("gbk", errors="replace")
+    return {m.group(1): (m.group(2), m.group(3)) for m in re.finditer(r"^ {4}(.+?) {4}(REG_\w+) {4}(.*?)\r?$",
+                                                                        text, re.M)}
+
+
+class Release(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.version = project_version()
+        cls.name = "Zeb-%s-dev-win64" % cls.version  # packaged with the development key
+        cls.dist = tempfile.mkdtemp(prefix="zeb-dist-")
+        with tempfile.TemporaryFile(mode="w+") as log:
+            status = subprocess.run([os.path.join(ROOT, "scripts", "package.sh"), "--build", run_e2e.BUILD,
+                                     "--out", cls.dist], stdout=log, stderr=subprocess.STDOUT).returncode
+            log.seek(0)
+            cls.package_log = log.read()
+        cls.packaged = status == 0
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dist, ignore_errors=True)
+
+    def setUp(self):
+        self.assertTrue(self.packaged, self.package_log)
+
+    def dist_file(self, name):
+        return os.path.join(self.dist, name)
+
+    def zipped_program(self):
+        with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z:
+            return z.read("Zeb.exe")
+
+    def test_package_holds_the_build_checksums_and_the_signed_reply(self):
+        self.assertEqual(sorted(os.listdir(self.dist)),
+                         sorted([self.name + ".zip", self.name + "-setup.exe", "SHA256SUMS", "update-reply-dev.ini"]))
+        check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.dist, capture_output=True, text=True)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertEqual(len(check.stdout.splitlines()), 2, check.stdout)
+
+        with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z:
+            self.assertEqual(sorted(z.namelist()), ["README.txt", "Zeb.exe"])
+            readme = z.read("README.txt").decode("utf-8-sig")
+        with open(os.path.join(run_e2e.BUILD, "Zeb.exe"), "rb") as f:
+            program = f.read()
+        self.assertEqual(self.zipped_program(), program)
+        self.assertIn("Zeb " + self.version, readme)
+        self.assertIn("运行", readme)
+        self.assertIn("Run", readme)
+        self.assertIn(self.name + "-setup.exe", readme)
+
+        with open(self.dist_file("update-reply-dev.ini"), "rb") as f:
+            reply = f.read().decode("ascii")
+        keys = dict(re.findall(r"^(\w+)=(.*)\r$", reply, re.M))
+        self.assertTrue(reply.startswith("[Zeb]\r\n"), reply)
+        self.assertEqual(keys["infoVer"], self.version.split(".")[3])
+        self.assertTrue(keys["dlurl"].startswith("http://"), keys)
+        self.assertTrue(keys["dlurl"].endswith("/" + self.name + ".exe"), keys)
+        self.assertEqual(keys["sha256"], hashlib.sha256(program).hexdigest())
+        self.assertRegex(keys["sig"], r"^[0-9a-f]{128}$")
+
+    def test_installs_updates_a_running_zeb_and_uninstalls_keeping_the_settings(self):
+        if ZebTestCase.service is None:
+            ZebTestCase.service = QuoteService()
+        service = ZebTestCase.service
+        service.get("/_reset")
+        shared_prefix = os.environ["WINEPREFIX"]
+        prefix_root = tempfile.mkdtemp(prefix="zeb-prefix-")
+        os.environ["WINEPREFIX"] = os.path.join(prefix_root, "prefix")
+
+        def drop_prefix():
+            probe("post-command", run_e2e.ID_EXIT)
+            subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.environ["WINEPREFIX"] = shared_prefix
+            shutil.rmtree(prefix_root, ignore_errors=True)
+        self.addCleanup(drop_prefix)
+        subprocess.run(["wineboot", "-i"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"])
+        probe("reg-set", "QuoteHost", "127.0.0.1:%d" % service.port)
+        probe("reg-set", "VendorHost", "127.0.0.1:1")
+        probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings", "ProxyEnable", 0)
+
+        setup = self.dist_file(self.name + "-setup.exe")
+        self.assertEqual(wine(setup, "/S", "/AUTORUN=1"), 0)
+        home = glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData"))
+        self.assertEqual(len(home), 1, home)
+        user = os.path.basename(os.path.dirname(home[0]))
+        folder = os.path.join(home[0], "Local", "Programs", "Zeb")
+        installed = r"C:\users\%s\AppData\Local\Programs\Zeb" % user
+        shortcut = os.path.join(home[0], "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zeb.lnk")
+
+        self.assertEqual(sorted(os.listdir(folder)), ["Zeb.exe", "uninstall.exe"])
+        with open(os.path.join(folder, "Zeb.exe"), "rb") as f:
+            self.assertEqual(f.read(), self.zipped_program())
+        with open(shortcut, "rb") as f:
+            link = f.read()
+        self.assertIn((installed + "\\Zeb.exe").encode("utf-16-le"), link)
+        entry = reg_values(UNINSTALL_KEY)
+        self.assertEqual(entry["DisplayName"], ("REG_SZ", "Zeb"))
+        self.assertEqual(entry["DisplayVersion"], ("REG_SZ", self.version))
+        self.assertEqual(entry["Publisher"], ("REG_SZ", "Quillon"))
+        self.assertEqual(entry["DisplayIcon"], ("REG_SZ", installed + r"\Zeb.exe,0"))
+        self.assertEqual(entry["InstallLocation"], ("REG_SZ", installed))
+        self.assertEqual(entry["UninstallString"], ("REG_SZ", '"%s\\uninstall.exe"' % installed))
+        self.assertEqual(entry["QuietUninstallString"], ("REG_SZ", '"%s\\uninstall.exe" /S' % installed))
+        size_kb = sum(os.path.getsize(os.path.join(folder, n)) for n in os.listdir(folder)) // 1024
+        self.assertEqual(entry["EstimatedSize"][0], "REG_DWORD")
+        self.assertAlmostEqual(int(entry["EstimatedSize"][1], 16), size_kb, delta=2)
+        self.assertEqual(reg_values(RUN_KEY).get("Zeb"), ("REG_SZ", '"%s\\Zeb.exe"' % installed))
+
+        # The installed Zeb shows the table. Its settings: font size 2.
+        ini = os.path.join(folder, "zeb.ini")
+        with open(ini, "w", newline="\r\n") as f:
+            f.write("[UserSet]\nss=%s\nsu=%s\nsp=%s\nfontsize=2\nversion=2\n" % (ss_block(), su_block(), sp_block()))
+        first = subprocess.Popen(["wine", installed + r"\Zeb.exe"], cwd="/", stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_for(lambda: probe("window").get("visible") == "1"), "the installed Zeb shows no window")
+        pages = os.path.join(home[0], "Local", "Microsoft", "Windows", "INetCache", "zebtmp.htm")
+
+        def page():
+            for name in glob.glob(pages):
+                with open(name, "rb") as f:
+                    return f.read().decode("gb2312", "replace")
+            return ""
+        self.assertTrue(wait_for(lambda: page().count('<tr align="right" class=') == 3), page())
+        time.sleep(1.0)
+        colors = color_counts(ZebTestCase.screenshot(self, "installed-widget.png"))
+        self.assertGreater(colors.get("#FFFFE6", 0), 5000, colors)
+        self.assertGreater(colors.get("#009900", 0), 20, colors)
+
+        # Installing again while it runs ends it through its exit command (it
+        # saves its settings), replaces the program and starts it again.
+        os.remove(glob.glob(pages)[0])
+        self.assertEqual(wine(setup, "/S"), 0)
+        self.assertEqual(first.wait(timeout=20), 0)
+        self.assertTrue(wait_for(lambda: probe("window").get("visible") == "1"), "Zeb was not started again")
+        self.assertTrue(wait_for(lambda: page().count('<tr align="right" class=') == 3), page())
+        with open(ini) as f:
+            self.assertIn("fontsize=2", f.read())
+        self.assertEqual(reg_values(RUN_KEY).get("Zeb"), ("REG_SZ", '"%s\\Zeb.exe"' % installed))
+
+        # The quiet uninstaller ends Zeb and removes everything but the settings.
+        self.assertEqual(wine(*entry["QuietUninstallString"][1].replace('"', "").rsplit(" ", 1)), 0)
+        self.assertTrue(wait_for(lambda: reg_values(UNINSTALL_KEY) == {}, timeout=30))
+        time.sleep(1.0)  # its last step, the folder (which keeps zeb.ini)
+        self.assertTrue(wait_for(lambda: probe("window").get("found") == "0", timeout=10))
+        self.assertEqual(os.listdir(folder), ["zeb.ini"])
+        with open(ini) as f:
+            self.assertIn("fontsize=2", f.read())
+        self.assertFalse(os.path.exists(shortcut))
+        self.assertNotIn("Zeb", reg_values(RUN_KEY))
+        self.assertIn("StkCode", reg_values(APP_KEY))
