@@ -66,7 +66,10 @@ private:
 // does not take it up in time (it may be busy with an update of its own).
 class FrameForUpdateWorker : public UpdateWorkerWindow {
 public:
-    explicit FrameForUpdateWorker(CMiniFrameDlg& frame) : frame(&frame), window(frame.GetSafeHwnd()) {}
+    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh)
+        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh)
+    {
+    }
 
     void showNotice(const char* text, const char* url) override
     {
@@ -81,15 +84,22 @@ public:
         if (IsWindow(window))
             messageBox(window, text, updateCaption, MB_OK | MB_ICONINFORMATION);
     }
+    // A full re-layout: the window was sized to the upgrade page, and a plain
+    // refresh would be dropped this soon after the last.
+    void showQuotes() override
+    {
+        runOnWindowThread(window, [&] { refresh->requestSettingsApplied(); }, 30000);
+    }
     void endProcess() override { ExitProcess(0); }
 
 private:
     CMiniFrameDlg* frame;  // touched only on the window's thread
     HWND window;
+    RefreshRequests* refresh;  // the window's; reached only on the window's thread
 };
 
 struct UpdateRun {
-    explicit UpdateRun(CMiniFrameDlg& frame) : window(frame) {}
+    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh) : window(frame, refresh) {}
     FrameForUpdateWorker window;
 
     static DWORD WINAPI threadMain(void* parameter)
@@ -177,7 +187,7 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // clean-up of an earlier update. Neither is waited for when the window
     // closes: they hold nothing of it but its handle. Without them there is
     // no notice and the leftovers wait for the next start.
-    auto update = std::make_unique<UpdateRun>(frame);
+    auto update = std::make_unique<UpdateRun>(frame, refresh->loop.requests());
     if (startDetached(UpdateRun::threadMain, update.get()))
         update.release();
     startDetached(cleanupMain, nullptr);

@@ -3,6 +3,9 @@
 #include "common/Version.h"
 #include "common/WebAddress.h"
 #include "settings/Deployment.h"
+#include "update/OfferSignature.h"
+#include "update/VendorClient.h"
+#include "update/VendorState.h"
 
 #include <cstring>
 
@@ -49,8 +52,13 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     reply = files.shortPath(reply);
 
     const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
-    const std::string address =
-        isNewerVersion(infoVer) ? profileText(platform.profile.read(reply, "Zeb", "dlurl")) : std::string();
+    std::string address;
+    OfferSignature offer;
+    bool signedOffer = false;
+    if (isNewerVersion(infoVer)) {
+        address = profileText(platform.profile.read(reply, "Zeb", "dlurl"));
+        signedOffer = readOfferSignature(platform.profile, reply, offer);
+    }
     files.remove(reply.c_str());
     if (infoVer == 0)
         return UpdateResult::noVersion;
@@ -59,10 +67,14 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     // Only an http:// or https:// address is fetched.
     if (!isWebAddress(address))
         return UpdateResult::noAddress;
+    // An offer the vendor did not sign for this number is not even fetched.
+    if (!signedOffer || !isSignedOffer(platform.verifier, infoVer, offer))
+        return UpdateResult::badDownload;
 
-    // What arrived must be a Windows program: a failed address can still
-    // answer with an error page.
-    if (!platform.downloader.toFile(address, newExePath) || !isWindowsExecutable(files, newExePath)) {
+    // What arrived must be the signed bytes, and a Windows program.
+    Sha256Digest digest{};
+    if (!platform.downloader.toFile(address, newExePath) || !platform.verifier.fileSha256(newExePath, digest) ||
+        digest != offer.sha256 || !isWindowsExecutable(files, newExePath)) {
         files.remove(newExePath);
         return UpdateResult::badDownload;
     }
@@ -85,6 +97,11 @@ UpdateResult installUpdate(UpdatePlatform& platform)
 
 UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
 {
+    return checkAndInstallUpdate(platform, guard, versionBlocked);
+}
+
+UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard, std::atomic<int>& blocked)
+{
     if (!guard.tryBegin())
         return UpdateResult::busy;
     // The turn is given back on every way out but a started updater, also
@@ -100,6 +117,19 @@ UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
     } turn{guard};
     const UpdateResult result = installUpdate(platform);
     turn.kept = result == UpdateResult::started;
+    switch (result) {
+    case UpdateResult::current:
+    case UpdateResult::started:
+        liftUpgradeDemand(platform.values, blocked);
+        break;
+    case UpdateResult::noVersion:
+    case UpdateResult::noAddress:
+    case UpdateResult::badDownload:
+        markUnsignedDemand(platform.values);
+        break;
+    default:
+        break;
+    }
     return result;
 }
 

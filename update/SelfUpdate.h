@@ -42,7 +42,15 @@ std::string updaterCommandLine(const std::string& programPath);
 bool isWindowsExecutable(FileSystem& files, const char* path);
 
 // Checks for a newer build and installs it (UpdateResult::busy when the guard
-// is taken). Blocking.
+// is taken). Blocking. Only a build the update key signed is installed: a
+// reply without "sha256" and "sig", a signature that does not verify for the
+// offered "infoVer", or a download of another hash is badDownload, with
+// nothing of it kept. A stored upgrade demand is lifted (and blocked cleared)
+// when the running build is current or ZebUpdater started; when no signed
+// build was found, the next ping that does not repeat it lifts it.
+[[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard,
+                                                 std::atomic<int>& blocked);
+// The same over the process's versionBlocked.
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;

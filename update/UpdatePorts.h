@@ -3,6 +3,7 @@
 // system calls, the tests over memory.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -60,12 +61,14 @@ public:
 class AppValues {
 public:
     virtual ~AppValues() = default;
-    // True with the value's length in bytes; false when it is missing or does
-    // not fit.
-    [[nodiscard]] virtual bool read(const char* name, void* buffer, std::uint32_t size,
+    // True with the value's type and length in bytes; false when it is
+    // missing or does not fit.
+    [[nodiscard]] virtual bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& type,
                                     std::uint32_t& length) = 0;
     // type: 1 text (REG_SZ), 4 a 32-bit number (REG_DWORD). True when stored.
     virtual bool write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) = 0;
+    // Deletes the value; true when it is gone.
+    virtual bool erase(const char* name) = 0;
 };
 
 class GuidSource {
@@ -76,6 +79,21 @@ public:
     [[nodiscard]] virtual bool create(std::string& braced) = 0;
 };
 
+using Sha256Digest = std::array<std::uint8_t, 32>;
+// An ECDSA P-256 signature: r then s, 32 bytes each, big-endian.
+using UpdateSignature = std::array<std::uint8_t, 64>;
+
+// The platform's cryptography, with the update key built into the program.
+class SignatureVerifier {
+public:
+    virtual ~SignatureVerifier() = default;
+    // The SHA-256 of the whole file; false when it cannot be read to its end.
+    [[nodiscard]] virtual bool fileSha256(const char* path, Sha256Digest& digest) = 0;
+    // True when signature is the update key's ECDSA P-256 signature with
+    // SHA-256 over the bytes of text.
+    [[nodiscard]] virtual bool verify(const std::string& text, const UpdateSignature& signature) = 0;
+};
+
 // Everything the vendor client and the self-update work over.
 struct UpdatePlatform {
     Downloader& downloader;
@@ -84,6 +102,7 @@ struct UpdatePlatform {
     Launcher& launcher;
     AppValues& values;
     GuidSource& guids;
+    SignatureVerifier& verifier;
     // The updater program carried by Zeb (resource "DAT" 148); null when the
     // resource cannot be found.
     const void* updaterData = nullptr;

@@ -15,11 +15,13 @@ void runUpdateWorker(UpdatePlatform& platform, UpdateWorkerWindow& window, Updat
         // Cancel leaves the upgrade page up for the rest of the run.
         if (!window.ask(upgradePromptText))
             break;
-        const UpdateResult result = checkAndInstallUpdate(platform, guard);
+        const UpdateResult result = checkAndInstallUpdate(platform, guard, blocked);
         if (result == UpdateResult::started) {
             window.endProcess();
             break;
         }
+        if (result == UpdateResult::current)
+            window.showQuotes();
         const std::string message = updateResultText(result, UpdateCaller::startupPrompt);
         if (!message.empty())
             window.tell(message.c_str());

@@ -18,6 +18,9 @@ public:
     virtual bool ask(const char* text) = 0;
     // A message box owned by the mini-window, OK with the information icon.
     virtual void tell(const char* text) = 0;
+    // The upgrade demand was lifted: the quote page takes the upgrade page's
+    // place without waiting for the next refresh.
+    virtual void showQuotes() = 0;
     // Ends the process at once with exit status 0: the window is not closed,
     // nothing is saved.
     virtual void endProcess() = 0;

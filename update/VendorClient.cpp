@@ -10,6 +10,24 @@ namespace {
 
 constexpr std::uint32_t textValue = 1;    // REG_SZ
 constexpr std::uint32_t numberValue = 4;  // REG_DWORD
+constexpr const char* demandValue = "Update";
+constexpr const char* noBuildValue = "UpdateNoBuild";
+
+// The value when it is a REG_DWORD of 4 bytes; 0 when it is missing, and
+// when it is anything else, which is deleted.
+std::uint32_t readNumber(AppValues& values, const char* name)
+{
+    std::uint32_t number = 0;
+    std::uint32_t type = 0;
+    std::uint32_t length = 0;
+    unsigned char bytes[16] = {};
+    if (values.read(name, bytes, sizeof bytes, type, length) && type == numberValue && length == sizeof number) {
+        std::memcpy(&number, bytes, sizeof number);
+        return number;
+    }
+    values.erase(name);  // another type, size, or missing (nothing to delete)
+    return 0;
+}
 
 void copyText(const std::string& value, char (&buffer)[replyBufferSize])
 {
@@ -27,13 +45,36 @@ NoticeResult dropReply(UpdatePlatform& platform, const std::string& path)
     return NoticeResult::none;
 }
 
+// Reads the ping's answer: a notice, a new demand (remembered as "Update",
+// which starts unmarked), or nothing.
+NoticeResult readPingReply(UpdatePlatform& platform, const std::string& reply, char (&text)[replyBufferSize],
+                           char (&url)[replyBufferSize])
+{
+    const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
+    if (!isNewerVersion(infoVer))
+        return dropReply(platform, reply);
+    copyText(platform.profile.read(reply, "Zeb", "info"), text);
+    if (!text[0])
+        return dropReply(platform, reply);
+    const std::string link = profileText(platform.profile.read(reply, "Zeb", "infourl"));
+    if (isWebAddress(link))
+        copyText(link, url);
+
+    if (profileNumber(platform.profile.read(reply, "Zeb", "update")) == 0)
+        return NoticeResult::ready;
+    platform.values.erase(noBuildValue);
+    platform.values.write(demandValue, numberValue, &infoVer, sizeof infoVer);
+    return NoticeResult::upgrade;
+}
+
 }  // namespace
 
 std::string getClientGuid(UpdatePlatform& platform)
 {
     char stored[50] = {};
+    std::uint32_t type = 0;
     std::uint32_t length = 0;
-    if (platform.values.read("Guid", stored, sizeof stored, length)) {
+    if (platform.values.read("Guid", stored, sizeof stored, type, length)) {
         std::string guid(stored, length < sizeof stored ? length : sizeof stored);
         return guid.substr(0, guid.find('\0'));  // a stored terminating zero is not part of it
     }
@@ -58,32 +99,45 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
     std::memset(url, 0, sizeof url);
     blocked = 0;
 
-    std::uint32_t remembered = 0;
-    std::uint32_t length = 0;
-    if (platform.values.read("Update", &remembered, sizeof remembered, length) && isNewerVersion(remembered)) {
-        blocked = 1;
-        return NoticeResult::upgrade;
-    }
+    // A remembered demand blocks from the start; the answer may lift it.
+    const std::uint32_t remembered = storedUpgradeDemand(platform.values);
+    const bool demanded = isNewerVersion(remembered);
+    blocked = demanded ? 1 : 0;
 
     std::string reply;
     if (!platform.downloader.toCache(vendorPingUrl(getClientGuid(platform)), reply))
-        return NoticeResult::none;
+        return demanded ? NoticeResult::upgrade : NoticeResult::none;
     reply = platform.files.shortPath(reply);
+    const NoticeResult answer = readPingReply(platform, reply, text, url);
 
-    const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
-    if (!isNewerVersion(infoVer))
-        return dropReply(platform, reply);
-    copyText(platform.profile.read(reply, "Zeb", "info"), text);
-    if (!text[0])
-        return dropReply(platform, reply);
-    const std::string link = profileText(platform.profile.read(reply, "Zeb", "infourl"));
-    if (isWebAddress(link))
-        copyText(link, url);
-
-    const bool demand = profileNumber(platform.profile.read(reply, "Zeb", "update")) != 0;
-    blocked = demand ? 1 : 0;
-    if (!demand)
-        return NoticeResult::ready;
-    platform.values.write("Update", numberValue, &infoVer, sizeof infoVer);
+    if (answer == NoticeResult::upgrade) {
+        blocked = 1;
+        return answer;
+    }
+    if (!demanded)
+        return answer;
+    if (readNumber(platform.values, noBuildValue) == remembered) {
+        liftUpgradeDemand(platform.values, blocked);
+        return answer;
+    }
     return NoticeResult::upgrade;
+}
+
+std::uint32_t storedUpgradeDemand(AppValues& values)
+{
+    return readNumber(values, demandValue);
+}
+
+void liftUpgradeDemand(AppValues& values, std::atomic<int>& blocked)
+{
+    values.erase(demandValue);
+    values.erase(noBuildValue);
+    blocked = 0;
+}
+
+void markUnsignedDemand(AppValues& values)
+{
+    const std::uint32_t remembered = storedUpgradeDemand(values);
+    if (isNewerVersion(remembered))
+        values.write(noBuildValue, numberValue, &remembered, sizeof remembered);
 }

@@ -23,8 +23,21 @@ enum class [[nodiscard]] NoticeResult : int {
     ready = 1,     // text holds the notice, url its link ("" when it has none)
 };
 
-// Clears both buffers and blocked, then pings the vendor site unless an
-// upgrade demand is remembered. The link is kept only when it is a web
-// address: anything else leaves the notice a plain line.
+// The remembered upgrade demand: "Update" when it is a REG_DWORD of 4 bytes;
+// a value of any other type or size is no demand and is deleted. 0: none.
+std::uint32_t storedUpgradeDemand(AppValues& values);
+// Forgets the remembered demand and clears blocked: the quotes come back.
+void liftUpgradeDemand(AppValues& values, std::atomic<int>& blocked);
+// Notes that the update check found no signed build for the remembered
+// demand ("UpdateNoBuild", its number): the next ping that answers without
+// repeating the demand lifts it, so a demand nobody can satisfy (an "infoVer"
+// of -1, or one that did not come from the vendor) does not block for ever.
+void markUnsignedDemand(AppValues& values);
+
+// Clears both buffers and blocked, then pings the vendor site, also while an
+// upgrade demand is remembered (blocked is set for it meanwhile). A new
+// demand is remembered; a remembered one holds unless it is marked and the
+// answer does not repeat it. The link is kept only when it is a web address:
+// anything else leaves the notice a plain line.
 [[nodiscard]] NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize],
                                              char (&url)[replyBufferSize], std::atomic<int>& blocked);

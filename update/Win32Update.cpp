@@ -1,6 +1,7 @@
 #include "update/Win32Update.h"
 
 #include "res/resource.h"
+#include "settings/Win32Registry.h"
 #include "settings/Win32Settings.h"
 #include "winui/Handles.h"
 
@@ -132,14 +133,20 @@ void Win32Launcher::sleep(unsigned milliseconds)
 
 // ---- the program's registry values
 
-bool Win32AppValues::read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length)
+bool Win32AppValues::read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& type,
+                          std::uint32_t& length)
 {
-    return readAppRegValue(name, buffer, size, nullptr, &length) == RegResult::ok;
+    return readAppRegValue(name, buffer, size, &type, &length) == RegResult::ok;
 }
 
 bool Win32AppValues::write(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
 {
     return writeAppRegValue(name, type, data, length) == RegResult::ok;
+}
+
+bool Win32AppValues::erase(const char* name)
+{
+    return Win32Registry().deleteValue(appRegKey, name) == RegResult::ok;
 }
 
 // ---- installation identifiers
@@ -158,7 +165,7 @@ bool ComGuidSource::create(std::string& braced)
 
 // ---- all together
 
-Win32UpdatePlatform::Win32UpdatePlatform() : ports{downloader, profile, files, launcher, values, guids}
+Win32UpdatePlatform::Win32UpdatePlatform() : ports{downloader, profile, files, launcher, values, guids, verifier}
 {
     HMODULE self = GetModuleHandleW(nullptr);
     if (HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(IDR_UPDATER), L"DAT")) {

@@ -9,6 +9,7 @@
 
 #include "update/UpdatePorts.h"
 #include "update/VendorReply.h"
+#include "update/Win32Signature.h"
 
 class UrlMonDownloader : public Downloader {
 public:
@@ -36,8 +37,10 @@ public:
 
 class Win32AppValues : public AppValues {
 public:
-    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override;
+    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& type,
+              std::uint32_t& length) override;
     bool write(const char* name, std::uint32_t type, const void* data, std::uint32_t length) override;
+    bool erase(const char* name) override;
 };
 
 class ComGuidSource : public GuidSource {
@@ -62,5 +65,6 @@ private:
     Win32Launcher launcher;
     Win32AppValues values;
     ComGuidSource guids;
+    CngSignatureVerifier verifier;
     UpdatePlatform ports;
 };

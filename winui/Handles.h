@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <ole2.h>
 #include <wininet.h>
 
@@ -99,6 +100,22 @@ struct Internet {  // WinInet's session, connection and request handles
     static bool close(Handle h) { return InternetCloseHandle(h) != FALSE; }
 };
 
+struct CngAlgorithm {  // BCryptOpenAlgorithmProvider's
+    using Handle = BCRYPT_ALG_HANDLE;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return BCryptCloseAlgorithmProvider(h, 0) == 0; }
+};
+struct CngKey {
+    using Handle = BCRYPT_KEY_HANDLE;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return BCryptDestroyKey(h) == 0; }
+};
+struct CngHash {
+    using Handle = BCRYPT_HASH_HANDLE;
+    static Handle empty() { return nullptr; }
+    static bool close(Handle h) { return BCryptDestroyHash(h) == 0; }
+};
+
 }  // namespace handle_traits
 
 using KernelHandle = UniqueHandle<handle_traits::Kernel>;
@@ -111,6 +128,9 @@ using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
 using MenuHandle = UniqueHandle<handle_traits::Menu>;
 using IconHandle = UniqueHandle<handle_traits::Icon>;
 using InternetHandle = UniqueHandle<handle_traits::Internet>;
+using CngAlgorithmHandle = UniqueHandle<handle_traits::CngAlgorithm>;
+using CngKeyHandle = UniqueHandle<handle_traits::CngKey>;
+using CngHashHandle = UniqueHandle<handle_traits::CngHash>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {

@@ -1,20 +1,27 @@
 // The vendor client's and the self-update's platform in memory: files by
-// name, a vendor site by address, registry values by name, and one log of
-// what reaches the outside (downloads, deletions, writes, waits, starts).
+// name, a vendor site by address, registry values by name, a signer whose
+// signatures are what it recorded, and one log of what reaches the outside
+// (downloads, deletions, writes, waits, starts, registry changes).
 #pragma once
 
+#include "update/OfferSignature.h"
 #include "update/UpdatePorts.h"
 #include "update/VendorReply.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource {
+struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, SignatureVerifier {
     std::map<std::string, std::string> files, site, values;  // site: address -> body
+    // Types of the values; one put straight into values is a REG_DWORD when
+    // 4 bytes long and REG_SZ otherwise.
+    std::map<std::string, std::uint32_t> types;
+    std::map<std::string, UpdateSignature> signatures;  // signed text -> its signature
     std::set<std::string> undeletable, unwritable;
     std::vector<std::string> log;
     std::string guid = "{0F8FAD5B-D9CB-469F-A165-70867728950E}";
@@ -22,7 +29,7 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource {
     unsigned execResult = 33;
     int cached = 0;
     TextProfileReader profile{*this};
-    UpdatePlatform platform{*this, profile, *this, *this, *this, *this, updater.data(), updater.size()};
+    UpdatePlatform platform{*this, profile, *this, *this, *this, *this, *this, updater.data(), updater.size()};
 
     bool toCache(const std::string& url, std::string& localPath) override
     {
@@ -67,11 +74,13 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource {
     }
     std::string ownPath() override { return "C:\\Program Files\\Zeb\\Zeb.exe"; }
     void sleep(unsigned milliseconds) override { log.push_back("sleep " + std::to_string(milliseconds)); }
-    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& length) override
+    bool read(const char* name, void* buffer, std::uint32_t size, std::uint32_t& type,
+              std::uint32_t& length) override
     {
         auto v = values.find(name);
         if (v == values.end() || v->second.size() > size)
             return false;
+        type = types.count(name) ? types[name] : v->second.size() == 4 ? 4 : 1;
         std::memcpy(buffer, v->second.data(), length = static_cast<std::uint32_t>(v->second.size()));
         return true;
     }
@@ -79,7 +88,52 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource {
     {
         log.push_back(std::string("set ") + name + " type " + std::to_string(type));
         values[name].assign(static_cast<const char*>(data), length);
+        types[name] = type;
         return true;
+    }
+    bool erase(const char* name) override
+    {
+        types.erase(name);
+        if (!values.erase(name))
+            return false;
+        log.push_back(std::string("erase ") + name);
+        return true;
+    }
+    bool fileSha256(const char* path, Sha256Digest& digest) override
+    {
+        if (!files.count(path))
+            return false;
+        digest = digestOf(files[path]);
+        return true;
+    }
+    bool verify(const std::string& text, const UpdateSignature& signature) override
+    {
+        auto s = signatures.find(text);
+        return s != signatures.end() && s->second == signature;
+    }
+    // Stands in for SHA-256: any change of the bytes changes it.
+    static Sha256Digest digestOf(const std::string& bytes)
+    {
+        Sha256Digest digest{};
+        for (std::size_t i = 0; i < digest.size(); ++i)
+            digest[i] = static_cast<std::uint8_t>(std::hash<std::string>()(bytes + char(i)));
+        return digest;
+    }
+    // Signs text: its signature is recorded, and verifies from now on.
+    UpdateSignature sign(const std::string& text)
+    {
+        UpdateSignature signature{};
+        for (std::size_t i = 0; i < signature.size(); ++i)
+            signature[i] = static_cast<std::uint8_t>(std::hash<std::string>()(text + "sig" + char(i)));
+        return signatures[text] = signature;
+    }
+    // The reply lines "sha256=..." and "sig=..." of build offered as infoVer.
+    std::string signedKeys(const std::string& build, std::uint32_t infoVer = 3)
+    {
+        const Sha256Digest digest = digestOf(build);
+        const UpdateSignature signature = sign(updateSignedText(infoVer, digest));
+        return "sha256=" + toHex(digest.data(), digest.size()) + "\nsig=" +
+               toHex(signature.data(), signature.size()) + "\n";
     }
     bool create(std::string& braced) override
     {

@@ -5,23 +5,32 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <new>
 
 namespace {
 
 const char* const checkUrl = "http://vendor.test/zeb/zebUpdate.php?Ver=Zeb 1.0.0.2";
-const char* const offer = "[Zeb]\ninfoVer=3\ndlurl=http://vendor.test/Zeb.exe\n";
+const char* const buildUrl = "http://vendor.test/Zeb.exe";
 
 struct SelfUpdate : ::testing::Test {
     ScopedDeployment hosts{nullptr, "vendor.test"};
     FakePlatform fake;
     UpdateGuard guard;
+    std::atomic<int> blocked{0};
+
+    // Build 3 at buildUrl, signed for these bytes.
+    std::string offer(const std::string& build = tinyExecutable())
+    {
+        return "[Zeb]\ninfoVer=3\ndlurl=" + std::string(buildUrl) + "\n" + fake.signedKeys(build);
+    }
 
     UpdateResult update(const std::string& reply, const std::string& newBuild = tinyExecutable())
     {
         fake.site[checkUrl] = reply;
-        fake.site["http://vendor.test/Zeb.exe"] = newBuild;
-        return checkAndInstallUpdate(fake.platform, guard);
+        fake.site[buildUrl] = newBuild;
+        return checkAndInstallUpdate(fake.platform, guard, blocked);
     }
     bool started() const { return fake.log.back().rfind("run ", 0) == 0; }
 };
@@ -54,7 +63,7 @@ TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
     std::string outside = tinyExecutable();
     outside[0x3C] = 0x46;  // "PE" would lie past the end
     for (const std::string& body : {std::string("<html>404 Not Found</html>"), std::string("MZ"), outside}) {
-        EXPECT_EQ(update(offer, body), UpdateResult::badDownload);
+        EXPECT_EQ(update(offer(body), body), UpdateResult::badDownload);
         EXPECT_FALSE(fake.files.count(newExePath));
         EXPECT_FALSE(fake.files.count(updaterExeName));
         EXPECT_FALSE(started());
@@ -64,38 +73,106 @@ TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
 TEST_F(SelfUpdate, AnUpdaterNotWrittenWholeIsRemovedAndNeverStarted)
 {
     fake.unwritable.insert(updaterExeName);
-    EXPECT_EQ(update(offer), UpdateResult::notWritten);
+    EXPECT_EQ(update(offer()), UpdateResult::notWritten);
     EXPECT_FALSE(fake.files.count(updaterExeName));
     EXPECT_FALSE(started());
 
     fake.platform.updaterData = nullptr;  // no resource
     fake.unwritable.clear();
-    EXPECT_EQ(update(offer), UpdateResult::notWritten);
+    EXPECT_EQ(update(offer()), UpdateResult::notWritten);
     EXPECT_FALSE(started());
 }
 
 TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateAtATime)
 {
     fake.execResult = 31;
-    EXPECT_EQ(update(offer), UpdateResult::notStarted);
+    EXPECT_EQ(update(offer()), UpdateResult::notStarted);
 
     ASSERT_TRUE(guard.tryBegin());  // another update is under way
     fake.log.clear();
-    EXPECT_EQ(update(offer), UpdateResult::busy);
+    EXPECT_EQ(update(offer()), UpdateResult::busy);
     EXPECT_TRUE(fake.log.empty());
     guard.end();
 
     fake.execResult = 33;
-    EXPECT_EQ(update(offer), UpdateResult::started);
+    EXPECT_EQ(update(offer()), UpdateResult::started);
     EXPECT_EQ(fake.files[updaterExeName], fake.updater);
     EXPECT_EQ(fake.files[newExePath], tinyExecutable());
     const std::vector<std::string> tail = {"write ZebUpdater.exe", "sleep 500",
                                            "run ZebUpdater.exe C:\\PROGRA~1\\Zeb\\Zeb.exe .\\Zeb.new.exe"};
     EXPECT_EQ(std::vector<std::string>(fake.log.end() - 3, fake.log.end()), tail);
-    EXPECT_EQ(update(offer), UpdateResult::busy);  // the program is ending: no second hand-over
+    EXPECT_EQ(update(offer()), UpdateResult::busy);  // the program is ending: no second hand-over
 
     EXPECT_EQ(updaterCommandLine("C:\\Long Name\\Zeb.exe"),
               "ZebUpdater.exe \"C:\\Long Name\\Zeb.exe\" .\\Zeb.new.exe");
+}
+
+TEST_F(SelfUpdate, OnlyABuildSignedForItsBytesAndItsNumberIsFetchedAndKept)
+{
+    const std::string build = tinyExecutable();
+    const std::string head = "[Zeb]\ninfoVer=3\ndlurl=" + std::string(buildUrl) + "\n";
+    const std::string keys = fake.signedKeys(build);
+    const std::string sha = keys.substr(0, keys.find('\n') + 1);
+    const std::string sig = keys.substr(keys.find('\n') + 1);
+    std::string flipped = sig;
+    flipped[4] = flipped[4] == '0' ? '1' : '0';
+    // Reply, and whether the build is fetched before it is refused.
+    const std::pair<std::string, bool> cases[] = {
+        {head, false},
+        {head + sha, false},
+        {head + sig, false},
+        {head + sha + flipped, false},
+        {head + sha + sig.substr(0, sig.size() - 3) + "\n", false},  // 126 digits
+        {head + "sha256=" + std::string(64, 'g') + "\n" + sig, false},
+        {head + fake.signedKeys(build, 4), false},   // signed as build 4, offered as 3
+        {head + fake.signedKeys(build + "x"), true},  // signed for other bytes
+    };
+    for (const auto& [reply, fetched] : cases) {
+        fake.log.clear();
+        EXPECT_EQ(update(reply, build), UpdateResult::badDownload) << reply;
+        EXPECT_EQ(fake.logged(std::string("get ") + buildUrl), fetched) << reply;
+        EXPECT_FALSE(fake.files.count(newExePath));
+        EXPECT_FALSE(fake.files.count(updaterExeName));
+        EXPECT_FALSE(started());
+    }
+
+    std::string upper = keys;  // digits and key names in upper case
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return std::toupper(c); });
+    EXPECT_EQ(update(head + upper, build), UpdateResult::started);
+    EXPECT_EQ(fake.files[newExePath], build);
+}
+
+TEST_F(SelfUpdate, ADemandIsLiftedByACurrentBuildOrAStartedUpdateAndMarkedWhenNoSignedBuildIsFound)
+{
+    const std::string demand("\x03\0\0\0", 4);
+    fake.values["Update"] = demand;
+    blocked = 1;
+    EXPECT_EQ(update("[Zeb]\ninfoVer=2\n"), UpdateResult::current);
+    EXPECT_FALSE(fake.values.count("Update"));
+    EXPECT_EQ(blocked, 0);
+
+    fake.values["Update"] = demand;
+    EXPECT_EQ(update(offer()), UpdateResult::started);
+    EXPECT_FALSE(fake.values.count("Update"));
+    guard.end();
+
+    const std::string unsignedOffer = "[Zeb]\ninfoVer=3\ndlurl=" + std::string(buildUrl) + "\n";
+    for (const std::string& reply : {unsignedOffer, std::string("[Zeb]\ninfoVer=3\n"), std::string()}) {
+        fake.values = {{"Update", demand}};
+        blocked = 1;
+        EXPECT_TRUE(isUpdateFailure(update(reply))) << reply;
+        EXPECT_EQ(fake.values["Update"], demand);
+        EXPECT_EQ(fake.values["UpdateNoBuild"], demand);
+        EXPECT_EQ(blocked, 1);
+    }
+
+    fake.values.clear();  // nothing demanded: nothing to mark
+    EXPECT_EQ(update(unsignedOffer), UpdateResult::badDownload);
+    EXPECT_TRUE(fake.values.empty());
+    fake.values = {{"Update", demand}};
+    fake.site.clear();  // the check was not answered: no verdict on the demand
+    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard, blocked), UpdateResult::noReply);
+    EXPECT_FALSE(fake.values.count("UpdateNoBuild"));
 }
 
 TEST(SelfUpdateTurn, AnUpdateCutShortByAnExceptionGivesItsTurnBack)

@@ -24,6 +24,7 @@ struct FakeWindow : UpdateWorkerWindow {
         return okChosen;
     }
     void tell(const char* text) override { calls.push_back(std::string("tell ") + text); }
+    void showQuotes() override { calls.push_back("quotes"); }
     void endProcess() override { calls.push_back("end"); }
 };
 
@@ -62,11 +63,14 @@ TEST_F(UpdateWorker, DemandPromptsAndOnlyOkLeadsToTheUpdate)
     EXPECT_FALSE(fake.logged(std::string("get ") + checkUrl));
     EXPECT_EQ(blocked.load(), 1);
 
-    // OK, and the build is current: the start-up wording; the demand stays.
+    // OK, and the build is current: the start-up wording; the demand is
+    // lifted and the quotes come back.
     window.calls.clear();
     fake.site[checkUrl] = "[Zeb]\ninfoVer=2\n";
     EXPECT_EQ(run(demand, true).back(), "tell 恭喜，已经是最新版。");
-    EXPECT_EQ(blocked.load(), 1);
+    EXPECT_EQ(window.calls[1], "quotes");
+    EXPECT_EQ(blocked.load(), 0);
+    EXPECT_FALSE(fake.values.count("Update"));
 
     window.calls.clear();
     fake.site[checkUrl] = "[Zeb]\ninfoVer=3\n";
@@ -75,7 +79,7 @@ TEST_F(UpdateWorker, DemandPromptsAndOnlyOkLeadsToTheUpdate)
 
 TEST_F(UpdateWorker, StartedUpdaterEndsTheProcessAndABusyUpdateShowsNothing)
 {
-    fake.site[checkUrl] = "[Zeb]\ninfoVer=3\ndlurl=http://vendor.test/Zeb.exe\n";
+    fake.site[checkUrl] = "[Zeb]\ninfoVer=3\ndlurl=http://vendor.test/Zeb.exe\n" + fake.signedKeys(tinyExecutable());
     fake.site["http://vendor.test/Zeb.exe"] = tinyExecutable();
     EXPECT_EQ(run(demand, true).back(), "end");
 

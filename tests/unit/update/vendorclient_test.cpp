@@ -41,20 +41,49 @@ TEST_F(Notice, TheIdentifierIsMadeOnceStoredWithoutBracesAndSentUnchanged)
     EXPECT_TRUE(fake.values.empty());
 }
 
-TEST_F(Notice, ARememberedDemandAboveThisBuildSkipsThePing)
+TEST_F(Notice, ARememberedDemandBlocksAtOnceAndThePingStillGoesOut)
 {
     fake.values["Update"] = std::string("\x03\0\0\0", 4);
     std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), NoticeResult::upgrade);
+    EXPECT_EQ(fetchVendorNotice(fake.platform, text, url, blocked), NoticeResult::upgrade);  // no answer
     EXPECT_EQ(blocked, 1);
-    EXPECT_TRUE(fake.log.empty());
+    EXPECT_TRUE(fake.logged(std::string("get ") + pingUrl));
     EXPECT_EQ(text[0], '\0');
     EXPECT_EQ(text[259], '\0');
+
+    // An answer that does not repeat it leaves it standing...
+    EXPECT_EQ(fetch("[Zeb]\ninfoVer=3\ninfo=hello\n"), NoticeResult::upgrade);
+    EXPECT_EQ(blocked, 1);
+    EXPECT_EQ(fake.values["Update"], std::string("\x03\0\0\0", 4));
+    // ...unless its update check found no signed build: then it is lifted.
+    fake.values["UpdateNoBuild"] = fake.values["Update"];
+    EXPECT_EQ(fetch("[Zeb]\ninfoVer=3\ninfo=hello\n"), NoticeResult::ready);
+    EXPECT_EQ(blocked, 0);
+    EXPECT_FALSE(fake.values.count("Update"));
+    EXPECT_FALSE(fake.values.count("UpdateNoBuild"));
+    // A mark of another demand lifts nothing; a repeated demand clears the mark.
+    fake.values = {{"Update", std::string("\x04\0\0\0", 4)}, {"UpdateNoBuild", std::string("\x03\0\0\0", 4)}};
+    EXPECT_EQ(fetch(""), NoticeResult::upgrade);
+    EXPECT_EQ(fetch("[Zeb]\ninfoVer=4\ninfo=again\nupdate=1\n"), NoticeResult::upgrade);
+    EXPECT_FALSE(fake.values.count("UpdateNoBuild"));
 
     fake.values["Update"] = std::string("\x02\0\0\0", 4);
     EXPECT_EQ(fetch(""), NoticeResult::none);
     EXPECT_EQ(blocked, 0);
-    EXPECT_TRUE(fake.logged(std::string("get ") + pingUrl));
+}
+
+TEST_F(Notice, OnlyAFourByteNumberIsADemandAnythingElseIsDeleted)
+{
+    const std::pair<std::string, std::uint32_t> others[] = {
+        {std::string("0\0", 2), 1}, {std::string("\x03\0\0\0", 4), 1}, {std::string("\x03\0\0\0", 4), 3},
+        {std::string("\x03\0\0\0\0\0\0\0", 8), 4}, {std::string("\x03\0", 2), 4}, {std::string(300, '\x03'), 3}};
+    for (const auto& [bytes, type] : others) {
+        fake.values["Update"] = bytes;
+        fake.types["Update"] = type;
+        EXPECT_EQ(fetch(""), NoticeResult::none) << type;
+        EXPECT_EQ(blocked, 0);
+        EXPECT_FALSE(fake.values.count("Update"));
+    }
 }
 
 TEST_F(Notice, RepliesWithoutANewerNumberOrTextShowNothingAndAreDeletedAfterAWait)

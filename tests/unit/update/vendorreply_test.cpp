@@ -1,3 +1,4 @@
+#include "update/OfferSignature.h"
 #include "update/VendorReply.h"
 
 #include "tests/support/ScopedDeployment.h"
@@ -54,4 +55,47 @@ TEST(UpdateMessages, EachResultHasItsTextForEachCaller)
     }
     EXPECT_EQ(updateResultText(UpdateResult::started, UpdateCaller::menu), "");
     EXPECT_EQ(updateResultText(UpdateResult::busy, UpdateCaller::menu), "");
+}
+
+TEST(OfferSignature, HexadecimalOfExactlyTheLengthInEitherCase)
+{
+    std::uint8_t bytes[2] = {0x11, 0x22};
+    EXPECT_TRUE(parseHex("aBf0", bytes, 2));
+    EXPECT_EQ(bytes[0], 0xAB);
+    EXPECT_EQ(bytes[1], 0xF0);
+    for (const char* bad : {"abc", "abcde", "abcg", " abc", "0xab", "ab c", ""}) {
+        EXPECT_FALSE(parseHex(bad, bytes, 2)) << bad;
+        EXPECT_EQ(bytes[0], 0xAB) << bad;  // untouched
+    }
+    EXPECT_EQ(toHex(bytes, 2), "abf0");
+}
+
+TEST(OfferSignature, TheSignedTextAndTheReplyKeys)
+{
+    Sha256Digest digest{};
+    digest[0] = 0xAB;
+    digest[31] = 0x0F;
+    const std::string hash = "ab" + std::string(60, '0') + "0f";
+    EXPECT_EQ(updateSignedText(3, digest), "Zeb.exe 3 " + hash);
+    EXPECT_EQ(updateSignedText(4294967295u, digest), "Zeb.exe 4294967295 " + hash);
+
+    struct Reply : ProfileReader {
+        std::string text;
+        std::string read(const std::string&, const char* section, const char* key) override
+        {
+            return profileValue(text, section, key);
+        }
+    } reply;
+    const std::string sig(128, 'C');
+    OfferSignature offer;
+    reply.text = "[Zeb]\nSHA256=" + hash + "\nsig = " + sig + "\n";
+    ASSERT_TRUE(readOfferSignature(reply, "", offer));
+    EXPECT_EQ(offer.sha256, digest);
+    EXPECT_EQ(offer.signature[63], 0xCC);
+    for (const std::string& text : {"[Zeb]\nsha256=" + hash + "\n", "[Zeb]\nsig=" + sig + "\n",
+                                    "[Zeb]\nsha256=" + hash + "0\nsig=" + sig + "\n",
+                                    "[Zeb]\nsha256=" + hash + "\nsig=" + sig.substr(1) + "\n"}) {
+        reply.text = text;
+        EXPECT_FALSE(readOfferSignature(reply, "", offer)) << text;
+    }
 }

@@ -60,15 +60,19 @@ TEST(Win32Update, AppValuesReportSuccessAndAbsenceAsTheyAre)
     Win32AppValues values;
     const char* name = "win32update test value";
     char buffer[8] = {};
+    std::uint32_t type = 0;
     std::uint32_t length = 0;
-    EXPECT_FALSE(values.read(name, buffer, sizeof buffer, length));
+    EXPECT_FALSE(values.read(name, buffer, sizeof buffer, type, length));
 
     const std::uint32_t number = 5;
     ASSERT_TRUE(values.write(name, 4, &number, sizeof number));
     std::uint32_t back = 0;
-    EXPECT_TRUE(values.read(name, &back, sizeof back, length));
+    EXPECT_TRUE(values.read(name, &back, sizeof back, type, length));
     EXPECT_EQ(back, 5u);
+    EXPECT_EQ(type, 4u);
     EXPECT_EQ(length, 4u);
-    EXPECT_FALSE(values.read(name, buffer, 2, length));  // does not fit
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Quillon\\zeb", name);
+    EXPECT_FALSE(values.read(name, buffer, 2, type, length));  // does not fit
+    EXPECT_TRUE(values.erase(name));
+    EXPECT_FALSE(values.read(name, buffer, sizeof buffer, type, length));
+    EXPECT_FALSE(values.erase(name));
 }

@@ -1,0 +1,60 @@
+#include "update/OfferSignature.h"
+
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool parseHex(const std::string& text, std::uint8_t* out, std::size_t size)
+{
+    if (text.size() != 2 * size)
+        return false;
+    for (char c : text)
+        if (hexDigit(c) < 0)
+            return false;
+    for (std::size_t i = 0; i < size; ++i)
+        out[i] = static_cast<std::uint8_t>(hexDigit(text[2 * i]) << 4 | hexDigit(text[2 * i + 1]));
+    return true;
+}
+
+std::string toHex(const std::uint8_t* bytes, std::size_t size)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(2 * size);
+    for (std::size_t i = 0; i < size; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+std::string updateSignedText(std::uint32_t infoVer, const Sha256Digest& sha256)
+{
+    return "Zeb.exe " + std::to_string(infoVer) + " " + toHex(sha256.data(), sha256.size());
+}
+
+bool readOfferSignature(ProfileReader& profile, const std::string& reply, OfferSignature& out)
+{
+    OfferSignature read;
+    if (!parseHex(profile.read(reply, "Zeb", "sha256"), read.sha256.data(), read.sha256.size()) ||
+        !parseHex(profile.read(reply, "Zeb", "sig"), read.signature.data(), read.signature.size()))
+        return false;
+    out = read;
+    return true;
+}
+
+bool isSignedOffer(SignatureVerifier& verifier, std::uint32_t infoVer, const OfferSignature& offer)
+{
+    return verifier.verify(updateSignedText(infoVer, offer.sha256), offer.signature);
+}
