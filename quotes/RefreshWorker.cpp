@@ -1,42 +1,62 @@
 #include "quotes/RefreshWorker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+#include <thread>
 #include <utility>
 
-LocalTime SystemClock::now()
+UtcMs SystemClock::utcNow()
 {
-    const std::time_t t = std::time(nullptr);
-    // A time the C library cannot convert (the Windows one gives up after the
-    // year 3000) reads as Sunday midnight: the market counts as closed.
-    std::tm local{};
-#ifdef _WIN32
-    // The Windows C library keeps localtime's result per thread.
-    if (const std::tm* converted = std::localtime(&t))
-        local = *converted;
-#else
-    if (!localtime_r(&t, &local))
-        local = std::tm{};
-#endif
-    return {local.tm_wday, local.tm_hour};
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t SystemClock::monotonicMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool SystemClock::wait(std::int64_t milliseconds)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    const auto pending = [this] { return wakePending; };
+    const bool woke = milliseconds < 0 ? (woken.wait(lock, pending), true)
+                                       : woken.wait_for(lock, std::chrono::milliseconds(milliseconds), pending);
+    wakePending = false;
+    return woke;
+}
+
+void SystemClock::wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        wakePending = true;
+    }
+    woken.notify_all();
 }
 
 void SystemClock::sleep(int milliseconds)
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    wake.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return interrupted; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void SystemClock::interrupt()
+std::int64_t refreshIntervalMs(int refreshSeconds)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        interrupted = true;
-    }
-    wake.notify_all();
+    return (refreshSeconds >= 10 ? refreshSeconds : 3600) * std::int64_t{1000};
+}
+
+std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now)
+{
+    if (!windowShown)
+        return noTimedWake;
+    const std::int64_t due = std::max<std::int64_t>(0, refreshIntervalMs(refreshSeconds) - msSinceRefresh);
+    const std::int64_t closed = msUntilMarketOpens(now + due);
+    constexpr std::int64_t hourMs = 3600 * 1000;
+    return closed > 0 ? std::min(due + closed, std::max(due, hourMs)) : due;
 }
 
 static std::FILE* openForWriting(const std::wstring& path)
@@ -81,12 +101,14 @@ bool writePageFile(const std::wstring& path, const std::string& page)
 
 RefreshWorker::RefreshWorker(RefreshClock& clock, RefreshWindow& window, SettingsSource settings,
                              PageBuilder buildPage, std::wstring pagePath, PageWriter writePage)
-    : clock(clock),
+    : shared(&clock),
+      clock(clock),
       window(window),
       settings(std::move(settings)),
       buildPage(std::move(buildPage)),
       pagePath(std::move(pagePath)),
-      writePage(std::move(writePage))
+      writePage(std::move(writePage)),
+      lastAttemptMs(clock.monotonicMs())
 {
 }
 
@@ -98,9 +120,13 @@ static void dropUserRequest(std::atomic<int>& request)
     request.compare_exchange_strong(expected, 0);
 }
 
-static bool marketOpen(const LocalTime& t)
+std::int64_t RefreshWorker::timedRefreshWait()
 {
-    return t.weekday >= 1 && t.weekday <= 5 && t.hour >= 9 && t.hour <= 16;
+    // The interval is read afresh whenever the worker wakes. It runs from
+    // the last page built, or from the last attempt if that failed.
+    const std::int64_t sinceAttempt = clock.monotonicMs() - lastAttemptMs;
+    return timedRefreshWaitMs(std::min(shared.msSinceRefresh(), sinceAttempt), settings().refreshSeconds,
+                              !hiddenSeen, clock.utcNow());
 }
 
 RefreshWorker::PassResult RefreshWorker::runPass()
@@ -108,16 +134,13 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     if (stopRequested())
         return PassResult::stopped;
 
-    // The interval is read afresh on every pass; "no refresh" (0) and any
-    // value under 10 mean one attempt an hour.
     UserSettings s = settings();
-    const int steps = s.refreshSeconds >= 10 ? s.refreshSeconds : 3600;
 
     // A request 1 left over from the previous pass is dropped; a 2 stays.
     dropUserRequest(shared.refreshRequest);
 
     bool optionsApplied = false;
-    for (int i = 0; i < steps; ++i) {
+    for (;;) {
         const int request = shared.refreshRequest.load();
         if (request == 2) {
             // Settings changed: take them as they are now, not as they were
@@ -134,14 +157,22 @@ RefreshWorker::PassResult RefreshWorker::runPass()
             break;
         }
         if (request == 1) {
-            if (shared.secondsWaited.load() >= 5)
+            if (shared.secondsSinceRefresh() >= 5)
                 break;
             dropUserRequest(shared.refreshRequest);  // within 5 seconds of the last refresh
         }
-        clock.sleep(1000);
+        if (timedRefreshDue())
+            break;
+        // A request, a showing of the window or a stop wakes the worker;
+        // the window may be shown again then. A request that comes as the
+        // timed refresh falls due is served by it (and a 2 by the next pass).
+        const bool woken = clock.wait(timedRefreshWait());
         if (stopRequested())
             return PassResult::stopped;
-        shared.secondsWaited.fetch_add(1);
+        if (woken)
+            hiddenSeen = false;
+        else if (timedRefreshDue())
+            break;
     }
 
     if (stopRequested())
@@ -150,9 +181,13 @@ RefreshWorker::PassResult RefreshWorker::runPass()
         // Asked for: refreshed whatever the window's state and the hour.
         window.showBusyLabel(true);
     } else {
-        if (!window.isVisible())
+        if (!window.isVisible()) {
+            hiddenSeen = true;
             return PassResult::skipped;
-        if (!marketOpen(clock.now()))
+        }
+        // Only a time of day set anew can get here with the market closed;
+        // the next pass waits for the opening.
+        if (!hongKongMarketOpen(clock.utcNow()))
             return PassResult::skipped;
         if (shared.refreshRequest.load() != 0) {
             if (stopRequested())
@@ -162,6 +197,7 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     }
 
     s = settings();
+    lastAttemptMs = clock.monotonicMs();
     page.clear();
     int rowCount = 2;
     int columnCount = 3;
@@ -175,7 +211,7 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     // A request 1 that came in while the page was built is answered by this
     // page; a 2 is kept for the next pass, which applies the new settings.
     dropUserRequest(shared.refreshRequest);
-    shared.secondsWaited.store(0);
+    shared.lastRefreshMs.store(clock.monotonicMs());
 
     if (forceResize || rowCount != lastRowCount || columnCount != lastColumnCount) {
         lastRowCount = rowCount;
@@ -222,5 +258,5 @@ void RefreshWorker::run()
 void RefreshWorker::requestStop()
 {
     shared.stopRequested.store(true);
-    clock.interrupt();
+    shared.wake();
 }

@@ -1,20 +1,69 @@
 // The refresh worker: the background loop that keeps the quote page current.
-// It waits in one-second steps for the refresh interval or a request from the
-// mini-window, checks that a timed refresh makes sense (window visible,
-// market hours), has the page built, sizes the window to the page, writes the
-// page file and has the browser load it.
+// It sleeps until the next timed refresh is due or the mini-window asks for
+// one, checks that a timed refresh makes sense (window visible, market
+// hours), has the page built, sizes the window to the page, writes the page
+// file and has the browser load it.
 //
 // Everything outside the loop comes in through small interfaces, so the loop
 // runs the same against the real window and against fakes.
 #pragma once
 
+#include "quotes/MarketHours.h"
 #include "settings/UserSettings.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
+
+class RefreshClock {
+public:
+    virtual ~RefreshClock() = default;
+    // The time of day, as far as the market-hours test needs it.
+    virtual UtcMs utcNow() = 0;
+    // A count of milliseconds that only moves forward, whatever is done to
+    // the time of day. Any thread may read it.
+    virtual std::int64_t monotonicMs() = 0;
+    // Waits up to the given time (for ever when it is negative), or until
+    // wake() is called. A wake() that comes while nobody waits ends the next
+    // wait at once. True when woken.
+    virtual bool wait(std::int64_t milliseconds) = 0;
+    // Any thread.
+    virtual void wake() = 0;
+    // A short pause that nothing cuts short.
+    virtual void sleep(int milliseconds) = 0;
+};
+
+// The real clock: Hong Kong's market is judged on the system's time of day;
+// waits end on a timeout or a wake.
+class SystemClock : public RefreshClock {
+public:
+    UtcMs utcNow() override;
+    std::int64_t monotonicMs() override;
+    bool wait(std::int64_t milliseconds) override;
+    void wake() override;
+    void sleep(int milliseconds) override;
+
+private:
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool wakePending = false;
+};
+
+// Timed refreshes come every refreshSeconds (every hour below 10 seconds,
+// "no refresh" being 0).
+std::int64_t refreshIntervalMs(int refreshSeconds);
+
+// How long the worker sleeps before it next looks at the clock for a timed
+// refresh, given the time since the last refresh: until the interval has
+// run out, and then, if Hong Kong's market is closed, until it opens.
+// Never (noTimedWake) while the window is hidden: only a request wakes it
+// then. A wait for the opening is cut at an hour, so that a time of day set
+// anew or a computer that slept is caught up with.
+constexpr std::int64_t noTimedWake = -1;
+std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now);
 
 // What the mini-window is handed of the refresh worker: its requests, and
 // the count its refresh tooltip shows. Any thread may call these.
@@ -36,14 +85,20 @@ protected:
 };
 
 // The values the window's requests and the worker's loop share; the worker
-// owns them. The window stores requests through RefreshRequests; the loop
-// owns every other change.
+// owns them. The window stores requests through RefreshRequests, each of
+// which wakes the worker; the loop owns every other change.
 struct RefreshShared final : RefreshRequests {
+    explicit RefreshShared(RefreshClock* clock = nullptr) : clock(clock)
+    {
+        if (clock)
+            lastRefreshMs.store(clock->monotonicMs());
+    }
+
     // 0 nothing asked; 1 refresh now (honoured 5 seconds or more after the
     // last refresh, dropped otherwise); 2 settings changed.
     std::atomic<int> refreshRequest{0};
-    // Seconds waited since the last page was built.
-    std::atomic<unsigned> secondsWaited{0};
+    // When the last page was built, on the clock's monotonic count.
+    std::atomic<std::int64_t> lastRefreshMs{0};
     // Set by RefreshWorker::requestStop; the loop returns soon after.
     std::atomic<bool> stopRequested{false};
 
@@ -52,38 +107,30 @@ struct RefreshShared final : RefreshRequests {
     {
         int expected = 0;
         refreshRequest.compare_exchange_strong(expected, 1);
+        wake();
     }
-    void requestSettingsApplied() override { refreshRequest.store(2); }
-    [[nodiscard]] unsigned secondsSinceRefresh() const override { return secondsWaited.load(); }
-};
-
-// The computer's local time, as far as the market-hours test needs it.
-struct LocalTime {
-    int weekday;  // 0 Sunday .. 6 Saturday
-    int hour;     // 0..23
-};
-
-class RefreshClock {
-public:
-    virtual ~RefreshClock() = default;
-    virtual LocalTime now() = 0;
-    // Waits the given time, or returns early once interrupt() has been called
-    // (then every later sleep returns at once).
-    virtual void sleep(int milliseconds) = 0;
-    virtual void interrupt() = 0;
-};
-
-// The real clock: local time from the C library, interruptible sleeps.
-class SystemClock : public RefreshClock {
-public:
-    LocalTime now() override;
-    void sleep(int milliseconds) override;
-    void interrupt() override;
+    void requestSettingsApplied() override
+    {
+        refreshRequest.store(2);
+        wake();
+    }
+    [[nodiscard]] std::int64_t msSinceRefresh() const
+    {
+        return clock ? clock->monotonicMs() - lastRefreshMs.load() : 0;
+    }
+    [[nodiscard]] unsigned secondsSinceRefresh() const override
+    {
+        const std::int64_t ms = msSinceRefresh();
+        return ms > 0 ? static_cast<unsigned>(ms / 1000) : 0u;
+    }
+    void wake()
+    {
+        if (clock)
+            clock->wake();
+    }
 
 private:
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool interrupted = false;
+    RefreshClock* clock;
 };
 
 // The operations of the mini-window the worker uses, each one self-contained.
@@ -124,7 +171,7 @@ public:
 
     enum class PassResult {
         refreshed,    // page built, written and loaded
-        skipped,      // interval ran out, but window hidden or market closed
+        skipped,      // a timed refresh was due, but the window is hidden or the market closed
         failed,       // the page could not be built, written or loaded
         stopped,      // stop requested
     };
@@ -137,12 +184,12 @@ public:
     // What the mini-window is handed; it lives as long as the worker.
     RefreshRequests& requests() { return shared; }
 
-    // One wait and, if due, one refresh.
+    // Waits for a request or the next timed refresh and, if due, refreshes.
     PassResult runPass();
     // Passes until a stop is requested.
     void run();
-    // Any thread: the loop returns within one step (at most one window call
-    // or one page build later). Join the worker's thread afterwards.
+    // Any thread: wakes the worker, whose loop returns at once or after the
+    // window call or page build under way. Join the worker's thread afterwards.
     void requestStop();
     // Any thread: whether requestStop has been called. A window that carries
     // the worker's calls to another thread stops carrying them then.
@@ -154,6 +201,9 @@ protected:
     RefreshShared& sharedValues() { return shared; }
 
 private:
+    std::int64_t timedRefreshWait();
+    bool timedRefreshDue() { return timedRefreshWait() == 0; }
+
     RefreshShared shared;
     RefreshClock& clock;
     RefreshWindow& window;
@@ -166,4 +216,9 @@ private:
     int lastRowCount = 0;
     int lastColumnCount = 0;
     bool forceResize = false;
+    // The last timed check found the window hidden: no timed wake until a
+    // request or a showing wakes the worker.
+    bool hiddenSeen = false;
+    // When the last page build began, on the clock's monotonic count.
+    std::int64_t lastAttemptMs;
 };

@@ -13,19 +13,26 @@
 
 namespace {
 
-// A "second" lasts a few microseconds; the market is always open.
+// Waits last a few microseconds and move the clock on by what they were
+// asked to wait, unless a wake ends them; the market is always open.
 class FastClock : public RefreshClock {
 public:
-    LocalTime now() override { return {3, 11}; }
-    void sleep(int) override
+    UtcMs utcNow() override { return 1796601600000 + 3 * 3600 * 1000; }  // a Monday, 11:00 in Hong Kong
+    std::int64_t monotonicMs() override { return elapsed.load(); }
+    bool wait(std::int64_t milliseconds) override
     {
-        if (!interrupted.load())
-            std::this_thread::sleep_for(std::chrono::microseconds(5));
+        std::this_thread::sleep_for(std::chrono::microseconds(5));
+        if (woken.exchange(false))
+            return true;
+        elapsed.fetch_add(milliseconds < 0 ? 3600 * 1000 : milliseconds);
+        return false;
     }
-    void interrupt() override { interrupted.store(true); }
+    void wake() override { woken.store(true); }
+    void sleep(int) override {}
 
 private:
-    std::atomic<bool> interrupted{false};
+    std::atomic<std::int64_t> elapsed{0};
+    std::atomic<bool> woken{false};
 };
 
 // Touched only by the worker's thread while it runs.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -26,35 +27,66 @@ std::wstring widePath(const std::string& path)
     return std::wstring(path.begin(), path.end());
 }
 
-constexpr LocalTime tuesdayMorning{2, 10};
-constexpr LocalTime sundayNight{0, 23};
+// Hong Kong times of one week: Monday 2026-12-07 00:00 at UTC+8.
+constexpr UtcMs hongKongMonday = 1796572800000;
+constexpr UtcMs hongKong(int dayFromMonday, int hour, int minute = 0, int second = 0)
+{
+    return hongKongMonday + ((dayFromMonday * 24LL + hour) * 60 + minute) * 60000 + second * 1000LL;
+}
+constexpr UtcMs tuesdayMorning = hongKong(1, 10);
+constexpr UtcMs sundayNight = hongKong(6, 23);
 
-// Sleeps take no time. One-second steps are counted, not logged; other
-// sleeps are logged with their length. onSecond runs during a one-second
-// step and gets the number of steps so far.
+// Time passes only in waits, in one-second steps, which are counted, not
+// logged; other sleeps are logged with their length and take no time.
+// onSecond runs after each step and gets the number of steps so far. A wake
+// ends the wait after the step it came in, unless the wait ran out then: the
+// timeout is taken first. A wait for ever that no wake ends throws.
 class FakeClock : public RefreshClock {
 public:
     explicit FakeClock(Log& log) : log(log) {}
-    LocalTime now() override { return time; }
-    void sleep(int milliseconds) override
+    UtcMs utcNow() override { return utcAtZero + elapsed; }
+    std::int64_t monotonicMs() override { return elapsed; }
+    bool wait(std::int64_t milliseconds) override
     {
-        if (milliseconds == 1000) {
-            ++secondSteps;
-            if (onSecond)
-                onSecond(secondSteps);
-        } else {
-            log.push_back("sleep " + std::to_string(milliseconds));
+        ++waits;
+        const std::int64_t end = milliseconds < 0 ? elapsed + weekMs : elapsed + milliseconds;
+        while (!woken && elapsed < end) {
+            const std::int64_t step = std::min<std::int64_t>(1000, end - elapsed);
+            elapsed += step;
+            if (step == 1000) {
+                ++secondSteps;
+                if (onSecond)
+                    onSecond(secondSteps);
+            }
         }
+        if (milliseconds < 0 && !woken)
+            throw std::logic_error("a wait for ever that nothing ends");
+        if (elapsed >= end && milliseconds >= 0)
+            return false;
+        woken = false;
+        return true;
     }
-    void interrupt() override { interrupted = true; }
+    void wake() override
+    {
+        woken = true;
+        interrupted = true;
+    }
+    void sleep(int milliseconds) override { log.push_back("sleep " + std::to_string(milliseconds)); }
 
-    LocalTime time = tuesdayMorning;
+    // Sets the time of day, as a user or the network may.
+    void setTime(UtcMs t) { utcAtZero = t - elapsed; }
+
     int secondSteps = 0;
-    bool interrupted = false;
+    int waits = 0;
+    bool interrupted = false;  // woken at least once
     std::function<void(int)> onSecond;
 
 private:
+    static constexpr std::int64_t weekMs = 7 * 24 * 3600 * 1000LL;
     Log& log;
+    UtcMs utcAtZero = tuesdayMorning;
+    std::int64_t elapsed = 0;
+    bool woken = false;
 };
 
 class FakeWindow : public RefreshWindow {
@@ -118,14 +150,25 @@ protected:
         return out;
     }
 
+    // The window's requests, as the mini-window makes them.
+    void ask(int request)
+    {
+        if (request == 2)
+            shared.requestSettingsApplied();
+        else
+            shared.requestRefresh();
+    }
+
     // The user asks for a refresh during the first second of the next wait.
     void requestDuringFirstSecond(int request)
     {
         clock.onSecond = [this, request](int step) {
             if (step == 1)
-                shared.refreshRequest = request;
+                ask(request);
         };
     }
+
+    void lastRefreshSecondsAgo(int seconds) { shared.lastRefreshMs = clock.monotonicMs() - seconds * 1000LL; }
 
     // A first pass as at start-up, so that later passes start from a table of
     // the current counts that was just refreshed.
@@ -181,39 +224,48 @@ using Result = RefreshWorker::PassResult;
 
 }  // namespace
 
-TEST_F(RefreshWorkerTest, TimedRefreshesOnlyOnWeekdaysFrom9To1659)
+TEST_F(RefreshWorkerTest, TimedRefreshesFollowHongKongTradingHours)
 {
     startUp();
+    // Each pass starts right after a refresh (interval 10 s) at a Hong Kong
+    // time; the worker sleeps until the next refresh that falls in trading
+    // hours, in waits of an hour at most, and refreshes then.
     struct Case {
-        int weekday, hour;
-        bool refreshes;
+        UtcMs start;
+        int seconds;
     };
     const Case cases[] = {
-        {5, 16, true},  {5, 17, false}, {1, 8, false}, {1, 9, true},  {3, 0, false},
-        {3, 23, false}, {6, 10, false}, {0, 10, false}, {4, 12, true},
+        {hongKong(1, 9), 10},            {hongKong(4, 16, 59, 40), 10},
+        {hongKong(4, 16, 59, 55), 230405},  // Friday's close to Monday 09:00
+        {hongKong(0, 8, 30), 1800},      {hongKong(2, 11, 59, 55), 3605},  // the midday break
+        {hongKong(3, 12, 59, 50), 10},   {hongKong(5, 10), 169200},
+        {hongKong(6, 23), 36000},        {hongKong(2, 0), 32400},
     };
-    unsigned waited = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "weekday " << c.weekday << " hour " << c.hour);
-        clock.time = {c.weekday, c.hour};
+        SCOPED_TRACE(testing::Message() << "start " << (c.start - hongKongMonday) / 1000 << " s into the week");
+        clock.setTime(c.start);
         clock.secondSteps = 0;
-        const Result r = worker.runPass();
-        EXPECT_EQ(clock.secondSteps, 10);
-        waited += 10;
-        if (c.refreshes) {
-            EXPECT_EQ(r, Result::refreshed);
-            // Timed refreshes show no busy label, and equal counts need no resize.
-            EXPECT_EQ(take(), (Log{"visible?", "build", "write C:\\cache\\zebtmp.htm", "sleep 10",
-                                   "navigate C:\\cache\\zebtmp.htm", "busy off"}));
-            EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
-            waited = 0;
-        } else {
-            EXPECT_EQ(r, Result::skipped);
-            EXPECT_EQ(take(), Log{"visible?"});
-            // The count goes on over skipped passes.
-            EXPECT_EQ(shared.secondsSinceRefresh(), waited);
-        }
+        clock.waits = 0;
+        EXPECT_EQ(worker.runPass(), Result::refreshed);
+        EXPECT_EQ(clock.secondSteps, c.seconds);
+        EXPECT_LE(clock.waits, c.seconds / 3600 + 2);
+        EXPECT_TRUE(hongKongMarketOpen(clock.utcNow()));
+        // Timed refreshes show no busy label, and equal counts need no resize.
+        EXPECT_EQ(take(), (Log{"visible?", "build", "write C:\\cache\\zebtmp.htm", "sleep 10",
+                               "navigate C:\\cache\\zebtmp.htm", "busy off"}));
+        EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
     }
+
+    // The time of day set to a Saturday during a wait (by the user, or a
+    // computer that slept): the worker sleeps on until Monday's opening.
+    clock.setTime(tuesdayMorning);
+    clock.onSecond = [this](int step) {
+        if (step == 5)
+            clock.setTime(hongKong(5, 10));
+    };
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 5 + 169200);
 }
 
 TEST_F(RefreshWorkerTest, IntervalIsReadEveryPassAndUnder10MeansAnHour)
@@ -222,6 +274,7 @@ TEST_F(RefreshWorkerTest, IntervalIsReadEveryPassAndUnder10MeansAnHour)
     const int intervals[] = {0, 10, 9, 3600, 45, -5};
     const int steps[] = {3600, 10, 3600, 3600, 45, 3600};
     for (int i = 0; i < 6; ++i) {
+        clock.setTime(hongKong(1, 9));
         settings.refreshSeconds = intervals[i];
         clock.secondSteps = 0;
         EXPECT_EQ(worker.runPass(), Result::refreshed) << intervals[i];
@@ -238,7 +291,7 @@ TEST_F(RefreshWorkerTest, HiddenWindowIsRefreshedOnlyOnRequest)
 
     // Hidden, on a Sunday night, yet asked for (more than 5 seconds after the
     // last refresh): refreshed at once, with the busy label.
-    clock.time = sundayNight;
+    clock.setTime(sundayNight);
     clock.secondSteps = 0;
     requestDuringFirstSecond(1);
     EXPECT_EQ(worker.runPass(), Result::refreshed);
@@ -247,6 +300,23 @@ TEST_F(RefreshWorkerTest, HiddenWindowIsRefreshedOnlyOnRequest)
                            "navigate C:\\cache\\zebtmp.htm", "busy off"}));
     EXPECT_EQ(shared.refreshRequest.load(), 0);
     EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
+
+    // Still hidden: one look when the next timed refresh falls due (at
+    // Monday's opening), then no timed wake at all until the window asks.
+    clock.onSecond = nullptr;
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::skipped);
+    EXPECT_EQ(take(), Log{"visible?"});
+    EXPECT_EQ(clock.secondSteps, 10 * 3600 - 1);
+    EXPECT_THROW(worker.runPass(), std::logic_error);
+    window.visible = true;
+    clock.onSecond = [this](int step) {
+        if (step == 3600)
+            ask(1);  // shown
+    };
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 3600);
 }
 
 TEST_F(RefreshWorkerTest, RequestWithin5SecondsIsDropped)
@@ -262,7 +332,7 @@ TEST_F(RefreshWorkerTest, RequestWithin5SecondsIsDropped)
     clock.secondSteps = 0;
     clock.onSecond = [this](int step) {
         if (step == 4)
-            shared.refreshRequest = 1;
+            ask(1);
     };
     window.visible = false;
     EXPECT_EQ(worker.runPass(), Result::skipped);
@@ -273,10 +343,10 @@ TEST_F(RefreshWorkerTest, RequestWithin5SecondsIsDropped)
 TEST_F(RefreshWorkerTest, RequestAfter5SecondsEndsTheWait)
 {
     startUp();
-    clock.time = sundayNight;
+    clock.setTime(sundayNight);
     clock.onSecond = [this](int step) {
         if (step == 5)
-            shared.refreshRequest = 1;
+            ask(1);
     };
     EXPECT_EQ(worker.runPass(), Result::refreshed);
     EXPECT_EQ(clock.secondSteps, 5);
@@ -284,10 +354,11 @@ TEST_F(RefreshWorkerTest, RequestAfter5SecondsEndsTheWait)
 
     // A request during the last second of a wait that ran out is honoured too,
     // without the market-hours check.
+    clock.setTime(tuesdayMorning);
     clock.secondSteps = 0;
     clock.onSecond = [this](int step) {
         if (step == 10)
-            shared.refreshRequest = 1;
+            ask(1);
     };
     EXPECT_EQ(worker.runPass(), Result::refreshed);
     EXPECT_EQ(clock.secondSteps, 10);
@@ -298,9 +369,9 @@ TEST_F(RefreshWorkerTest, RequestLeftFromTheBuildIsDroppedAtTheNextPass)
 {
     startUp();
     // A second request while the page is built is answered by that page.
-    duringBuild = [this] { shared.refreshRequest = 1; };
+    duringBuild = [this] { ask(1); };
     requestDuringFirstSecond(1);
-    shared.secondsWaited = 9;
+    lastRefreshSecondsAgo(9);
     EXPECT_EQ(worker.runPass(), Result::refreshed);
     EXPECT_EQ(clock.secondSteps, 1);
     duringBuild = nullptr;
@@ -312,7 +383,7 @@ TEST_F(RefreshWorkerTest, RequestLeftFromTheBuildIsDroppedAtTheNextPass)
     clock.secondSteps = 0;
     window.visible = false;
     shared.refreshRequest = 1;
-    shared.secondsWaited = 9;
+    lastRefreshSecondsAgo(9);
     EXPECT_EQ(worker.runPass(), Result::skipped);
     EXPECT_EQ(clock.secondSteps, 10);
 }
@@ -320,13 +391,13 @@ TEST_F(RefreshWorkerTest, RequestLeftFromTheBuildIsDroppedAtTheNextPass)
 TEST_F(RefreshWorkerTest, SettingsChangeAppliesOptionsAndAlwaysResizes)
 {
     startUp();
-    clock.time = {6, 3};
+    clock.setTime(hongKong(5, 3));
     window.visible = false;
     clock.onSecond = [this](int step) {
         if (step == 2) {
             settings.optionFlags = alwaysOnTop | titleOnHover;
             settings.fontSizeIndex = 4;
-            shared.refreshRequest = 2;
+            ask(2);
         }
     };
     EXPECT_EQ(worker.runPass(), Result::refreshed);
@@ -347,7 +418,7 @@ TEST_F(RefreshWorkerTest, SettingsChangeDuringARefreshIsNotLost)
     // Settings accepted while the page is being fetched and built.
     duringBuild = [this] {
         settings.optionFlags = alwaysOnTop;
-        shared.refreshRequest = 2;
+        ask(2);
         duringBuild = nullptr;
     };
     EXPECT_EQ(worker.runPass(), Result::refreshed);
@@ -367,7 +438,7 @@ TEST_F(RefreshWorkerTest, SettingsChangeDuringARefreshIsNotLost)
     clock.onSecond = [this](int step) {
         if (step == 10) {
             settings.optionFlags = 0;
-            shared.refreshRequest = 2;
+            ask(2);
         }
     };
     EXPECT_EQ(worker.runPass(), Result::refreshed);
@@ -406,7 +477,7 @@ TEST_F(RefreshWorkerTest, FailedWriteOrLoadLeavesBusyLabelAndNextPassGoesOn)
     startUp();
     writeWorks = false;
     requestDuringFirstSecond(1);
-    shared.secondsWaited = 6;
+    lastRefreshSecondsAgo(6);
     EXPECT_EQ(worker.runPass(), Result::failed);
     EXPECT_EQ(take(), (Log{"busy on", "build", "write C:\\cache\\zebtmp.htm"}));
     EXPECT_EQ(shared.secondsSinceRefresh(), 0u);
@@ -444,13 +515,15 @@ TEST_F(RefreshWorkerTest, StopEndsTheLoopBeforeTheNextWindowCall)
     EXPECT_EQ(take(), (Log{"options", "busy on", "build"}));
 }
 
-TEST(SystemClock, InterruptWakesASleepAndEveryLaterOne)
+TEST(SystemClock, AWakeEndsTheWaitUnderWayOrTheNextOne)
 {
     SystemClock clock;
-    std::thread sleeper([&] { clock.sleep(3600 * 1000); });
-    clock.interrupt();
-    sleeper.join();
-    clock.sleep(3600 * 1000);
+    std::thread waiter([&] { EXPECT_TRUE(clock.wait(noTimedWake)); });
+    clock.wake();
+    waiter.join();
+    clock.wake();
+    EXPECT_TRUE(clock.wait(3600 * 1000));
+    EXPECT_FALSE(clock.wait(1));
 }
 
 TEST(PageFile, WritesTextUpToNulAndTruncates)
