@@ -32,6 +32,10 @@ def wine(*args, timeout=120):
                           timeout=timeout).returncode
 
 
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
 def reg_values(key):
     """The values of a registry key as Wine's reg.exe lists them: {name: (type, text)}."""
     with tempfile.TemporaryFile() as out:
@@ -96,6 +100,26 @@ class Release(unittest.TestCase):
         self.assertTrue(keys["dlurl"].endswith("/" + self.name + ".exe"), keys)
         self.assertEqual(keys["sha256"], hashlib.sha256(program).hexdigest())
         self.assertRegex(keys["sig"], r"^[0-9a-f]{128}$")
+
+    def test_update_reply_passes_the_programs_own_checks(self):
+        # The update check itself would find this build current: the Windows-side
+        # test reads and checks the reply as the update check does.
+        work = tempfile.mkdtemp(prefix="zeb-reply-")
+        self.addCleanup(shutil.rmtree, work, True)
+        program = os.path.join(work, "Zeb.exe")
+        with open(program, "wb") as f:
+            f.write(self.zipped_program())
+        env = dict(os.environ, ZEB_RELEASE_REPLY=windows_path(self.dist_file("update-reply-dev.ini")),
+                   ZEB_RELEASE_PROGRAM=windows_path(program))
+        with tempfile.TemporaryFile(mode="w+") as out:
+            status = subprocess.run(["wine", os.path.join(run_e2e.BUILD, "win_update.exe"),
+                                     "--gtest_filter=ReleaseReply.*"], cwd=work, env=env, stdout=out,
+                                    stderr=subprocess.STDOUT).returncode
+            out.seek(0)
+            log = out.read()
+        self.assertEqual(status, 0, log)
+        self.assertIn("[  PASSED  ] 1 test", log)
+        self.assertNotIn("SKIPPED", log)
 
     def test_installs_updates_a_running_zeb_and_uninstalls_keeping_the_settings(self):
         if ZebTestCase.service is None:
