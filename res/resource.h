@@ -41,3 +41,8 @@
 #define IDC_ABOUT_CONTACT 1040
 #define IDC_ABOUT_SITE 1041
 #define IDC_ABOUT_VERSION 1044
+
+// The update's progress window
+#define IDD_UPDATE_PROGRESS 150
+#define IDC_UPDATE_TEXT 1070
+#define IDC_UPDATE_BAR 1071

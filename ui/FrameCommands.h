@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+class CAboutDlg;
 class CSettingsDlg;
+class CUpdateProgressDlg;
 
 class FrameCommands {
 public:
@@ -14,13 +16,26 @@ public:
     bool editSettings(HWND owner);
     bool settingsOpen() const { return openSettings != nullptr; }
 
+    // One About box at a time: while it is open, it is brought to the front.
     void showAbout();
     void openHomePage();
-    // Checks for a newer build and installs it, telling owner's user how it
-    // went; true when ZebUpdater runs and the program must now close.
-    // Blocking: the window does not respond while the downloads run.
+    // Checks for a newer build and installs it on a worker thread while a
+    // small window follows the download, telling owner's user how it went;
+    // true when ZebUpdater runs and the program must now close. Refused
+    // while one of the program's dialogs or the start-up upgrade prompt is
+    // open (it is brought to the front: the hand-over must never wait on a
+    // dialog), and while another update is under way (its window is brought
+    // to the front, or the user is told).
     bool updateFromMenu(HWND owner);
+
+    // For any thread: true while a dialog is open that would hold up the
+    // program's close (the settings dialog, the About box).
+    static bool dialogOpen();
+    // The start-up upgrade prompt, shown by the update worker, is up or gone.
+    static void startupPromptShown(bool shown);
 
 private:
     CSettingsDlg* openSettings = nullptr;
+    CAboutDlg* openAbout = nullptr;
+    CUpdateProgressDlg* openProgress = nullptr;
 };

@@ -11,10 +11,36 @@
 #include "update/VendorReply.h"
 #include "update/Win32Signature.h"
 
+#include <atomic>
+#include <functional>
+
+// A download as the user follows it: the downloading thread counts, the
+// window shows the counts, and cancel asks the download to stop.
+struct DownloadProgress {
+    std::atomic<std::uint64_t> received{0};
+    std::atomic<std::uint64_t> total{0};  // 0 while the size is unknown
+    std::atomic<bool> cancel{false};
+};
+
+// A new executable larger than this is refused, and so is a download that
+// goes this long without a byte.
+constexpr std::uint64_t downloadSizeLimit = 32u << 20;
+constexpr unsigned downloadStallLimitMs = 60000;
+
 class UrlMonDownloader : public Downloader {
 public:
     bool toCache(const std::string& url, std::string& localPath) override;
+    // Runs on the calling thread, which handles its own messages meanwhile.
+    // Fails, deleting what arrived, when the progress's cancel is set, when
+    // more than downloadSizeLimit bytes arrive or when none arrive for
+    // downloadStallLimitMs.
     bool toFile(const std::string& url, const char* path) override;
+
+    // Where the file download reports; null for none.
+    void reportTo(DownloadProgress* where) { progress = where; }
+
+private:
+    DownloadProgress* progress = nullptr;
 };
 
 class Win32Files : public FileSystem {
@@ -28,11 +54,17 @@ public:
 
 class Win32Launcher : public Launcher {
 public:
+    // Waits first while holdWhile() says so (ZebUpdater waits for Zeb to end,
+    // which it cannot while one of its dialogs is open); gives up, as a start
+    // that failed, once cancel is set.
     unsigned run(const std::string& commandLine) override;
     // The short form of the running program's path, in the ANSI code page for
     // the command line; "" when the path cannot be written in it.
     std::string ownPath() override;
     void sleep(unsigned milliseconds) override;
+
+    std::function<bool()> holdWhile;
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 class Win32AppValues : public AppValues {
@@ -58,6 +90,11 @@ public:
 
     UpdatePlatform& platform() { return ports; }
 
+    // The new executable's download reports to progress and stops at its
+    // cancel; ZebUpdater is started only once mayHandOver() allows it, and
+    // not at all once cancelled.
+    void follow(DownloadProgress& progress, std::function<bool()> mayHandOver);
+
 private:
     UrlMonDownloader downloader;
     Win32Files files;
@@ -68,3 +105,10 @@ private:
     CngSignatureVerifier verifier;
     UpdatePlatform ports;
 };
+
+// ZebUpdater's mark of an update it could not carry out, in the program's
+// folder (the current directory).
+constexpr const char* failedUpdateMarkPath = ".\\ZebUpdater.failed";
+
+// True once after such an update: the mark is deleted as it is read.
+bool takeFailedUpdateMark(FileSystem& files);

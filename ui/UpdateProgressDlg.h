@@ -1,0 +1,35 @@
+// The update from the menu: the check, the download and the start of
+// ZebUpdater run on a worker thread while this small window follows them
+// with the download's share (its bytes while the size is unknown) and a
+// Cancel button. The window leaves the mini-window usable meanwhile.
+#pragma once
+
+#include "update/VendorReply.h"
+#include "winui/Wnd.h"
+
+#include <functional>
+#include <memory>
+
+class CUpdateProgressDlg : public CDialog {
+public:
+    // mayHandOver is asked on the worker thread before ZebUpdater starts:
+    // true once the program can close at once (none of its dialogs open).
+    explicit CUpdateProgressDlg(std::function<bool()> mayHandOver);
+    ~CUpdateProgressDlg() override;
+
+    // Runs the update to its end; cancelled is true when the user stopped it
+    // (nothing of it is then left behind).
+    UpdateResult run(bool& cancelled);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    DECLARE_MESSAGE_MAP();
+
+private:
+    void OnTick();
+
+    struct Task;  // shared with the worker thread
+    std::shared_ptr<Task> task;
+    std::function<bool()> mayHandOver;
+};
