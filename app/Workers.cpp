@@ -75,9 +75,15 @@ public:
     {
         runOnWindowThread(window, [&] { frame->showNotice(text, url); }, 30000);
     }
+    // While the prompt is up, the menu's update brings it to the front.
     bool ask(const char* text) override
     {
-        return IsWindow(window) && messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        if (!IsWindow(window))
+            return false;
+        FrameCommands::startupPromptShown(true);
+        const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        FrameCommands::startupPromptShown(false);
+        return ok;
     }
     void tell(const char* text) override
     {
@@ -90,7 +96,11 @@ public:
     {
         runOnWindowThread(window, [&] { refresh->requestSettingsApplied(); }, 30000);
     }
-    void endProcess() override { ExitProcess(0); }
+    // ZebUpdater waits for the program to end: it ends through the window's
+    // usual close, which saves the settings and the window's record once and
+    // removes the tray icon. The close runs on the window's thread, so never
+    // in the middle of a save there.
+    void endProcess() override { PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
 private:
     CMiniFrameDlg* frame;  // touched only on the window's thread
@@ -101,12 +111,19 @@ private:
 struct UpdateRun {
     UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh) : window(frame, refresh) {}
     FrameForUpdateWorker window;
+    DownloadProgress download;  // nobody watches it: its limits still hold
 
     static DWORD WINAPI threadMain(void* parameter)
     {
         std::unique_ptr<UpdateRun> run(static_cast<UpdateRun*>(parameter));
         const ComInitialization com;
         Win32UpdatePlatform platform;
+        // ZebUpdater starts only when the program can close at once.
+        platform.follow(run->download, [] { return !FrameCommands::dialogOpen(); });
+        // An update that ZebUpdater could not carry out is told once, by the
+        // program it started again.
+        if (takeFailedUpdateMark(platform.platform().files))
+            run->window.tell(updateFailureText().c_str());
         // Nothing a reply holds may end the program: a failure here only
         // ends the ping (and gives an update's turn back).
         try {

@@ -21,8 +21,9 @@ public:
     // The upgrade demand was lifted: the quote page takes the upgrade page's
     // place without waiting for the next refresh.
     virtual void showQuotes() = 0;
-    // Ends the process at once with exit status 0: the window is not closed,
-    // nothing is saved.
+    // Ends the program through the mini-window's usual close (which saves
+    // the settings and the window's record and removes the tray icon), for
+    // ZebUpdater, which waits for it to end.
     virtual void endProcess() = 0;
 };
 
