@@ -4,6 +4,7 @@
 //   window                 the ZebMFrame window: found, visible, rect, client, layered,
 //                          color key, topmost, foreground, and each child's rect/visibility
 //   tray                   whether the tray icon (id 128) of the window exists
+//   processes NAME         how many running processes have the executable NAME
 //   post-command ID        posts WM_COMMAND ID to the window
 //   send MSG WPARAM LPARAM sends a message and prints the result
 //   hotkey-taken MOD VK    whether RegisterHotKey of MOD+VK fails here (someone holds it)
@@ -37,6 +38,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cctype>
 #include <cstdio>
@@ -264,9 +266,23 @@ static int dialog(const wchar_t* caption)
     if (!box)
         return 0;
     std::printf("owned=%d\n", GetWindow(box, GW_OWNER) == zebWindow() && zebWindow() ? 1 : 0);
+    std::printf("foreground=%d\n", GetForegroundWindow() == box ? 1 : 0);
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (GetDlgCtrlID(child) != -1)
             std::printf("text%d=%s\n", GetDlgCtrlID(child), windowText(child).c_str());
+    return 0;
+}
+
+static int processes(const wchar_t* name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    int count = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        count += _wcsicmp(entry.szExeFile, name) == 0;
+    CloseHandle(snapshot);
+    std::printf("count=%d\n", count);
     return 0;
 }
 
@@ -425,6 +441,8 @@ int main(int argc, char** argv)
         return window();
     if (!std::strcmp(command, "tray"))
         return tray();
+    if (!std::strcmp(command, "processes") && argc == 3 && wargc == 3)
+        return processes(wargv[2]);
     if (!std::strcmp(command, "post-command") && argc == 3)
         return PostMessageA(zebWindow(), WM_COMMAND, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 1;
     if (!std::strcmp(command, "send") && argc == 5) {
