@@ -53,6 +53,7 @@ class VendorTestCase(ZebTestCase):
         self.site = site
         site.get("/_reset")
         probe("reg-set", "VendorHost", "127.0.0.1:%d" % site.port)
+        probe("reg-set", "UpdateNoBuild", "-")
 
     def tearDown(self):
         # Whatever is still up: a box first (it holds the window's thread),
@@ -64,7 +65,7 @@ class VendorTestCase(ZebTestCase):
         if probe("window").get("found") == "1":
             probe("post-command", ID_EXIT)
         super().tearDown()
-        for name in ("Guid", "Update", "VendorHost"):
+        for name in ("Guid", "Update", "UpdateNoBuild", "VendorHost"):
             probe("reg-set", name, "-")
 
     def wait_box(self, caption="提示", timeout=20):
@@ -140,7 +141,8 @@ class VendorUpgradeDemand(VendorTestCase):
                     self.press(IDCANCEL)
                     time.sleep(1.0)
                     self.assertEqual(self.site.requests("/zeb/zebUpdate.php"), [], "Cancel downloads nothing")
-                self.assertEqual(len(self.site.pings()), 1, "a remembered demand skips the ping")
+                self.assertEqual(len(wait_for(lambda: (lambda r: len(r) == start and r)(self.site.pings()))),
+                                 start, "the ping goes out at every start, also with a demand remembered")
                 # The second time the prompt is still up at exit: the close does
                 # not wait for it.
                 self.exit_zeb(p)
@@ -224,13 +226,78 @@ class VendorSelfUpdate(VendorTestCase):
         self.assertNotEqual(self.ini_values().get(("WinStat", "wstat"), "0" * 42), "0" * 42)
         self.assertIn("ZebUpdater.exe", self.files())
 
-        # The new build is still asked to upgrade: "Update" is the vendor's to lift.
-        self.assertTrue(self.wait_box(timeout=30), "the new build did not start")
-        self.press(IDCANCEL)
+        # The update carried out lifts the demand: the new build pings (as
+        # the old one did), gets the site's notice and shows its quotes.
         self.wait_for_the_new_build(new_build)
-        self.assertEqual(self.site.pings(), [])
+        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertTrue(wait_for(lambda: len(self.site.pings()) == 2), self.site.pings())
+        self.assertTrue(self.wait_page("</table></body></html>"))
+        self.assertEqual(probe("dialog", "提示").get("found"), "0")
         probe("post-command", ID_EXIT)
         self.assertTrue(wait_for(lambda: probe("window")["found"] == "0"))
+
+
+class VendorSignedUpdate(VendorTestCase):
+    def test_unsigned_and_wrongly_signed_offers_are_refused_and_leave_the_program_as_it_was(self):
+        with open(self.exe, "rb") as f:
+            program = f.read()
+        build = self.folder + "-offered.exe"
+        with open(build, "wb") as out:
+            out.write(program + b"\0offered build")
+        self.addCleanup(lambda: os.remove(build))
+        p = self.start()
+        # No "sig": not fetched; signed for another file: fetched, its hash
+        # differs; signed as build 4 but offered as 3: not fetched.
+        for how, fetched in (("none", 0), ("other", 1), ("version", 0)):
+            with self.subTest(offer=how):
+                self.site.get("/_reset")
+                self.site.get("/_offer?sign=%s&path=%s" % (how, urllib.parse.quote(build)))
+                probe("post-command", ID_AUTO_UPGRADE)
+                box = self.wait_box()
+                self.assertTrue(box, "no message")
+                self.assertIn(FAILURE % self.site.port, texts(box))
+                self.press(IDOK)
+                self.assertEqual(len(self.site.requests("/zeb/Zeb.exe")), fetched)
+                self.assertEqual(self.files(), ["Zeb.exe", "zeb.ini"], "no Zeb.new.exe, no ZebUpdater.exe")
+                with open(self.exe, "rb") as f:
+                    self.assertEqual(f.read(), program)
+        self.exit_zeb(p)
+
+
+class VendorDemandLifted(VendorTestCase):
+    def test_a_text_value_is_no_demand(self):
+        probe("reg-set", "Update", "0")  # REG_SZ "0"
+        p = self.start()
+        self.assertTrue(self.wait_page("</table></body></html>"))
+        self.assertTrue(wait_for(lambda: self.notice()), "the ping's notice")
+        self.assertEqual(probe("dialog", "提示").get("found"), "0")
+        self.assertNotIn("版本需要升级", self.page())
+        self.assertEqual(probe("reg-info", "Update").get("found"), "0", "removed")
+        self.exit_zeb(p)
+
+    def test_an_update_check_that_finds_the_build_current_lifts_the_demand(self):
+        probe("reg-set-dword", APP_KEY, "Update", 3)
+        p = self.start()
+        self.assertTrue(self.wait_box(), "no upgrade prompt")
+        self.assertTrue(self.wait_page("版本需要升级才能正常使用"))
+        self.assertTrue(self.site.pings(), "the ping goes out with a demand remembered")
+        for page in self.page_files():
+            os.remove(page)
+        # OK: the site's update check reports the running build as current.
+        probe("dialog-press", "提示", IDOK)
+        box = wait_for(lambda: (lambda b: "恭喜，已经是最新版。" in texts(b) and b)(probe("dialog", "提示")))
+        self.assertTrue(box, probe("dialog", "提示"))
+        self.press(IDOK)
+        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertTrue(self.wait_page("</table></body></html>"), "the quotes came back")
+        self.assertNotIn("版本需要升级", self.page())
+        self.exit_zeb(p)
+
+        # The next start is not asked.
+        p = self.start()
+        self.assertTrue(self.wait_page("</table></body></html>"))
+        self.assertFalse(self.wait_box(timeout=3))
+        self.exit_zeb(p)
 
 
 class VendorAboutBox(VendorTestCase):
