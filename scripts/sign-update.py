@@ -11,8 +11,8 @@ Prints the two lines the reply's section "Zeb" carries beside "infoVer" and
          big-endian, 128 hexadecimal digits>
 
 The signed text is the ASCII "Zeb.exe <infoVer> <sha256>": the build number
-as the reply gives it, so a signed build cannot be offered under another
-number. KEY.pem is the P-256 private key (PEM, unencrypted) whose public half
+in decimal as the reply gives it (and as Zeb reads it), so a signed build
+cannot be offered under another number. KEY.pem is the P-256 private key (PEM, unencrypted) whose public half
 is built into Zeb.exe (ZEB_UPDATE_PUBLIC_KEY); tests/keys/update-dev.pem is
 the development key.
 
@@ -54,8 +54,10 @@ def main(argv):
         sys.stderr.write("usage: sign-update.py KEY.pem FILE INFOVER\n")
         return 2
     key_path, file_path, info_ver = argv[1:]
-    if not info_ver.isdigit():
-        sys.stderr.write("INFOVER must be a decimal number\n")
+    # Zeb signs the number it reads written plainly in decimal: "03" or "+3"
+    # in a reply would not match.
+    if not info_ver.isdigit() or str(int(info_ver)) != info_ver or int(info_ver) > 0xFFFFFFFF:
+        sys.stderr.write("INFOVER must be a decimal number without leading zeros, at most 4294967295\n")
         return 2
     with open(file_path, "rb") as f:
         data = f.read()
