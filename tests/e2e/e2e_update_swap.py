@@ -14,10 +14,13 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import run_e2e
-from e2e_vendor import FAILURE, ID_ABOUT, ID_AUTO_UPGRADE, IDCANCEL, IDOK, VendorTestCase, texts, windows_path
+from e2e_vendor import (APP_KEY, FAILURE, ID_ABOUT, ID_AUTO_UPGRADE, IDCANCEL, IDOK, VendorTestCase, texts,
+                        windows_path)
 from run_e2e import WM_LBUTTONDBLCLK, WM_TRAYNOTIFY, probe, wait_for
 
 WM_HOTKEY = 0x0312
+ID_SETTINGS = 32771
+DISPLAY_PAGE = 1
 PROGRESS = "Zeb 升级"
 DEV_KEY = os.path.join(run_e2e.ROOT, "tests", "keys", "update-dev.pem")
 
@@ -216,3 +219,47 @@ class UpdateSwap(VendorTestCase):
         self.press(IDOK)
         self.assertEqual(trickle.requests, 1)
         self.exit_zeb(p)
+
+    def test_settings_and_the_start_up_prompt_open_together_lose_neither(self):
+        probe("reg-set-dword", APP_KEY, "Update", 3)
+        self.write_ini()
+        _, new = self.old_and_new_builds()
+        build = self.folder + "-new.exe"
+        with open(build, "wb") as f:
+            f.write(new)
+        self.addCleanup(os.remove, build)
+        self.site.get("/_offer?path=" + urllib.parse.quote(build))
+        p = self.start()
+        self.assertTrue(self.wait_box(), "no upgrade prompt")
+
+        def open_settings():
+            probe("post-command", ID_SETTINGS)
+            self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "1"), "no settings dialog")
+
+        def close_settings(button):
+            probe("press", "d", button)
+            self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "0"))
+
+        # The settings' OK while the prompt is up is kept.
+        open_settings()
+        probe("tab", DISPLAY_PAGE)
+        probe("press", DISPLAY_PAGE, 1051)  # a column less
+        close_settings(IDOK)
+        saved = self.ini_values()[("UserSet", "su")]
+        self.assertNotEqual(saved, run_e2e.su_block())
+
+        # The prompt's OK while the settings dialog is open: the update waits
+        # for the dialog before ZebUpdater starts and the program closes.
+        open_settings()
+        self.press(IDOK)
+        self.assertTrue(wait_for(lambda: os.path.exists(os.path.join(self.folder, "ZebUpdater.exe"))))
+        time.sleep(3)
+        self.assertIsNone(p.poll())
+        self.assertEqual(probe("processes", "ZebUpdater.exe")["count"], "0")
+        close_settings(IDCANCEL)
+        self.assertEqual(p.wait(timeout=20), 0)
+        self.assertEqual(self.ini_values()[("UserSet", "su")], saved)
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "1" and self.files() == ["Zeb.exe", "zeb.ini"],
+                                 timeout=30), self.files())
+        with open(self.exe, "rb") as f:
+            self.assertEqual(f.read(), new)
