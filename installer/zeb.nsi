@@ -42,7 +42,8 @@ Var closedZeb
 !define MUI_ICON "${ZEB_ICON}"
 !define MUI_UNICON "${ZEB_ICON}"
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Zeb.exe"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartZeb
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -164,6 +165,13 @@ Section "-finish"
         Exec '"$INSTDIR\Zeb.exe"'
     ${EndIf}
 SectionEnd
+
+; The finish page's "运行 Zeb", unless the installation has started it again.
+Function StartZeb
+    ${If} $closedZeb != 1
+        Exec '"$INSTDIR\Zeb.exe"'
+    ${EndIf}
+FunctionEnd
 
 Function .onInit
     StrCpy $closedZeb 0
