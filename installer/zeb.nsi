@@ -204,6 +204,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Zeb.new.exe"
     Delete "$INSTDIR\Zeb.exe.old"
     Delete "$INSTDIR\ZebUpdater.exe"
+    Delete "$INSTDIR\ZebUpdater.failed"
     Delete "$INSTDIR\uninstall.exe"
     Delete "$SMPROGRAMS\Zeb.lnk"
     Call un.RunValueIsOurs
@@ -215,6 +216,9 @@ Section "Uninstall"
     MessageBox MB_YESNO|MB_ICONQUESTION "是否保留 Zeb 的设置（股票列表、颜色等），以便以后重新安装时使用？" \
         /SD IDYES IDYES keep
     Delete "$INSTDIR\zeb.ini"
+    ; where Zeb keeps them when its own folder cannot be written
+    Delete "$APPDATA\Zeb\zeb.ini"
+    RMDir "$APPDATA\Zeb"
     DeleteRegKey HKCU "${APP_KEY}"
     DeleteRegKey /ifempty HKCU "Software\Quillon"
 keep:
