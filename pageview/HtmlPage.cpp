@@ -1,5 +1,7 @@
 #include "pageview/HtmlPage.h"
 
+#include "common/Dpi.h"
+
 #include <algorithm>
 #include <map>
 #include <string_view>
@@ -97,6 +99,7 @@ struct StyleRules {
     Color bodyColor = black;
     int bodyFontPx = 0;
     int bodyMargin = -1;
+    std::string bodyFontFace;
     int tableFontPx = 0;
 };
 
@@ -106,6 +109,7 @@ struct Declarations {
     Color color = black;
     int fontPx = 0;   // the last positive font-size, 0 when none
     int margin = -1;  // -1 when not given
+    std::string fontFace;  // the first family of font-family, "" when none
 };
 
 std::string_view trimView(std::string_view s)
@@ -115,6 +119,18 @@ std::string_view trimView(std::string_view s)
     while (!s.empty() && isSpace(s.back()))
         s.remove_suffix(1);
     return s;
+}
+
+// The first family name of a font-family value, without its quotes; a name
+// too long for a font's face is no name.
+std::string firstFontFamily(std::string_view value)
+{
+    std::string_view first = trimView(value.substr(0, value.find(',')));
+    if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') && first.back() == first.front())
+        first = trimView(first.substr(1, first.size() - 2));
+    if (first.size() > maxFontFaceBytes)
+        return {};
+    return std::string(first);
 }
 
 Declarations parseDeclarations(std::string_view block)
@@ -139,6 +155,8 @@ Declarations parseDeclarations(std::string_view block)
                 result.fontPx = px;
         } else if (property == "margin") {
             result.margin = leadingNumber(value, 200);
+        } else if (property == "font-family") {
+            result.fontFace = firstFontFamily(value);
         }
     }
     return result;
@@ -155,6 +173,8 @@ void applyDeclarations(const std::string& selector, const Declarations& d, Style
             rules.bodyFontPx = d.fontPx;
         if (d.margin >= 0)
             rules.bodyMargin = d.margin;
+        if (!d.fontFace.empty())
+            rules.bodyFontFace = d.fontFace;
     } else if (selector == "table") {
         if (d.fontPx > 0)
             rules.tableFontPx = d.fontPx;
@@ -353,6 +373,7 @@ private:
             page.background = color;
         if (rules.bodyMargin >= 0)
             page.margin = rules.bodyMargin;
+        page.fontFace = rules.bodyFontFace;
         Frame& root = frames.front();
         if (rules.hasBodyColor)
             root.color = rules.bodyColor;
@@ -645,4 +666,30 @@ HtmlPage parseHtmlPage(const char* data, std::size_t size)
     }
     builder.page.work += size;
     return builder.page;
+}
+
+HtmlPage scaledForDpi(const HtmlPage& page, int dpi)
+{
+    HtmlPage scaled = page;
+    if (dpi == defaultDpi)
+        return scaled;
+    const auto px = [dpi](int px96) { return scaleForDpi(px96, dpi); };
+    const auto scaleFlow = [&px](std::vector<HtmlInline>& flow) {
+        for (HtmlInline& item : flow)
+            item.fontPx = px(item.fontPx);
+    };
+    scaled.margin = px(page.margin);
+    for (HtmlBlock& block : scaled.blocks) {
+        scaleFlow(block.flow);
+        HtmlTable& t = block.table;
+        t.cellPadding = px(t.cellPadding);
+        t.cellSpacing = px(t.cellSpacing);
+        t.widthPx = px(t.widthPx);
+        for (HtmlRow& row : t.rows)
+            for (HtmlCell& cell : row.cells) {
+                cell.height = px(cell.height);
+                scaleFlow(cell.content);
+            }
+    }
+    return scaled;
 }

@@ -14,6 +14,8 @@
 
 // Largest page file read; the program writes pages of a few kilobytes.
 constexpr std::size_t maxPageBytes = 256 * 1024;
+// Longest font face name kept, in bytes (a face name has at most 31 characters).
+constexpr std::size_t maxFontFaceBytes = 62;
 
 // One piece of inline text, or a line break when lineBreak is set.
 struct HtmlInline {
@@ -61,6 +63,7 @@ struct HtmlBlock {
 struct HtmlPage {
     Color background = 0x00FFFFFF;
     int margin = 8;
+    std::string fontFace;  // the body's font-family (its first name, GB2312); "" when none
     std::vector<HtmlBlock> blocks;
     std::vector<std::string> links;   // href values
     std::vector<std::string> titles;  // title values, character references decoded
@@ -71,6 +74,10 @@ struct HtmlPage {
 
 // Any bytes give a page; input beyond maxPageBytes is ignored.
 HtmlPage parseHtmlPage(const char* data, std::size_t size);
+
+// The page as it is drawn at dpi: every size in pixels (font sizes, margin,
+// cell padding, spacing and heights, table widths) scaled from 96 DPI.
+HtmlPage scaledForDpi(const HtmlPage& page, int dpi);
 
 // Decodes &#10; &amp; &lt; &gt; &quot; and &#39;; anything else stays as it is.
 std::string decodeCharacterReferences(const std::string& text);

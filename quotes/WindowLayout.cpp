@@ -1,5 +1,7 @@
 #include "quotes/WindowLayout.h"
 
+#include "common/Dpi.h"
+
 CellSize cellSizeForFont(int fontSizeIndex)
 {
     static const CellSize sizes[] = {{17, 53}, {18, 55}, {19, 62}, {20, 63}, {21, 71}};
@@ -9,35 +11,38 @@ CellSize cellSizeForFont(int fontSizeIndex)
 }
 
 QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnCount,
-                                  const UserSettings& s)
+                                  const UserSettings& s, int dpi)
 {
+    const auto px = [dpi](int px96) { return scaleForDpi(px96, dpi); };
     const CellSize cell = cellSizeForFont(s.fontSizeIndex);
+    const int rowHeight = px(cell.rowHeight);
     const int rows = rowCount > 0 ? rowCount : 1;
     const int columns = columnCount > 0 ? columnCount : 1;
+    const int strip = px(15);
 
     // The 15-pixel title strip, the 15-pixel notice line and a 5-pixel margin,
     // then the optional time line and header row (the header's separator line
     // takes 2 pixels more).
-    int extraHeight = 35;
+    int extraHeight = px(35);
     if (s.displayFlags & showRefreshTime)
-        extraHeight += cell.rowHeight;
+        extraHeight += rowHeight;
     if (s.displayFlags & showHeader)
-        extraHeight += cell.rowHeight + 2;
+        extraHeight += rowHeight + px(2);
 
     QuoteWindowLayout layout;
     layout.window.left = current.left;
     layout.window.top = current.top;
-    layout.window.right = current.left + cell.columnWidth * columns + 20;
-    layout.window.bottom = current.top + cell.rowHeight * rows + extraHeight;
+    layout.window.right = current.left + px(cell.columnWidth) * columns + px(20);
+    layout.window.bottom = current.top + rowHeight * rows + extraHeight;
 
     const int w = layout.window.right - layout.window.left;
     const int h = layout.window.bottom - layout.window.top;
     layout.children = {{
-        {FramePart::page, 0, 15, w, h - 30},
-        {FramePart::notice, 5, h - 15, w - 5, 15},
-        {FramePart::busyLabel, 0, 15, w, h - 30},
-        {FramePart::stripFill, 50, 0, w - 70, 15},
-        {FramePart::refreshButton, w - 20, 0, 20, 15},
+        {FramePart::page, 0, strip, w, h - 2 * strip},
+        {FramePart::notice, px(5), h - strip, w - px(5), strip},
+        {FramePart::busyLabel, 0, strip, w, h - 2 * strip},
+        {FramePart::stripFill, px(50), 0, w - px(70), strip},
+        {FramePart::refreshButton, w - px(20), 0, px(20), strip},
     }};
     return layout;
 }

@@ -42,8 +42,9 @@ struct QuoteWindowLayout {
 // The window rectangle and child places for a page of rowCount rows and
 // columnCount columns (0 counts as 1), starting from the window's current
 // screen rectangle. Font size, refresh-time line and header come from s.
+// Every figure is for 96 DPI and scaled to dpi, the window's monitor's.
 QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnCount,
-                                  const UserSettings& s);
+                                  const UserSettings& s, int dpi = 96);
 
 // Show commands a re-layout passes to the window, in order: force-minimise,
 // minimise, hide, show normal (then the window is brought to the front).

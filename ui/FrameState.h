@@ -4,10 +4,19 @@
 
 #include "common/Geometry.h"
 
+#include <vector>
+
 // Where the window opens: its template rectangle moved to the saved corner,
 // each saved coordinate taken only when it lies on the screen (between 0
 // and the screen's width or height, both excluded).
 Rect restoredPosition(const Rect& current, const Rect& saved, int screenWidth, int screenHeight);
+
+// A window at r that lies at least partly on one of the monitors' work
+// areas stays where it is; one on none of them (its monitor gone, or a
+// smaller resolution) is moved wholly onto the nearest work area, its
+// top-left corner first when it is larger than the area. Without work
+// areas r is kept.
+Rect keptOnScreen(const Rect& r, const std::vector<Rect>& workAreas);
 
 // What to do with hover timer 1.
 enum class HoverTimer { leave, stop, start };

@@ -1,14 +1,18 @@
 #include "ui/TitleStrip.h"
 
-StripArea stripAreaAt(int x, int y, const Rect& refreshButton)
+StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi)
 {
-    if (y < 0 || y >= stripHeight)
+    const int height = stripHeightFor(dpi);
+    if (y < 0 || y >= height)
         return StripArea::none;
-    if (Rect{19, 0, 31, 15}.contains(x, y))
+    const auto area = [dpi, height](int left, int right) {
+        return Rect{scaleForDpi(left, dpi), 0, scaleForDpi(right, dpi), height};
+    };
+    if (area(19, 31).contains(x, y))
         return StripArea::hide;
-    if (Rect{35, 0, 47, 15}.contains(x, y))
+    if (area(35, 47).contains(x, y))
         return StripArea::menu;
-    if (Rect{2, 0, 15, 15}.contains(x, y))
+    if (area(2, 15).contains(x, y))
         return StripArea::close;
     if (refreshButton.contains(x, y))
         return StripArea::refresh;
@@ -30,4 +34,15 @@ const char* stripTooltip(StripArea area, unsigned secondsSinceRefresh)
         break;
     }
     return nullptr;
+}
+
+int stripImagePercent(int dpi)
+{
+    // Compared in hundredths of the 96-DPI size.
+    const int percent = dpi * 100 / defaultDpi;
+    if (percent <= 125)
+        return 100;
+    if (percent <= 175)
+        return 150;
+    return 200;
 }

@@ -1,18 +1,30 @@
-// The hot areas of the mini-window's 15-pixel title strip.
+// The hot areas of the mini-window's 15-pixel title strip. The figures are
+// for 96 DPI; on other screens they scale with the DPI of the window.
 #pragma once
 
+#include "common/Dpi.h"
 #include "common/Geometry.h"
 
 constexpr int stripHeight = 15;
+
+constexpr int stripHeightFor(int dpi)
+{
+    return scaleForDpi(stripHeight, dpi);
+}
 
 enum class StripArea { none, hide, menu, close, refresh };
 
 // The area under the client point (x, y). The areas are tried in the order
 // hide, menu, close, refresh (the current place of the refresh button); a
-// point of the strip in none of them drags the window. Points at y 15 or
-// below are not in the strip: StripArea::none.
-StripArea stripAreaAt(int x, int y, const Rect& refreshButton);
+// point of the strip in none of them drags the window. Points below the
+// strip are not in it: StripArea::none.
+StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi = defaultDpi);
 
 // The tooltip of an area; the refresh area warns while a click would be
 // dropped (less than 5 seconds since the last refresh). Null for none.
 const char* stripTooltip(StripArea area, unsigned secondsSinceRefresh);
+
+// The strip's bitmaps are drawn for 100, 150 and 200 %: the scale in percent
+// of the set a window at dpi shows (the nearest; halfway, the smaller).
+// Bitmaps are never stretched, so the strip stays sharp.
+int stripImagePercent(int dpi);

@@ -297,6 +297,44 @@ TEST(PageViewFlow, LongTextWrapsWithinTheView)
     EXPECT_EQ(joined, "获得数据出错请检查网络连接");
 }
 
+TEST_F(PageViewLayout, AtTwiceTheDpiEverythingIsTwiceAsLarge)
+{
+    quotes = {quote("hk00700", "腾讯控股", 320.2f, 318.0f), quote("hk08001", "东方汇财证券", 0.01f, 0.012f)};
+    rows = 3;
+    build();
+    HtmlPage parsed = parseHtmlPage(page.data(), page.size());
+    EXPECT_EQ(parsed.fontFace, "宋体");
+    // Text that grows with its font, as the system's does.
+    const auto measure = [](const std::string& text, int fontPx) {
+        return TextSize{static_cast<int>(text.size()) * fontPx / 2, fontPx * 7 / 6};
+    };
+    const PageLayout at96 = layoutPage(parsed, width, height, measure);
+    const PageLayout at192 = layoutPage(scaledForDpi(parsed, 192), 2 * width, 2 * height, measure);
+    ASSERT_EQ(at192.runs.size(), at96.runs.size());
+    for (std::size_t i = 0; i < at96.runs.size(); ++i) {
+        SCOPED_TRACE(at96.runs[i].text);
+        EXPECT_EQ(at192.runs[i].text, at96.runs[i].text);
+        EXPECT_EQ(at192.runs[i].fontPx, 2 * at96.runs[i].fontPx);
+        // Centring and shared widths round to whole pixels.
+        EXPECT_NEAR(at192.runs[i].rect.left, 2 * at96.runs[i].rect.left, 4);
+        EXPECT_NEAR(at192.runs[i].rect.top, 2 * at96.runs[i].rect.top, 4);
+    }
+    ASSERT_EQ(at192.fills.size(), at96.fills.size());
+    EXPECT_EQ(at192.fills[0].rect.height(), 2 * at96.fills[0].rect.height());
+}
+
+TEST(HtmlPageParse, FontFaceIsTheBodysFirstFamily)
+{
+    const auto face = [](const std::string& style) {
+        const std::string text = "<style>body{" + style + "}</style><body>x</body>";
+        return parseHtmlPage(text.data(), text.size()).fontFace;
+    };
+    EXPECT_EQ(face("font-family:\"Courier New\", monospace"), "Courier New");
+    EXPECT_EQ(face("font-family: 'SimHei' ;margin:0"), "SimHei");
+    EXPECT_EQ(face("margin:0"), "");
+    EXPECT_EQ(face("font-family:" + std::string(80, 'a')), "");  // too long for any face
+}
+
 TEST(HtmlPageParse, CharacterReferencesColorsAndStyle)
 {
     EXPECT_EQ(decodeCharacterReferences("a&#10;b&amp;lt;&lt;&gt;&quot;&#39;&nbsp;&"), "a\nb&lt;<>\"'&nbsp;&");

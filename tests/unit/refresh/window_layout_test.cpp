@@ -94,3 +94,32 @@ TEST(WindowOptions, TopmostFollowsOptionAndHoverTimerNeedsTransparency)
     EXPECT_TRUE(decideWindowOptions(s, true).hoverTimer);
     EXPECT_FALSE(decideWindowOptions(s, false).hoverTimer);
 }
+
+TEST(WindowLayout, ScalesWithTheScreen)
+{
+    const UserSettings s = settingsWith(1, columnFlags | showHeader | showRefreshTime);
+    // 200 %: exactly twice the 96-DPI layout.
+    const QuoteWindowLayout at96 = layoutForQuotes(at100, 3, 3, s);
+    const QuoteWindowLayout at192 = layoutForQuotes(at100, 3, 3, s, 192);
+    EXPECT_EQ(at192.window.left, 100);
+    EXPECT_EQ(at192.window.width(), 370);
+    EXPECT_EQ(at192.window.height(), 254);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(at192.children[i].x, 2 * at96.children[i].x);
+        EXPECT_EQ(at192.children[i].y, 2 * at96.children[i].y);
+        EXPECT_EQ(at192.children[i].width, 2 * at96.children[i].width);
+        EXPECT_EQ(at192.children[i].height, 2 * at96.children[i].height);
+    }
+    // 150 %: rows of 27 pixels, columns of 83, a 23-pixel strip and notice
+    // line; the page fills what they leave.
+    const QuoteWindowLayout at144 = layoutForQuotes(at100, 3, 3, s, 144);
+    EXPECT_EQ(at144.window.width(), 3 * 83 + 30);
+    EXPECT_EQ(at144.window.height(), 3 * 27 + 53 + 27 + 30);
+    const ChildPlacement& page = at144.children[0];
+    const ChildPlacement& notice = at144.children[1];
+    EXPECT_EQ(page.y, 23);
+    EXPECT_EQ(page.y + page.height, notice.y);
+    EXPECT_EQ(notice.y + notice.height, at144.window.height());
+    EXPECT_EQ(at144.children[4].x + at144.children[4].width, at144.window.width());
+}

@@ -51,3 +51,31 @@ TEST(TitleStrip, RefreshTooltipWarnsWithinFiveSeconds)
 }
 
 }  // namespace
+
+TEST(TitleStrip, AreasAndHeightScaleWithTheScreen)
+{
+    // 150 %: the strip is 23 pixels tall and the hide area 29..46.
+    const Rect refresh150{248, 0, 278, 23};
+    EXPECT_EQ(stripHeightFor(144), 23);
+    EXPECT_EQ(stripAreaAt(28, 20, refresh150, 144), StripArea::none);
+    EXPECT_EQ(stripAreaAt(29, 22, refresh150, 144), StripArea::hide);
+    EXPECT_EQ(stripAreaAt(46, 5, refresh150, 144), StripArea::hide);
+    EXPECT_EQ(stripAreaAt(47, 5, refresh150, 144), StripArea::none);
+    EXPECT_EQ(stripAreaAt(60, 5, refresh150, 144), StripArea::menu);
+    EXPECT_EQ(stripAreaAt(29, 23, refresh150, 144), StripArea::none);  // below the strip
+    // 200 %: everything doubles.
+    EXPECT_EQ(stripHeightFor(192), 30);
+    EXPECT_EQ(stripAreaAt(4, 29, Rect{330, 0, 370, 30}, 192), StripArea::close);
+    EXPECT_EQ(stripAreaAt(30, 5, Rect{330, 0, 370, 30}, 192), StripArea::none);
+}
+
+TEST(TitleStrip, BitmapsOfTheNearestScaleHalfwayTheSmaller)
+{
+    EXPECT_EQ(stripImagePercent(96), 100);
+    EXPECT_EQ(stripImagePercent(120), 100);  // 125 %
+    EXPECT_EQ(stripImagePercent(121), 150);
+    EXPECT_EQ(stripImagePercent(144), 150);
+    EXPECT_EQ(stripImagePercent(168), 150);  // 175 %
+    EXPECT_EQ(stripImagePercent(192), 200);
+    EXPECT_EQ(stripImagePercent(288), 200);  // 300 %: the largest there is
+}
