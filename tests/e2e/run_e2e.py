@@ -77,6 +77,37 @@ def color_counts(image):
     return {m.group(2).upper(): int(m.group(1)) for m in re.finditer(r"(\d+):.*?(#[0-9A-Fa-f]{6})", out)}
 
 
+def x_drag(x, y, dx, dy):
+    """Drags with the X server's own pointer and button (XTest), as a user's
+    hand does: under a window manager the system's move of a window follows
+    the X pointer, which the Windows-side input of zebprobe does not move.
+    x, y are screen pixels."""
+    import ctypes
+    x11 = ctypes.CDLL("libX11.so.6")
+    xtst = ctypes.CDLL("libXtst.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    if not display:
+        raise RuntimeError("no X display")
+    try:
+        def step(call, *args):
+            call(display, *args)
+            x11.XFlush(display)
+
+        step(xtst.XTestFakeMotionEvent, -1, x, y, 0)
+        time.sleep(0.2)
+        step(xtst.XTestFakeButtonEvent, 1, True, 0)
+        time.sleep(0.3)
+        for i in range(1, 11):
+            step(xtst.XTestFakeMotionEvent, -1, x + dx * i // 10, y + dy * i // 10, 0)
+            time.sleep(0.05)
+        time.sleep(0.2)
+        step(xtst.XTestFakeButtonEvent, 1, False, 0)
+        time.sleep(0.2)
+    finally:
+        x11.XCloseDisplay(display)
+
+
 def wait_for(predicate, timeout=20.0, step=0.2):
     deadline = time.time() + timeout
     while time.time() < deadline:
@@ -381,7 +412,7 @@ class TitleStrip(ZebTestCase):
         self.assertTrue(wait_for(lambda: len(self.service.requests()) == 2, timeout=5))
 
         left, top, _, _ = rect(w["rect"])
-        probe("drag", 100, 7, -60, 40)  # anywhere else in the strip drags the window
+        x_drag(left + 100, top + 7, -60, 40)  # anywhere else in the strip drags the window
         self.assertTrue(wait_for(lambda: rect(probe("window")["rect"])[:2] == (left - 60, top + 40), timeout=5),
                         probe("window"))
 

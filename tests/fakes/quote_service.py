@@ -6,7 +6,8 @@ with one `var hq_str_<code>="...";` line per requested code, in GB2312.
 
 Prints "listening on 127.0.0.1:<port>" once it accepts connections. Like the
 public service it refuses a request without a Referer (403). Control endpoints:
-  /_requests  JSON list of the quote requests seen: {"line", "headers": [[name, value], ...]}
+  /_requests  JSON list of the quote requests seen: {"line", "headers": [[name, value], ...],
+              "at": when it came, in seconds of the system's monotonic clock}
   /_reset     forget the requests, normal mode, original prices
   /_mode?m=normal|error|garbage|empty|gzip|deflate|slow|refuse|huge|bomb[&seconds=N]
               error: status 500 with the normal body; garbage: bytes that are no reply;
@@ -87,7 +88,8 @@ class Handler(QuietHandler):
         if url.path.startswith("/_"):
             return self.control(url.path, query)
         with st.lock:
-            st.requests.append({"line": self.requestline, "headers": [list(h) for h in self.headers.items()]})
+            st.requests.append({"line": self.requestline, "headers": [list(h) for h in self.headers.items()],
+                                "at": time.monotonic()})
             mode, delay = st.mode, st.delay
         if self.headers.get("Referer") is None:
             return self.send(403, b"Kinsoku jikou desu!")
