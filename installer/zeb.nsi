@@ -36,14 +36,14 @@ InstallDir "$LOCALAPPDATA\Programs\Zeb"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "Zeb ${ZEB_VERSION}"
 
-; 1 when the installer ended a running Zeb, which it then starts again.
+; 1 when the installer ended a running Zeb, which it then starts again (when
+; silent; shown, the finish page offers to).
 Var closedZeb
 
 !define MUI_ICON "${ZEB_ICON}"
 !define MUI_UNICON "${ZEB_ICON}"
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_FUNCTION StartZeb
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Zeb.exe"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -161,17 +161,13 @@ Section "-finish"
             DeleteRegValue HKCU "${RUN_KEY}" "Zeb"
         ${EndIf}
     ${EndIf}
+    ; Shown, the finish page's "运行 Zeb" starts it: started here it would take
+    ; the keyboard from that page.
     ${If} $closedZeb == 1
+    ${AndIf} ${Silent}
         Exec '"$INSTDIR\Zeb.exe"'
     ${EndIf}
 SectionEnd
-
-; The finish page's "运行 Zeb", unless the installation has started it again.
-Function StartZeb
-    ${If} $closedZeb != 1
-        Exec '"$INSTDIR\Zeb.exe"'
-    ${EndIf}
-FunctionEnd
 
 Function .onInit
     StrCpy $closedZeb 0
