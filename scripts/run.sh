@@ -60,9 +60,9 @@ if [ "${1:-}" = "--simulator" ]; then
     echo "vendor site on 127.0.0.1:$vendor_port"
     probe reg-set VendorHost "127.0.0.1:$vendor_port"
     if [ ! -f build/zeb/zeb.ini ]; then
-        # A first demo refreshes every 10 seconds (during market hours,
-        # Monday to Friday 09:00-16:59 local time; click the green arrows
-        # for a refresh at any time).
+        # A first demo refreshes every 10 seconds (while Hong Kong trades,
+        # Monday to Friday 09:00-16:59 Hong Kong time without the midday
+        # break; click the green arrows for a refresh at any time).
         python3 - <<'PY'
 import sys
 sys.path.insert(0, "tests/e2e")
