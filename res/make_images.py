@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the program's icon (zeb.ico, 16 and 32 px) and the three title-strip
-bitmaps (strip.bmp 140, strip_fill.bmp 141, refresh.bmp 147) as plain files.
-Run it again after changing a drawing; the images it makes are committed."""
+"""Draws the program's icon (zeb.ico, 16, 24, 32 and 48 px) and the three
+title-strip bitmaps (strip.bmp 140, strip_fill.bmp 141, refresh.bmp 147) as
+plain files, each bitmap for 100 % and again for 150 % and 200 % screens
+(strip_150.bmp, ...). The drawings are given in the 15-pixel strip's
+coordinates; a larger bitmap draws the same shapes at its own resolution
+rather than stretching the small one. Run it again after changing a drawing;
+the images it makes are committed."""
 import math
 import os
 import struct
@@ -26,31 +30,56 @@ def bmp24(width, height, pixel):
     return header + info + data
 
 
+STRIP_HEIGHT = 15
+
+
+def scaled(px, percent):
+    """px pixels of 100 % at percent, rounded as the program rounds (halves up)."""
+    return (px * percent + 50) // 100
+
+
+def at_scale(draw, percent, height):
+    """draw(u, v, shade) in strip coordinates, for the pixels of a bitmap at
+    percent: (u, v) is the pixel's centre in 100 % pixels, shade the strip
+    shading of its row."""
+    k = percent / 100.0
+
+    def pixel(x, y):
+        return draw((x + 0.5) / k - 0.5, (y + 0.5) / k - 0.5, strip_shade(y, height))
+    return pixel
+
+
 # The strip: a light vertical shading, the same in every column.
-def strip_shade(y):
+def strip_shade(y, height=STRIP_HEIGHT):
     top, bottom = (246, 248, 252), (214, 220, 230)
-    t = y / 14.0
+    t = y / (height - 1.0)
     return tuple(round(a + (b - a) * t) for a, b in zip(top, bottom))
 
 
 GLYPH = (96, 96, 104)
 
 
-def strip_pixel(x, y):
+def within(low, value, high):
+    """value on the pixels low..high of 100 % (both included)."""
+    return low - 0.5 <= value < high + 0.5
+
+
+def strip_glyphs(u, v, shade):
     # cross (close) at x 2..14, minus (hide) at x 19..30, plus (menu) at x 35..46
     cx, cy = 8, 7
-    if 4 <= x <= 12 and 3 <= y <= 11 and (abs((x - cx) - (y - cy)) <= 0 or abs((x - cx) + (y - cy)) <= 0):
+    diagonal = min(abs((u - cx) - (v - cy)), abs((u - cx) + (v - cy)))
+    if within(4, u, 12) and within(3, v, 11) and diagonal < 0.5:
         return GLYPH
-    if 4 <= x <= 12 and 3 <= y <= 11 and (abs((x - cx) - (y - cy)) <= 1 or abs((x - cx) + (y - cy)) <= 1):
-        return tuple((g + s) // 2 for g, s in zip(GLYPH, strip_shade(y)))
-    if 20 <= x <= 29 and 6 <= y <= 8:
+    if within(4, u, 12) and within(3, v, 11) and diagonal < 1.5:
+        return tuple((g + s) // 2 for g, s in zip(GLYPH, shade))
+    if within(20, u, 29) and within(6, v, 8):
         return GLYPH
-    if (36 <= x <= 45 and 6 <= y <= 8) or (39 <= x <= 42 and 3 <= y <= 11):
+    if (within(36, u, 45) and within(6, v, 8)) or (within(39, u, 42) and within(3, v, 11)):
         return GLYPH
-    return strip_shade(y)
+    return shade
 
 
-def refresh_pixel(x, y):
+def refresh_arrows(x, y, shade):
     # two green arrows chasing each other round a circle
     green, dark = (40, 160, 60), (20, 110, 40)
     cx, cy, radius = 9.5, 7.0, 4.6
@@ -66,7 +95,7 @@ def refresh_pixel(x, y):
         # a small triangle pointing along the circle
         if math.hypot(x - tx, y - ty) < 2.2 and ((x - tx) * math.sin(a) - (y - ty) * math.cos(a)) <= 0.6:
             return dark
-    return strip_shade(y)
+    return shade
 
 
 def icon_image(size):
@@ -108,7 +137,10 @@ def write(name, data):
         f.write(data)
 
 
-write("strip.bmp", bmp24(50, 15, strip_pixel))
-write("strip_fill.bmp", bmp24(5, 15, lambda x, y: strip_shade(y)))
-write("refresh.bmp", bmp24(20, 15, refresh_pixel))
-write("zeb.ico", ico([(16, icon_image(16)), (32, icon_image(32))]))
+for percent in (100, 150, 200):
+    suffix = "" if percent == 100 else "_%d" % percent
+    height = scaled(STRIP_HEIGHT, percent)
+    write("strip%s.bmp" % suffix, bmp24(scaled(50, percent), height, at_scale(strip_glyphs, percent, height)))
+    write("strip_fill%s.bmp" % suffix, bmp24(scaled(5, percent), height, lambda x, y: strip_shade(y, height)))
+    write("refresh%s.bmp" % suffix, bmp24(scaled(20, percent), height, at_scale(refresh_arrows, percent, height)))
+write("zeb.ico", ico([(size, icon_image(size)) for size in (16, 24, 32, 48)]))

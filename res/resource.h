@@ -12,6 +12,14 @@
 #define IDB_STRIP 140           // close, hide and menu glyphs
 #define IDB_STRIP_FILL 141      // shading slice
 #define IDB_REFRESH 147
+// The strip's bitmaps again for 150 % and 200 % screens: 100 and 200 above.
+#define IDB_STRIP_SCALED_STEP 100
+#define IDB_STRIP_150 240
+#define IDB_STRIP_FILL_150 241
+#define IDB_REFRESH_150 247
+#define IDB_STRIP_200 340
+#define IDB_STRIP_FILL_200 341
+#define IDB_REFRESH_200 347
 #define IDR_UPDATER 148         // ZebUpdater.exe, resource type "DAT"
 
 // mini-window controls

@@ -7,6 +7,8 @@
 #include "settings/Win32Settings.h"
 #include "winui/Shell.h"
 
+#include <algorithm>
+
 BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
     onNotify<&CSettingsDlg::OnTabChange>(IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)),
     onMessage<&CSettingsDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
@@ -42,9 +44,13 @@ BOOL CSettingsDlg::OnInitDialog()
     stockListPage.Create(tabs.m_hWnd);
     displayPage.Create(tabs.m_hWnd);
     connectionPage.Create(tabs.m_hWnd);
-    // The pages fill the tab control below its strip of tabs.
+    // The pages fill the tab control below its strip of tabs: 20 pixels at
+    // 96 DPI, and never over the tabs' labels when the font is larger (a
+    // tab's rectangle ends with the line under the tabs, which a page may cover).
     RECT area = tabs.GetRectInParent();
-    area.top += 20;
+    RECT tab = {};
+    SendMessageW(tabs.m_hWnd, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tab));
+    area.top += std::max<LONG>(MulDiv(20, GetDpi(), 96), tab.bottom - 1);
     for (const CDialog* page : {static_cast<CDialog*>(&stockListPage), static_cast<CDialog*>(&displayPage),
                                 static_cast<CDialog*>(&connectionPage)})
         page->MoveWindow(area.left, area.top, area.right - area.left, area.bottom - area.top, true);

@@ -28,7 +28,7 @@ bool FrameStrip::mouseMoved(POINT p, unsigned secondsSinceRefresh)
 
 StripArea FrameStrip::areaAt(POINT p) const
 {
-    return stripAreaAt(p.x, p.y, toRect(window.GetDlgItem(IDC_REFRESH).GetRectInParent()));
+    return stripAreaAt(p.x, p.y, toRect(window.GetDlgItem(IDC_REFRESH).GetRectInParent()), window.GetDpi());
 }
 
 void FrameStrip::show(bool show) const

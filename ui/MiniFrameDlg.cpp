@@ -1,6 +1,5 @@
 #include "ui/MiniFrameDlg.h"
 
-#include "quotes/WindowLayout.h"
 #include "res/resource.h"
 #include "settings/LiveSettings.h"
 #include "common/Version.h"
@@ -84,16 +83,22 @@ void CMiniFrameDlg::showNotice(const char* text, const char* url)
 
 void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)
 {
-    const QuoteWindowLayout layout = layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s);
+    lastRows = rowCount;
+    lastColumns = columnCount;
+    placeChildren(layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s, dpi));
+    for (int command : relayoutShowSequence)
+        ShowWindow(command);
+    SetForegroundWindow(m_hWnd);
+    state.relayoutDone();
+}
+
+void CMiniFrameDlg::placeChildren(const QuoteWindowLayout& layout)
+{
     const Rect& w = layout.window;
     screenRect = w;
     MoveWindow(w.left, w.top, w.width(), w.height(), true);
     for (const ChildPlacement& child : layout.children)
         GetDlgItem(controlOf(child.part)).MoveWindow(child.x, child.y, child.width, child.height, true);
-    for (int command : relayoutShowSequence)
-        ShowWindow(command);
-    SetForegroundWindow(m_hWnd);
-    state.relayoutDone();
 }
 
 void CMiniFrameDlg::applyWindowOptions(const UserSettings& s)
@@ -111,11 +116,34 @@ void CMiniFrameDlg::DoDataExchange(DataExchange&)
         browser.attach(GetDlgItem(IDC_BROWSER).m_hWnd);
 }
 
+// The work areas of the monitors attached now.
+static std::vector<Rect> monitorWorkAreas()
+{
+    std::vector<Rect> areas;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+            MONITORINFO info = {};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info))
+                reinterpret_cast<std::vector<Rect>*>(list)->push_back(toRect(info.rcWork));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
 BOOL CMiniFrameDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    dpi = GetDpi();
+    smallIcon.reset(static_cast<HICON>(LoadImageW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                  LR_DEFAULTCOLOR)));
+    const HICON trayIcon = smallIcon ? smallIcon.get() : appIcon;
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(trayIcon));
+    applyDpi();
 
     strip.create();
 
@@ -126,21 +154,75 @@ BOOL CMiniFrameDlg::OnInitDialog()
     PostMessageW(m_hWnd, WM_FIRST_SHOW_DONE, 0, 0);
     replaceBackBrush();
 
-    // Each saved coordinate counts only when it lies on the screen.
-    const Rect placed = restoredPosition(toRect(GetWindowRect()), windowState.windowRect, GetSystemMetrics(SM_CXFULLSCREEN),
-                                         GetSystemMetrics(SM_CYFULLSCREEN));
+    // Each saved coordinate counts only when it lies on the screen, and a
+    // window that ends up on no monitor's work area comes onto the nearest.
+    const Rect placed =
+        keptOnScreen(restoredPosition(toRect(GetWindowRect()), windowState.windowRect,
+                                      GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN)),
+                     monitorWorkAreas());
     MoveWindow(placed.left, placed.top, placed.width(), placed.height(), true);
     screenRect = toRect(GetWindowRect());
-    GetDlgItem(IDC_STRIP_FILL).MoveWindow(50, 0, placed.width() - 50, stripHeight);
+    const int glyphsWidth = scaleForDpi(50, dpi);
+    GetDlgItem(IDC_STRIP_FILL).MoveWindow(glyphsWidth, 0, placed.width() - glyphsWidth, stripHeightFor(dpi));
 
     if (windowState.transparent != 0)
         toggleTransparency();
 
     refresh.requestSettingsApplied();
     host.windowReady();
-    tray.create(m_hWnd, appIcon);
+    tray.create(m_hWnd, trayIcon);
     tray.registerHotKey();
     return TRUE;
+}
+
+// ---- the monitor's scale
+
+void CMiniFrameDlg::applyDpi()
+{
+    // At 100 % the template's own bitmaps stay, until the window has been
+    // on another scale.
+    const int percent = stripImagePercent(dpi);
+    if (percent == 100 && !stripImages[0])
+        return;
+    const int step = (percent - 100) / 50 * IDB_STRIP_SCALED_STEP;
+    const int controls[] = {IDC_STRIP, IDC_STRIP_FILL, IDC_REFRESH};
+    const int images[] = {IDB_STRIP, IDB_STRIP_FILL, IDB_REFRESH};
+    for (int i = 0; i < 3; ++i) {
+        BitmapHandle image(static_cast<HBITMAP>(
+            LoadImageW(appInstance(), MAKEINTRESOURCEW(images[i] + step), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        if (!image)
+            continue;
+        SendDlgItemMessageW(m_hWnd, controls[i], STM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(image.get()));
+        stripImages[i] = std::move(image);
+    }
+}
+
+// Another monitor: the system's rectangle for it, the layout, the strip's
+// bitmaps and the text lines' font at its scale. The page view lays itself
+// out again when it is resized; the next refresh sizes at the new scale.
+bool CMiniFrameDlg::OnDpiChanged(int newDpi, const RECT* suggested)
+{
+    if (!suggested)
+        return false;
+    dpi = newDpi;
+    applyDpi();
+    textFont.reset(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE,
+                               widen("宋体").c_str()));
+    for (int id : {IDC_NOTICE, IDC_BUSY})
+        SendDlgItemMessageW(m_hWnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
+    const Rect at = toRect(*suggested);
+    if (lastRows > 0) {
+        placeChildren(layoutForQuotes(at, lastRows, lastColumns, currentSettings(), dpi));
+    } else {
+        MoveWindow(at.left, at.top, at.width(), at.height(), true);
+        const int glyphsWidth = scaleForDpi(50, dpi);
+        GetDlgItem(IDC_STRIP_FILL).MoveWindow(glyphsWidth, 0, at.width() - glyphsWidth, stripHeightFor(dpi));
+        screenRect = toRect(GetWindowRect());
+    }
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return true;
 }
 
 // ---- painting and colours
@@ -198,7 +280,7 @@ BOOL CMiniFrameDlg::PreTranslateMessage(MSG* msg)
 bool CMiniFrameDlg::OnMouseMove(POINT p)
 {
     SetForegroundWindow(m_hWnd);
-    if (p.y < stripHeight)
+    if (p.y < stripHeightFor(dpi))
         return !strip.mouseMoved(p, refresh.secondsSinceRefresh());
     if (noticeLink.isActive())
         noticeLink.mouseMoved(p);
@@ -209,7 +291,7 @@ bool CMiniFrameDlg::OnMouseMove(POINT p)
 
 bool CMiniFrameDlg::OnLButtonDown(POINT p)
 {
-    if (p.y >= stripHeight) {
+    if (p.y >= stripHeightFor(dpi)) {
         if (noticeLink.contains(p)) {
             openWebAddress(noticeUrl);
             showNotice("", "");

@@ -1,9 +1,11 @@
 // The mini-window: the program's only main window. A borderless popup with a
 // 15-pixel title strip, the quote page below it and a notice line at the
 // bottom; it lives in the notification area and shows or hides on a hot key.
+// Its sizes are for 96 DPI and scale with the DPI of the monitor it is on.
 #pragma once
 
 #include "quotes/RefreshWorker.h"
+#include "quotes/WindowLayout.h"
 #include "ui/FrameCommands.h"
 #include "ui/FrameState.h"
 #include "ui/FrameStrip.h"
@@ -70,6 +72,7 @@ private:
     bool OnTrayNotify(Message& m);
     void OnEndSession(Message& m);
     bool OnDestroy();
+    bool OnDpiChanged(int newDpi, const RECT* suggested) override;
 
     void OnTrayRetry() { tray.retryAdd(); }
     void OnTransparent() { toggleTransparency(); }
@@ -84,6 +87,9 @@ private:
     void toggleTransparency();
     void replaceBackBrush();
     void saveState();
+    void placeChildren(const QuoteWindowLayout& layout);
+    // The strip's bitmaps and the text lines' font for the window's DPI.
+    void applyDpi();
 
     FrameHost& host;
     RefreshRequests& refresh;
@@ -96,6 +102,12 @@ private:
     CLinkLabel noticeLink;  // the notice line, a link while the notice has one
     CWebBrowser2 browser;
     HICON appIcon = nullptr;  // shared: loaded once by the system
+    IconHandle smallIcon;     // the system's small-icon size: title and tray
+    int dpi = 96;             // of the monitor the window is on
+    int lastRows = 0;         // the page the window was last sized to (0: none yet)
+    int lastColumns = 0;
+    BitmapHandle stripImages[3];  // glyphs, filler, refresh; none at 100 %
+    FontHandle textFont;          // the text lines' font after a change of DPI
     BrushHandle backBrush;
     Color backColor = defaultBackColor;  // the colour of backBrush
     bool stateSaved = false;

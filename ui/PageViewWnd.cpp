@@ -1,7 +1,10 @@
 #include "ui/PageViewWnd.h"
 
+#include "common/Dpi.h"
 #include "common/WebAddress.h"
 #include "winui/Shell.h"
+
+#include <algorithm>
 
 
 namespace {
@@ -22,6 +25,8 @@ BEGIN_MESSAGE_MAP(CPageViewWnd, CWnd)
     onMessage<&CPageViewWnd::OnPrintClient>(WM_PRINTCLIENT),
     onMessage<&CPageViewWnd::OnSetCursor>(WM_SETCURSOR),
     onMouse<&CPageViewWnd::OnLButtonUp>(WM_LBUTTONUP),
+    // After the window's monitor changed scale (0x02E3, from Windows 10 on).
+    onMessage<&CPageViewWnd::OnParentDpiChanged>(0x02E3),
 END_MESSAGE_MAP()
 
 CPageViewWnd::CPageViewWnd(HWND window) : CWnd(window)
@@ -90,51 +95,116 @@ void CPageViewWnd::dropFonts()
     fonts.clear();
 }
 
-HFONT CPageViewWnd::font(int px, bool underline)
+// Font sizes stay below 4096 pixels: the page's are at most 200 at 96 DPI.
+HFONT CPageViewWnd::font(FontKind kind, int px, bool underline)
 {
-    const int key = px * 2 + (underline ? 1 : 0);
+    const int key = ((kind * 4096) + px % 4096) * 2 + (underline ? 1 : 0);
     auto it = fonts.find(key);
     if (it != fonts.end())
         return it->second.get();
-    FontHandle f(CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          crisp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, FF_DONTCARE, L"SimSun"));
+    // The page's face as the page names it ("宋体" when it names none); the
+    // Chinese fallback is the system's choice for the character set.
+    std::wstring face;
+    BYTE charset = GB2312_CHARSET;
+    if (kind == pageFace)
+        face = page.fontFace.empty() ? std::wstring(L"SimSun") : widen(page.fontFace);
+    else if (kind == latinFallback)
+        face = L"Tahoma", charset = ANSI_CHARSET;
+    FontHandle f(CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, crisp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, FF_DONTCARE,
+                             face.c_str()));
     return fonts.emplace(key, std::move(f)).first->second.get();
+}
+
+HDC CPageViewWnd::measuringDc()
+{
+    if (!measureDc)
+        measureDc.reset(CreateCompatibleDC(nullptr));
+    return measureDc.get();
+}
+
+namespace {
+
+// Han characters, CJK punctuation and full-width forms.
+bool isChinese(wchar_t c)
+{
+    return c >= 0x2E80;
+}
+
+}  // namespace
+
+std::vector<CPageViewWnd::TextPiece> CPageViewWnd::pieces(const std::wstring& text, int px, bool underline)
+{
+    const HDC dc = measuringDc();
+    const int n = static_cast<int>(text.size());
+    // Which of the fonts has a glyph for each character (checked only when
+    // the page's face lacks one).
+    std::vector<WORD> glyphs[fontKinds];
+    const auto covers = [&](FontKind kind, int i) {
+        std::vector<WORD>& g = glyphs[kind];
+        if (g.empty()) {
+            g.assign(static_cast<std::size_t>(n), 0xFFFF);
+            const SelectedObject selected(dc, font(kind, px, underline));
+            GetGlyphIndicesW(dc, text.c_str(), n, g.data(), GGI_MARK_NONEXISTING_GLYPHS);
+        }
+        return g[static_cast<std::size_t>(i)] != 0xFFFF;
+    };
+    std::vector<TextPiece> out;
+    FontKind current = pageFace;
+    for (int i = 0; i < n; ++i) {
+        FontKind kind = pageFace;
+        if (!covers(pageFace, i)) {
+            const FontKind first = isChinese(text[static_cast<std::size_t>(i)]) ? chineseFallback : latinFallback;
+            const FontKind second = first == chineseFallback ? latinFallback : chineseFallback;
+            kind = covers(first, i) ? first : covers(second, i) ? second : pageFace;
+        }
+        if (out.empty() || kind != current)
+            out.push_back({std::wstring(), font(kind, px, underline)});
+        out.back().text += text[static_cast<std::size_t>(i)];
+        current = kind;
+    }
+    return out;
 }
 
 TextSize CPageViewWnd::measure(const std::string& text, int px)
 {
-    if (!measureDc)
-        measureDc.reset(CreateCompatibleDC(nullptr));
-    const HDC dc = measureDc.get();
-    std::wstring wide = widen(text);
-    SIZE size = {0, 0};
-    const SelectedObject selected(dc, font(px, false));
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    const HDC dc = measuringDc();
+    const std::wstring wide = widen(text);
     if (wide.empty()) {
+        const SelectedObject selected(dc, font(pageFace, px, false));
         TEXTMETRICW tm;
         GetTextMetricsW(dc, &tm);
-        size.cy = tm.tmHeight;
+        return {0, tm.tmHeight};
     }
-    return {size.cx, size.cy};
+    TextSize total;
+    for (const TextPiece& piece : pieces(wide, px, false)) {
+        const SelectedObject selected(dc, piece.font);
+        SIZE size = {0, 0};
+        GetTextExtentPoint32W(dc, piece.text.c_str(), static_cast<int>(piece.text.size()), &size);
+        total.width += size.cx;
+        total.height = std::max<int>(total.height, size.cy);
+    }
+    return total;
 }
 
 void CPageViewWnd::relayout()
 {
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    pageLayout = layoutPage(page, rc.right, rc.bottom,
+    dpi = GetDpi();
+    pageLayout = layoutPage(scaledForDpi(page, dpi), rc.right, rc.bottom,
                             [this](const std::string& text, int px) { return measure(text, px); });
     updateTooltips();
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
+
 
 void CPageViewWnd::updateTooltips()
 {
     if (!tooltip.m_hWnd) {
         if (!tooltip.Create(m_hWnd, TTS_NOPREFIX | TTS_ALWAYSTIP, WS_EX_TOPMOST))
             return;
-        tooltip.SetMaxTipWidth(400);
+        tooltip.SetMaxTipWidth(scaleForDpi(400, dpi));
         tooltip.SetAutoPopDelay(30000);
     }
     for (int i = 0; i < toolCount; ++i)
@@ -166,12 +236,29 @@ void CPageViewWnd::paint(HDC target)
     }
     SetBkMode(dc, TRANSPARENT);
     for (const PageTextRun& run : pageLayout.runs) {
-        std::wstring text = widen(run.text);
-        RECT clip = {run.clip.left, run.clip.top, run.clip.right, run.clip.bottom};
-        SelectObject(dc, font(run.fontPx, run.underline));
+        const RECT clip = {run.clip.left, run.clip.top, run.clip.right, run.clip.bottom};
         SetTextColor(dc, run.color);
-        ExtTextOutW(dc, run.rect.left, run.rect.top, ETO_CLIPPED, &clip, text.c_str(),
-                    static_cast<UINT>(text.size()), nullptr);
+        const std::vector<TextPiece> parts = pieces(widen(run.text), run.fontPx, run.underline);
+        // Pieces of several fonts stand on one baseline.
+        int ascent = 0;
+        for (const TextPiece& part : parts) {
+            SelectObject(dc, part.font);
+            TEXTMETRICW tm;
+            GetTextMetricsW(dc, &tm);
+            ascent = std::max<int>(ascent, tm.tmAscent);
+        }
+        int x = run.rect.left;
+        for (const TextPiece& part : parts) {
+            SelectObject(dc, part.font);
+            TEXTMETRICW tm;
+            GetTextMetricsW(dc, &tm);
+            const int length = static_cast<int>(part.text.size());
+            ExtTextOutW(dc, x, run.rect.top + ascent - tm.tmAscent, ETO_CLIPPED, &clip, part.text.c_str(),
+                        static_cast<UINT>(length), nullptr);
+            SIZE size = {0, 0};
+            GetTextExtentPoint32W(dc, part.text.c_str(), length, &size);
+            x += size.cx;
+        }
     }
     BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
 }

@@ -1,7 +1,10 @@
 // The built-in page view: shows a page file through the page engine
 // (pageview/PageView.h) in a window, with the page's tooltips and links.
 // It serves the page display window when the system's WebBrowser control
-// cannot be created; that window routes its messages here first.
+// cannot be created; that window routes its messages here first. The page's
+// pixel sizes are for 96 DPI and scale with the window's monitor. Text is
+// drawn in the page's font face wherever that font has the glyphs, and
+// otherwise in a Chinese or a Latin font that has them.
 #pragma once
 
 #include "pageview/PageView.h"
@@ -11,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 class CPageViewWnd : public CWnd {
 public:
@@ -43,10 +47,18 @@ protected:
     DECLARE_MESSAGE_MAP();
 
 private:
+    // Where a piece of text takes its glyphs from.
+    enum FontKind { pageFace, chineseFallback, latinFallback, fontKinds };
+    struct TextPiece {
+        std::wstring text;
+        HFONT font;
+    };
+
     HtmlPage page;
     PageLayout pageLayout;
     CToolTipCtrl tooltip;
     int toolCount = 0;
+    int dpi = 96;
     std::map<int, FontHandle> fonts;
     MemoryDcHandle measureDc;
     bool crisp = false;
@@ -57,11 +69,15 @@ private:
     void OnPrintClient(Message& m);
     bool OnSetCursor(Message& m);
     void OnLButtonUp(POINT p);
+    void OnParentDpiChanged() { relayout(); }
 
     void relayout();
     void updateTooltips();
     void dropFonts();
-    HFONT font(int px, bool underline);
+    HFONT font(FontKind kind, int px, bool underline);
+    HDC measuringDc();
+    // text cut where its glyphs come from another font, each piece with it.
+    std::vector<TextPiece> pieces(const std::wstring& text, int px, bool underline);
     TextSize measure(const std::string& text, int px);
     void paint(HDC target);
 };

@@ -4,6 +4,13 @@
 
 #include <vector>
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 HINSTANCE appInstance()
 {
     return GetModuleHandleW(nullptr);
@@ -32,6 +39,22 @@ RECT CWnd::GetWindowRect() const
     RECT r = {};
     ::GetWindowRect(m_hWnd, &r);
     return r;
+}
+
+int CWnd::GetDpi() const
+{
+    // GetDpiForWindow exists from Windows 10 (1607) on.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const DpiForWindow dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow && m_hWnd)
+        if (const UINT dpi = dpiForWindow(m_hWnd))
+            return static_cast<int>(dpi);
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
 }
 
 RECT CWnd::GetRectInParent() const
@@ -120,6 +143,16 @@ bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     if (message == WM_WINDOW_THREAD_CALL) {
         result = handleWindowThreadCall(lParam);
         return true;
+    }
+    // The window has come to a monitor of another scale. A window that does
+    // not place itself leaves the message to its map and then the system.
+    if (message == WM_DPICHANGED || message == WM_DPICHANGED_AFTERPARENT) {
+        const bool top = message == WM_DPICHANGED;
+        const int dpi = top ? HIWORD(wParam) : self->GetDpi();
+        if (self->OnDpiChanged(dpi, top ? reinterpret_cast<const RECT*>(lParam) : nullptr)) {
+            result = 0;
+            return true;
+        }
     }
     Message m = {message, wParam, lParam, 0};
     if (!self->routeMessage(m))

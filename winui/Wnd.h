@@ -44,6 +44,9 @@ public:
     {
         ::MoveWindow(m_hWnd, x, y, width, height, repaint);
     }
+    // Dots per inch of the monitor the window is on (96 at 100 %); the
+    // system's DPI where the system has no DPI per window.
+    int GetDpi() const;
 
     // The object whose messages the window's procedure routes; null for a
     // window of no class of this layer.
@@ -66,6 +69,13 @@ protected:
     virtual const MessageMap& messageMap() const;
     // The window is gone (WM_NCDESTROY); m_hWnd is already null.
     virtual void PostNcDestroy() {}
+    // The window is now on a monitor of dpi dots per inch. A top-level
+    // window gets the rectangle the system suggests for it there (in
+    // suggested), a child window null once its parent has changed. True
+    // when the window has placed and redrawn itself; false passes the
+    // message on to the message map, then to the system (a dialog then
+    // scales itself with its font).
+    virtual bool OnDpiChanged(int /*dpi*/, const RECT* /*suggested*/) { return false; }
 
     // Ties the object to its window, so that the routing procedure finds it.
     void attach(HWND hwnd);

@@ -25,6 +25,8 @@
 //   send-ctl PAGE ID MSG WPARAM LPARAM   sends a message to a control
 //   press PAGE ID          a left click on the control's centre
 //   tab N                  a left click on tab N
+//   tab-rects              each tab's rectangle (tab control's client pixels) as tabN, the height of
+//                          its label's text in the control's font as textheight, page 0's top there
 //   pick PAGE ID N         a left click on entry N of a combo box's list
 //   key VK                 presses and releases a key
 //   dialog CAPTION         a shown dialog (or message box) of that caption: found, whether Zeb's
@@ -416,6 +418,52 @@ static int clickTab(int n)
     return 0;
 }
 
+static int tabRects()
+{
+    HWND tabs = GetDlgItem(settingsDialog(), 1028);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tabs, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
+    if (!tabs || !process)
+        return 1;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int n = 0; n < count && remote; ++n) {
+        RECT r = {};
+        if (SendMessageW(tabs, TCM_GETITEMRECT, n, reinterpret_cast<LPARAM>(remote)) &&
+            ReadProcessMemory(process, remote, &r, sizeof r, nullptr)) {
+            char name[16];
+            std::snprintf(name, sizeof name, "tab%d", n);
+            printRect(name, r);
+        }
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    // The label's font: the control's own when its handle can be read from
+    // here, else the dialogs' 9-point "宋体" at the screen's DPI.
+    LOGFONTW font = {};
+    const HFONT own = reinterpret_cast<HFONT>(SendMessageW(tabs, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(nullptr);
+    if (!own || !GetObjectW(own, sizeof font, &font)) {
+        font.lfHeight = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+        font.lfCharSet = GB2312_CHARSET;
+        lstrcpyW(font.lfFaceName, L"\x5B8B\x4F53");
+    }
+    HFONT made = CreateFontIndirectW(&font);
+    HGDIOBJ old = SelectObject(dc, made);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, L"\x5E38\x89C4", 2, &size);  // "常规"
+    SelectObject(dc, old);
+    DeleteObject(made);
+    ReleaseDC(nullptr, dc);
+    std::printf("textheight=%ld\n", size.cy);
+    RECT pageRect;
+    GetWindowRect(page("0"), &pageRect);
+    MapWindowPoints(HWND_DESKTOP, tabs, reinterpret_cast<POINT*>(&pageRect), 2);
+    std::printf("page0.top=%ld\n", pageRect.top);
+    return 0;
+}
+
 static int pick(HWND combo, int n)
 {
     HWND list = FindWindowExW(combo, nullptr, L"ComboLBox", nullptr);
@@ -535,6 +583,8 @@ int main(int argc, char** argv)
         return press(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
     if (!std::strcmp(command, "tab") && argc == 3)
         return clickTab(std::atoi(argv[2]));
+    if (!std::strcmp(command, "tab-rects"))
+        return tabRects();
     if (!std::strcmp(command, "pick") && argc == 5)
         return pick(GetDlgItem(page(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
     if (!std::strcmp(command, "key") && argc == 3) {
