@@ -133,9 +133,15 @@ UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard,
     return result;
 }
 
-void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher)
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard)
 {
     launcher.sleep(2000);
+    // An update taken up meanwhile owns the updater it has written (it may
+    // wait to start it). One that begins after this look has written
+    // nothing yet: it asks the vendor site first.
+    if (!guard.tryBegin())
+        return;
+    guard.end();
     if (files.exists(previousExePath) && !files.remove(previousExePath))
         return;
     if (files.exists(updaterExePath))

@@ -54,5 +54,6 @@ bool isWindowsExecutable(FileSystem& files, const char* path);
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
-// a failure to delete the first leaves the second alone.
-void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher);
+// a failure to delete the first leaves the second alone, and so does an
+// update under way (guard taken) both.
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard = processUpdateGuard());

@@ -202,3 +202,16 @@ TEST(Cleanup, DeletesThePreviousBuildThenTheUpdaterAndStopsAtAFailure)
         EXPECT_EQ(fake.log.back(), stuck ? "remove .\\Zeb.exe.old" : "remove .\\ZebUpdater.exe");
     }
 }
+
+TEST(Cleanup, LeavesTheFilesOfAnUpdateUnderWay)
+{
+    FakePlatform fake;
+    fake.files = {{previousExePath, "old"}, {updaterExePath, "u"}};
+    UpdateGuard guard;
+    ASSERT_TRUE(guard.tryBegin());
+    cleanUpAfterUpdate(fake, fake, guard);
+    EXPECT_EQ(fake.files.size(), 2u);
+    guard.end();
+    cleanUpAfterUpdate(fake, fake, guard);
+    EXPECT_TRUE(fake.files.empty());
+}
