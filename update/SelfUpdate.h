@@ -54,6 +54,6 @@ bool isWindowsExecutable(FileSystem& files, const char* path);
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
-// a failure to delete the first leaves the second alone, and so does an
-// update under way (guard taken) both.
+// a failure to delete the first leaves the second alone, and an update
+// under way (guard taken) keeps both.
 void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard = processUpdateGuard());
