@@ -60,6 +60,7 @@ UpdateResult installUpdate(UpdatePlatform& platform)
         signedOffer = readOfferSignature(platform.profile, reply, offer);
     }
     files.remove(reply.c_str());
+    platform.downloader.forget(updateCheckUrl());
     if (infoVer == 0)
         return UpdateResult::noVersion;
     if (!isNewerVersion(infoVer))

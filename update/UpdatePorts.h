@@ -17,6 +17,10 @@ public:
     [[nodiscard]] virtual bool toCache(const std::string& url, std::string& localPath) = 0;
     // Fetches url into the file at path, replacing it; true on success.
     [[nodiscard]] virtual bool toFile(const std::string& url, const char* path) = 0;
+    // Drops the cache's entry for url, after its file was deleted: the cache
+    // would otherwise hand out the deleted file's path for the address's
+    // next download.
+    virtual void forget(const std::string& url) = 0;
 };
 
 // Reads a downloaded reply, a profile (INI) file.

@@ -38,24 +38,25 @@ void copyText(const std::string& value, char (&buffer)[replyBufferSize])
 
 // The reply is deleted only where it is of no use, after a short wait for the
 // download service to let go of it.
-NoticeResult dropReply(UpdatePlatform& platform, const std::string& path)
+NoticeResult dropReply(UpdatePlatform& platform, const std::string& url, const std::string& path)
 {
     platform.launcher.sleep(500);
     platform.files.remove(path.c_str());
+    platform.downloader.forget(url);
     return NoticeResult::none;
 }
 
 // Reads the ping's answer: a notice, a new demand (remembered as "Update",
 // which starts unmarked), or nothing.
-NoticeResult readPingReply(UpdatePlatform& platform, const std::string& reply, char (&text)[replyBufferSize],
-                           char (&url)[replyBufferSize])
+NoticeResult readPingReply(UpdatePlatform& platform, const std::string& address, const std::string& reply,
+                           char (&text)[replyBufferSize], char (&url)[replyBufferSize])
 {
     const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
     if (!isNewerVersion(infoVer))
-        return dropReply(platform, reply);
+        return dropReply(platform, address, reply);
     copyText(platform.profile.read(reply, "Zeb", "info"), text);
     if (!text[0])
-        return dropReply(platform, reply);
+        return dropReply(platform, address, reply);
     const std::string link = profileText(platform.profile.read(reply, "Zeb", "infourl"));
     if (isWebAddress(link))
         copyText(link, url);
@@ -104,11 +105,12 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
     const bool demanded = isNewerVersion(remembered);
     blocked = demanded ? 1 : 0;
 
+    const std::string address = vendorPingUrl(getClientGuid(platform));
     std::string reply;
-    if (!platform.downloader.toCache(vendorPingUrl(getClientGuid(platform)), reply))
+    if (!platform.downloader.toCache(address, reply))
         return demanded ? NoticeResult::upgrade : NoticeResult::none;
     reply = platform.files.shortPath(reply);
-    const NoticeResult answer = readPingReply(platform, reply, text, url);
+    const NoticeResult answer = readPingReply(platform, address, reply, text, url);
 
     if (answer == NoticeResult::upgrade) {
         blocked = 1;

@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <urlmon.h>
+#include <wininet.h>
 
 #include <cstring>
 
@@ -213,6 +214,11 @@ bool download(const std::wstring& url, HANDLE file, DownloadProgress& progress)
 }
 
 }  // namespace
+
+void UrlMonDownloader::forget(const std::string& url)
+{
+    DeleteUrlCacheEntryA(url.c_str());
+}
 
 bool UrlMonDownloader::toFile(const std::string& url, const char* path)
 {

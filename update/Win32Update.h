@@ -30,6 +30,7 @@ constexpr unsigned downloadStallLimitMs = 60000;
 class UrlMonDownloader : public Downloader {
 public:
     bool toCache(const std::string& url, std::string& localPath) override;
+    void forget(const std::string& url) override;
     // Runs on the calling thread, which handles its own messages meanwhile.
     // Fails, deleting what arrived, when the progress's cancel is set, when
     // more than downloadSizeLimit bytes arrive or when none arrive for

@@ -24,6 +24,7 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     std::map<std::string, UpdateSignature> signatures;  // signed text -> its signature
     std::set<std::string> undeletable, unwritable;
     std::vector<std::string> log;
+    std::vector<std::string> forgotten;  // addresses whose cache entry was dropped
     std::string guid = "{0F8FAD5B-D9CB-469F-A165-70867728950E}";
     std::string updater = "MZ updater bytes";
     unsigned execResult = 33;
@@ -41,6 +42,7 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
         log.push_back("get " + url);
         return site.count(url) && (files[path] = site[url], true);
     }
+    void forget(const std::string& url) override { forgotten.push_back(url); }
     bool exists(const char* path) override { return files.count(path) != 0; }
     bool remove(const char* path) override
     {

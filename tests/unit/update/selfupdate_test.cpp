@@ -53,6 +53,7 @@ TEST_F(SelfUpdate, RepliesThatOfferNothingUsableDeleteTheReplyAndFetchNothingEls
         const std::string replyFile = "C:\\Cache\\reply" + std::to_string(fake.cached) + ".txt";
         const std::vector<std::string> expected = {"get " + std::string(checkUrl), "remove " + replyFile};
         EXPECT_EQ(fake.log, expected);
+        EXPECT_EQ(fake.forgotten.back(), checkUrl);  // the cache's entry goes with the file
     }
     fake.site.clear();
     EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard), UpdateResult::noReply);

@@ -97,6 +97,8 @@ TEST_F(Notice, RepliesWithoutANewerNumberOrTextShowNothingAndAreDeletedAfterAWai
         ASSERT_EQ(fake.log.size(), 3u);
         EXPECT_EQ(fake.log[1], "sleep 500");
         EXPECT_EQ(fake.log[2].rfind("remove C:\\Cache\\reply", 0), 0u);
+        EXPECT_EQ(fake.forgotten, std::vector<std::string>{pingUrl});
+        fake.forgotten.clear();
         EXPECT_FALSE(fake.values.count("Update"));
     }
     fake.site.clear();
