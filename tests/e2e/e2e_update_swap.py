@@ -231,6 +231,12 @@ class UpdateSwap(VendorTestCase):
         self.site.get("/_offer?path=" + urllib.parse.quote(build))
         p = self.start()
         self.assertTrue(self.wait_box(), "no upgrade prompt")
+        # "自动升级" while the prompt is up: the prompt is the way.
+        probe("post-command", ID_AUTO_UPGRADE)
+        time.sleep(1.5)
+        self.assertEqual(self.site.requests("/zeb/zebUpdate.php"), [])
+        self.assertEqual(probe("dialog", PROGRESS)["found"], "0")
+        self.assertEqual(probe("dialog", "提示")["foreground"], "1")
 
         def open_settings():
             probe("post-command", ID_SETTINGS)
