@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "settings/LiveSettings.h"
 #include "common/Version.h"
+#include "update/VendorState.h"
 #include "winui/Shell.h"
 
 // Posted during initialisation: arrives once the modal run has shown the window.
@@ -435,8 +436,11 @@ void CMiniFrameDlg::OnSettings()
 void CMiniFrameDlg::OnAutoUpgrade()
 {
     // The usual close, which saves everything, while ZebUpdater waits.
+    const bool wasBlocked = versionBlocked != 0;
     if (commands.updateFromMenu(m_hWnd))
         OnOK();
+    else if (wasBlocked && versionBlocked == 0)
+        refresh.requestSettingsApplied();  // the demand was lifted: the quotes take the upgrade page's place
 }
 
 void CMiniFrameDlg::OnExit()

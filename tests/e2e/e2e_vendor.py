@@ -299,6 +299,20 @@ class VendorDemandLifted(VendorTestCase):
         self.assertFalse(self.wait_box(timeout=3))
         self.exit_zeb(p)
 
+    def test_the_menus_update_check_lifts_it_too(self):
+        probe("reg-set-dword", APP_KEY, "Update", 3)
+        p = self.start()
+        self.assertTrue(self.wait_box(), "no upgrade prompt")
+        self.press(IDCANCEL)
+        self.assertTrue(self.wait_page("版本需要升级才能正常使用"))
+        probe("post-command", ID_AUTO_UPGRADE)
+        box = self.wait_box()
+        self.assertIn("已经是最新版本无须升级", texts(box))
+        self.press(IDOK)
+        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertTrue(self.wait_page("</table></body></html>"), "the quotes came back")
+        self.exit_zeb(p)
+
 
 class VendorAboutBox(VendorTestCase):
     def test_about_box_shows_version_rights_contacts_and_the_site(self):
