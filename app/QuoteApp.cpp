@@ -101,9 +101,9 @@ int CQuoteApp::InitInstance()
     registerFrameClass(instance);
     CWebBrowser2::registerClass(instance);
     loadDeployment();
-    iniPath = ".\\zeb.ini";
     pagePath = pagePathRule();
     enterProgramFolder();
+    iniPath = chooseSettingsFile();
     loadLiveSettings();
 
     BackgroundWorkers background(pagePath);

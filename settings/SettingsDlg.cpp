@@ -109,7 +109,12 @@ void CSettingsDlg::OnOK()
         showStatus(refusal);
         return;
     }
-    saveUserSettings(*settings);
+    // Settings that did not reach the file are not taken: the dialog stays
+    // open and says so, and OK can be tried again.
+    if (saveUserSettings(*settings) == StoreResult::failed) {
+        showStatus("设置无法保存，zeb.ini不能写入");
+        return;
+    }
     EndDialog(IDOK);
 }
 

@@ -22,6 +22,12 @@ BOOL CSettingsPage::PreTranslateMessage(MSG* msg)
     return FALSE;
 }
 
+void CSettingsPage::showStatus(const char* text) const
+{
+    const CWnd dialog(GetParent(GetParent(m_hWnd)));
+    dialog.GetDlgItem(IDC_SETTINGS_STATUS).SetWindowText(text);
+}
+
 static void redrawNow(HWND control)
 {
     RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -121,7 +127,13 @@ bool CDisplayPage::OnCtlColor(Message& m)
 void CDisplayPage::OnAutoRun()
 {
     UpdateData(true);
-    setAutoRun(form.ticked(IDC_AUTO_RUN));
+    const bool wanted = form.ticked(IDC_AUTO_RUN);
+    setAutoRun(wanted);
+    // The box shows what the Run key now holds, and a change it refused is said.
+    const bool on = autoRunIsOn();
+    form.setTicked(IDC_AUTO_RUN, on);
+    if (on != wanted)
+        showStatus(wanted ? "无法设置开机自动运行" : "无法取消开机自动运行");
     UpdateData(false);
 }
 
@@ -197,12 +209,6 @@ int CStockListPage::sliderPosition() const
 std::uint16_t CStockListPage::hotKey() const
 {
     return static_cast<std::uint16_t>(SendMessageW(hotKeyControl.m_hWnd, HKM_GETHOTKEY, 0, 0));
-}
-
-void CStockListPage::showStatus(const char* text) const
-{
-    const CWnd dialog(GetParent(GetParent(m_hWnd)));
-    dialog.GetDlgItem(IDC_SETTINGS_STATUS).SetWindowText(text);
 }
 
 void CStockListPage::OnAdd()

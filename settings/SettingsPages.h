@@ -19,6 +19,9 @@ public:
     explicit CSettingsPage(UINT templateId) : CDialog(templateId) {}
     void setSettings(const UserSettings* record) { settings = record; }
     BOOL PreTranslateMessage(MSG* msg) override;
+    // Sets the settings dialog's status line (the page's parent is the tab
+    // control, whose parent is the dialog).
+    void showStatus(const char* text) const;
 
 protected:
     void OnOK() override {}
@@ -58,9 +61,6 @@ public:
     std::vector<std::string> codes() const;
     int sliderPosition() const;
     std::uint16_t hotKey() const;
-    // Sets the settings dialog's status line (the page's parent is the tab
-    // control, whose parent is the dialog).
-    void showStatus(const char* text) const;
     BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:

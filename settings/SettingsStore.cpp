@@ -104,11 +104,13 @@ StoreResult SettingsStore::loadUserSettings(UserSettings& out)
 
 StoreResult SettingsStore::saveUserSettings(const UserSettings& in)
 {
-    profile.write(userSection, "ss", encodeStructBlock(blockOf(in, ssOffset), ssSize));
-    profile.write(userSection, "su", encodeStructBlock(blockOf(in, suOffset), suSize));
-    profile.write(userSection, "sp", encodeStructBlock(blockOf(in, spOffset), spSize));
-    profile.write(userSection, "fontsize", std::to_string(in.fontSizeIndex));
-    profile.write(userSection, "version", std::to_string(buildNumber));
+    const bool written = profile.write(userSection, {{"ss", encodeStructBlock(blockOf(in, ssOffset), ssSize)},
+                                                     {"su", encodeStructBlock(blockOf(in, suOffset), suSize)},
+                                                     {"sp", encodeStructBlock(blockOf(in, spOffset), spSize)},
+                                                     {"fontsize", std::to_string(in.fontSizeIndex)},
+                                                     {"version", std::to_string(buildNumber)}});
+    if (!written)
+        return StoreResult::failed;
     // A list that fills its buffer is kept as the 511 characters a reader takes.
     const std::size_t length = boundedLength(in.stockList, sizeof in.stockList - 1);
     writeAppRegValue(stockListValueName, regSz, in.stockList, static_cast<std::uint32_t>(length));
@@ -126,8 +128,21 @@ StoreResult SettingsStore::loadWindowState(WindowState& state)
 
 StoreResult SettingsStore::saveWindowState(const WindowState& state)
 {
-    const bool written = profile.write(windowSection, "wstat", encodeStructBlock(&state, sizeof state));
+    const bool written = profile.write(windowSection, {{"wstat", encodeStructBlock(&state, sizeof state)}});
     return written ? StoreResult::ok : StoreResult::failed;
+}
+
+SettingsPlace settingsPlace(bool programFolderWritable, bool userFolderKnown, bool userFileExists,
+                            bool programFileExists)
+{
+    if (programFolderWritable || !userFolderKnown)
+        return SettingsPlace::programFolder;
+    return !userFileExists && programFileExists ? SettingsPlace::userFolderSeeded : SettingsPlace::userFolder;
+}
+
+std::string autoRunCommand(const char* programPath)
+{
+    return "\"" + std::string(programPath) + "\"";
 }
 
 RegResult SettingsStore::setAutoRun(bool on, const char* programPath)
@@ -138,8 +153,36 @@ RegResult SettingsStore::setAutoRun(bool on, const char* programPath)
     // '?', which no file name holds: such a path would start nothing.
     if (!programPath || !*programPath || std::strchr(programPath, '?'))
         return RegResult::noProgram;
-    return registry.writeValue(runRegKey, autoRunValueName, regSz, programPath,
-                               static_cast<std::uint32_t>(std::strlen(programPath)));
+    const std::string command = autoRunCommand(programPath);
+    return registry.writeValue(runRegKey, autoRunValueName, regSz, command.data(),
+                               static_cast<std::uint32_t>(command.size()));
+}
+
+// The Run entry's text ("" when it is missing or no text).
+static std::string autoRunValue(Registry& registry)
+{
+    char buffer[1024];
+    std::uint32_t type = regNone;
+    std::uint32_t length = 0;
+    if (registry.readValue(runRegKey, autoRunValueName, buffer, sizeof buffer, type, length) != RegResult::ok ||
+        (type != regSz && type != regExpandSz))
+        return "";
+    return std::string(buffer, boundedLength(buffer, length));
+}
+
+bool SettingsStore::autoRunStarts(const char* programPath)
+{
+    if (!programPath || !*programPath)
+        return false;
+    const std::string value = autoRunValue(registry);
+    return value == autoRunCommand(programPath) || value == programPath;
+}
+
+RegResult SettingsStore::quoteAutoRun(const char* programPath)
+{
+    if (!programPath || !*programPath || autoRunValue(registry) != programPath)
+        return RegResult::ok;
+    return setAutoRun(true, programPath);
 }
 
 RegResult SettingsStore::readAppRegValue(const char* name, void* buffer, std::uint32_t size,

@@ -5,10 +5,12 @@
 // Windows profile and registry functions and over test doubles.
 #pragma once
 
+#include "common/ProfileText.h"
 #include "settings/UserSettings.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A profile (INI) file.
 class ProfileFile {
@@ -16,8 +18,11 @@ public:
     virtual ~ProfileFile() = default;
     // The text of key in section; "" when the key is missing.
     virtual std::string read(const char* section, const char* key) = 0;
-    // Sets key in section to value, creating the file, section or key.
-    virtual bool write(const char* section, const char* key, const std::string& value) = 0;
+    // Sets the keys of entries in section, creating the file, section or
+    // keys, in one step: a reader at any moment sees the file as it was or
+    // as it is now, whole. False when the file could not be changed; it is
+    // then as it was.
+    [[nodiscard]] virtual bool write(const char* section, const std::vector<ProfileEntry>& entries) = 0;
 };
 
 // Registry value types, with the numbers Windows gives them.
@@ -70,6 +75,24 @@ constexpr const char* internetSettingsKey =
 constexpr const char* autoRunValueName = "Zeb";
 constexpr const char* stockListValueName = "StkCode";
 
+// The Run entry's value that starts programPath: the path in quotes, so
+// that Windows does not take "D:\\Stock Tools\\Zeb.exe" for "D:\\Stock.exe".
+std::string autoRunCommand(const char* programPath);
+
+// Where zeb.ini lives.
+enum class SettingsPlace {
+    programFolder,     // beside the program
+    userFolder,        // in the user's own application-data folder
+    userFolderSeeded,  // the same, starting from a copy of the file beside the program
+};
+
+// Beside the program when its folder can be written; otherwise in the user's
+// folder, which starts from the file beside the program the first time there
+// is one. Without a user folder, beside the program (where saves then fail,
+// and say so).
+SettingsPlace settingsPlace(bool programFolderWritable, bool userFolderKnown, bool userFileExists,
+                            bool programFileExists);
+
 // The record as it stands before any file or registry value is read.
 UserSettings defaultUserSettings();
 
@@ -81,8 +104,9 @@ public:
     // file held all three settings blocks, else repaired (the completed
     // record has then been written back).
     StoreResult loadUserSettings(UserSettings& out);
-    // Writes "ss", "su", "sp", "fontsize", "version", then "StkCode". The
-    // single writes are not checked: always ok.
+    // Writes "ss", "su", "sp", "fontsize" and "version" in one step, then
+    // "StkCode": ok, or failed when the file could not be written (the file
+    // and "StkCode" are then as they were).
     StoreResult saveUserSettings(const UserSettings& in);
     // Reads "wstat" (transparent is cleared first): ok; otherwise writes the
     // record as it stands and returns repaired.
@@ -90,9 +114,15 @@ public:
     // Writes "wstat": ok or failed.
     StoreResult saveWindowState(const WindowState& state);
 
-    // Sets the Run entry "Zeb" to programPath, or deletes it. ok, noKey,
-    // noValue, or noProgram for an empty path or one with a '?'.
+    // Sets the Run entry "Zeb" to programPath in quotes, or deletes it. ok,
+    // noKey, noValue, or noProgram for an empty path or one with a '?'.
     RegResult setAutoRun(bool on, const char* programPath);
+    // True when the Run entry "Zeb" starts programPath, as this build writes
+    // it or unquoted as earlier builds did.
+    bool autoRunStarts(const char* programPath);
+    // An entry in the unquoted form of earlier builds, which Windows cuts at
+    // the first blank, is written again quoted. ok when nothing was to do.
+    RegResult quoteAutoRun(const char* programPath);
     // Reads a value of the program's key into buffer (at most size bytes);
     // type and length are reported when asked for. ok, noKey, noValue or
     // tooLong; buffer, type and length are only written on success.

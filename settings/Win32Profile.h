@@ -1,4 +1,5 @@
-// zeb.ini through the Windows profile functions.
+// zeb.ini as the program reads and writes it: read through its bytes, and
+// written whole, beside the old file, then put in its place in one step.
 #pragma once
 
 #include "settings/SettingsStore.h"
@@ -7,13 +8,15 @@
 
 class Win32Profile : public ProfileFile {
 public:
-    // A path without a directory is taken by Windows as one in the Windows
-    // directory: ".\\zeb.ini" names the file in the current directory.
-    explicit Win32Profile(std::string path) : path(std::move(path)) {}
+    // A relative path such as ".\\zeb.ini" is taken in the current directory.
+    explicit Win32Profile(std::wstring path) : path(std::move(path)) {}
 
     std::string read(const char* section, const char* key) override;
-    bool write(const char* section, const char* key, const std::string& value) override;
+    // The saves of every copy of the program, in any session, take turns: a
+    // save reads the file, changes its keys and puts the new file in place
+    // before the next one reads it, so neither loses what the other wrote.
+    bool write(const char* section, const std::vector<ProfileEntry>& entries) override;
 
 private:
-    std::string path;
+    std::wstring path;
 };

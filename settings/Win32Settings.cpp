@@ -4,9 +4,12 @@
 #include "settings/Win32Profile.h"
 #include "settings/Win32Registry.h"
 
-#include <windows.h>
+#include "winui/Handles.h"
 
-std::string iniPath = ".\\zeb.ini";
+#include <windows.h>
+#include <shlobj.h>
+
+std::wstring iniPath = L".\\zeb.ini";
 
 namespace {
 struct Win32Store {
@@ -14,7 +17,50 @@ struct Win32Store {
     Win32Registry registry;
     SettingsStore store{profile, registry};
 };
+
+bool fileExists(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Found by trying: a file the folder takes is one zeb.ini's saves can make.
+bool canCreateFileIn(const std::wstring& folder)
+{
+    const std::wstring probe = folder + L"\\zeb." + std::to_wstring(GetCurrentProcessId()) + L".probe";
+    return static_cast<bool>(FileHandle(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
+}
+
+// The running program's path in the ANSI code page, as the Run entry holds
+// it; false when it cannot be had whole.
+bool programPath(char (&path)[MAX_PATH])
+{
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length != 0 && length < MAX_PATH;
+}
 }  // namespace
+
+std::wstring chooseSettingsFile()
+{
+    const std::wstring beside = L".\\zeb.ini";
+    wchar_t appData[MAX_PATH] = {};
+    const bool known = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
+    const std::wstring folder = std::wstring(appData) + L"\\Zeb";
+    const std::wstring userFile = folder + L"\\zeb.ini";
+    switch (settingsPlace(canCreateFileIn(L"."), known, known && fileExists(userFile), fileExists(beside))) {
+    case SettingsPlace::programFolder:
+        return beside;
+    case SettingsPlace::userFolderSeeded:
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CopyFileW(beside.c_str(), userFile.c_str(), TRUE);
+        return userFile;
+    case SettingsPlace::userFolder:
+        CreateDirectoryW(folder.c_str(), nullptr);
+        return userFile;
+    }
+    return beside;
+}
 
 StoreResult loadUserSettings(UserSettings& out)
 {
@@ -39,13 +85,16 @@ StoreResult saveWindowState(const WindowState& state)
 RegResult setAutoRun(bool on)
 {
     char path[MAX_PATH] = {};
-    if (on) {
-        // A cut path would start nothing: it is not entered.
-        const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return RegResult::noProgram;
-    }
+    // A cut path would start nothing: it is not entered.
+    if (on && !programPath(path))
+        return RegResult::noProgram;
     return Win32Store().store.setAutoRun(on, path);
+}
+
+bool autoRunIsOn()
+{
+    char path[MAX_PATH] = {};
+    return programPath(path) && Win32Store().store.autoRunStarts(path);
 }
 
 RegResult readAppRegValue(const char* name, void* buffer, std::uint32_t size, std::uint32_t* type,
@@ -65,6 +114,9 @@ void loadLiveSettings()
     loadUserSettings(settings);
     replaceUserSettings(settings);
     loadWindowState(windowState);
+    char path[MAX_PATH] = {};
+    if (programPath(path))
+        Win32Store().store.quoteAutoRun(path);
 }
 
 void saveLiveSettings()

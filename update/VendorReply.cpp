@@ -13,67 +13,7 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-std::string trimmed(const std::string& text, std::size_t begin, std::size_t end)
-{
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-char lowered(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (lowered(a[i]) != lowered(b[i]))
-            return false;
-    return i == a.size() && !b[i];
-}
-
 }  // namespace
-
-std::string profileValue(const std::string& text, const char* section, const char* key)
-{
-    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    bool inSection = false;
-    bool sectionSeen = false;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = trimmed(text, pos, end);
-        pos = end + 1;
-        if (line.empty())
-            continue;
-        if (line[0] == '[') {
-            // Only the first section of a name is read.
-            if (sectionSeen)
-                break;
-            const std::size_t close = line.find(']');
-            inSection = sameName(trimmed(line, 1, close == std::string::npos ? line.size() : close), section);
-            sectionSeen = inSection;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const std::size_t equals = line.find('=');
-        if (!sameName(trimmed(line, 0, equals == std::string::npos ? line.size() : equals), key))
-            continue;
-        if (equals == std::string::npos)
-            return "";
-        std::string value = trimmed(line, equals + 1, line.size());
-        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-            value = value.substr(1, value.size() - 2);
-        return value;
-    }
-    return "";
-}
 
 std::uint32_t profileNumber(const std::string& value)
 {

@@ -7,6 +7,7 @@
 // leading digits; a text is cut to what a 260-byte buffer holds.
 #pragma once
 
+#include "common/ProfileText.h"
 #include "update/UpdatePorts.h"
 
 #include <cstdint>
@@ -14,9 +15,6 @@
 
 // The size of every text buffer of a reply: at most 259 bytes and a zero.
 constexpr std::size_t replyBufferSize = 260;
-
-// The value of key in section of a profile text; "" when missing.
-std::string profileValue(const std::string& text, const char* section, const char* key);
 
 // The number of a value as the profile functions read it: blanks, an optional
 // sign and the leading decimal digits, taken modulo 2^32 ("-1" is 4294967295);

@@ -5,9 +5,12 @@ import json
 import os
 import re
 import subprocess
+import tempfile
+import threading
+import time
 
-from run_e2e import (ARTIFACTS, DEFAULT_LIST, ZebTestCase, probe, rect, ss_block, su_block, wait_for,
-                     wstat_block)
+from run_e2e import (ARTIFACTS, DEFAULT_LIST, PROBE, ZebTestCase, probe, rect, ss_block, struct_block, su_block,
+                     wait_for, wstat_block)
 
 ID_SETTINGS = 32771
 HKM_SETHOTKEY = 0x0401
@@ -68,6 +71,10 @@ class SettingsDialog(ZebTestCase):
         if self.ctl(page, control)["checked"] != ("1" if ticked else "0"):
             self.press(page, control)
         self.assertEqual(self.ctl(page, control)["checked"], "1" if ticked else "0")
+
+    def ini_bytes(self):
+        with open(self.ini, "rb") as f:
+            return f.read()
 
     def shoot(self, name):
         left, top, right, bottom = rect(probe("dlg")["rect"])
@@ -219,17 +226,81 @@ class SettingsDialog(ZebTestCase):
         self.exit_zeb(p)
 
     def test_auto_run_box_acts_on_the_run_value_at_once(self):
+        # From a folder with a blank, whose Run entry an earlier build left unquoted.
+        folder = os.path.join(self.folder, "Stock Tools")
+        os.mkdir(folder)
+        os.rename(self.exe, os.path.join(folder, "Zeb.exe"))
+        self.exe, self.ini = os.path.join(folder, "Zeb.exe"), os.path.join(folder, "zeb.ini")
+        path = "Z:" + self.exe.replace("/", "\\")
+        probe("reg-set-sz", RUN_KEY, "Zeb", path)
+        self.write_ini(su=su_block(options=0x0A | 0x20))
         p = self.open_widget()
+        quoted = '"%s"' % path
+        self.assertTrue(wait_for(lambda: probe("reg-get", RUN_KEY, "Zeb").get("value") == quoted),
+                        probe("reg-get", RUN_KEY, "Zeb"))
         self.open_dialog()
         self.select_tab(DISPLAY)
-        self.press(DISPLAY, 1058)
-        run = probe("reg-get", RUN_KEY, "Zeb")
-        self.assertEqual(run["found"], "1")
-        self.assertTrue(run["value"].lower().endswith("zeb.exe"), run)
+        self.assertEqual(self.ctl(DISPLAY, 1058)["checked"], "1")
         self.press(DISPLAY, 1058)
         self.assertEqual(probe("reg-get", RUN_KEY, "Zeb")["found"], "0")
+        self.press(DISPLAY, 1058)
+        self.assertEqual(probe("reg-get", RUN_KEY, "Zeb")["value"], quoted)
         self.cancel()
         self.exit_zeb(p)
+
+    def test_ok_while_zeb_ini_is_held_open_keeps_the_dialog_and_the_file(self):
+        p = self.open_widget()
+        before = self.ini_bytes()
+        with tempfile.TemporaryFile(mode="w+") as out:
+            holder = subprocess.Popen(["wine", PROBE, "hold", "Z:" + self.ini.replace("/", "\\"), "12"],
+                                      stdout=out, stderr=subprocess.DEVNULL)
+            self.assertTrue(wait_for(lambda: out.seek(0) == 0 and "held=1" in out.read()))
+            self.open_dialog()
+            self.select_tab(DISPLAY)
+            self.set_ticked(DISPLAY, 1051, True)
+            self.ok(closes=False)
+            self.assertTrue(wait_for(lambda: "无法保存" in self.status()), probe("dlg"))
+            self.assertEqual(probe("dlg")["found"], "1")
+            self.assertEqual(self.ini_bytes(), before)
+            self.assertIsNone(p.poll())
+            holder.wait(timeout=30)
+        self.ok()
+        self.assertNotEqual(self.ini_bytes(), before)
+        self.exit_zeb(p)
+
+    def test_a_reader_never_finds_zeb_ini_half_written(self):
+        p = self.open_widget()
+        done, seen = threading.Event(), []
+
+        def read_all_the_time():
+            while not done.is_set():
+                with open(self.ini, "rb") as f:
+                    seen.append(f.read())
+                time.sleep(0.003)
+
+        reader = threading.Thread(target=read_all_the_time)
+        reader.start()
+        try:
+            for i in range(30):
+                self.open_dialog()
+                self.select_tab(DISPLAY)
+                self.set_ticked(DISPLAY, 1051, i % 2 == 0)
+                self.ok()
+        finally:
+            done.set()
+            reader.join()
+        self.exit_zeb(p)
+        blocks = {"ss": 528, "su": 28, "sp": 156, "wstat": 20}
+        for text in seen:
+            values = dict(line.split("=", 1) for line in text.decode("ascii").split("\r\n") if "=" in line)
+            for key, size in blocks.items():
+                if key == "wstat" and key not in values:
+                    continue  # the window is saved when it closes
+                data = bytes.fromhex(values[key][:-2])
+                self.assertEqual(len(data), size, key)
+                self.assertEqual(values[key], struct_block(data), key)
+        self.assertGreater(len(seen), 100)
+        self.assertEqual(sum(a != b for a, b in zip(seen, seen[1:])), 30)  # each save seen once
 
     def test_enter_and_escape_on_each_page(self):
         p = self.open_widget()

@@ -21,6 +21,7 @@ import json
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 BUILD = None
+PROBE = None  # zebprobe.exe of the build
 ARTIFACTS = os.environ.get("ZEB_ARTIFACTS", os.path.join(ROOT, "build", "artifacts"))
 
 WM_HOTKEY = 0x0312
@@ -60,7 +61,7 @@ def probe(*args):
     # Output through a file, not a pipe: a Wine process may leave helpers
     # running that hold a pipe open long after it has ended.
     with tempfile.TemporaryFile(mode="w+") as out:
-        subprocess.run(["wine", os.path.join(BUILD, "zebprobe.exe"), *map(str, args)], stdout=out,
+        subprocess.run(["wine", PROBE, *map(str, args)], stdout=out,
                        stderr=subprocess.DEVNULL)
         out.seek(0)
         return dict(line.strip().split("=", 1) for line in out if "=" in line)
@@ -477,11 +478,12 @@ class Refresh(ZebTestCase):
 
 
 def main():
-    global BUILD
+    global BUILD, PROBE
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     args, rest = parser.parse_known_args()
     BUILD = os.path.abspath(args.build)
+    PROBE = os.path.join(BUILD, "zebprobe.exe")
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         sys.exit("run_e2e.py needs WINEPREFIX and DISPLAY (scripts/test.sh sets them)")
     # Further suites live beside this file as e2e_<area>.py and build on its

@@ -37,6 +37,7 @@
 //   tray-delete            removes the window's tray icon, as a restarting Explorer loses it
 //   broadcast-taskbar-created  sends "TaskbarCreated" to every top-level window
 //   set-cache PATH         the "Cache" shell folder (REG_SZ; \uXXXX escapes allowed)
+//   hold PATH SECONDS      keeps the file open without sharing for that long ("held=1" once open)
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -587,6 +588,16 @@ int main(int argc, char** argv)
         return tabRects();
     if (!std::strcmp(command, "pick") && argc == 5)
         return pick(GetDlgItem(page(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
+    if (!std::strcmp(command, "hold") && argc == 4 && wargc == 4) {
+        const HANDLE file = CreateFileW(wargv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        std::printf("held=1\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(argv[3])) * 1000);
+        CloseHandle(file);
+        return 0;
+    }
     if (!std::strcmp(command, "key") && argc == 3) {
         const BYTE vk = static_cast<BYTE>(std::strtoul(argv[2], nullptr, 0));
         keybd_event(vk, 0, 0, 0);

@@ -12,6 +12,7 @@
 struct FakeProfile : ProfileFile {
     std::map<std::string, std::map<std::string, std::string>> sections;
     std::vector<std::string> writes;  // "section/key=value"
+    bool locked = false;              // every write fails, changing nothing
 
     std::string read(const char* section, const char* key) override
     {
@@ -20,10 +21,14 @@ struct FakeProfile : ProfileFile {
             return "";
         return s->second[key];
     }
-    bool write(const char* section, const char* key, const std::string& value) override
+    bool write(const char* section, const std::vector<ProfileEntry>& entries) override
     {
-        writes.push_back(std::string(section) + "/" + key + "=" + value);
-        sections[section][key] = value;
+        if (locked)
+            return false;
+        for (const auto& [key, value] : entries) {
+            writes.push_back(std::string(section) + "/" + key + "=" + value);
+            sections[section][key] = value;
+        }
         return true;
     }
 };

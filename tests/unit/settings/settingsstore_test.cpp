@@ -102,6 +102,21 @@ TEST_F(SettingsStoreTest, SavedSettingsAndWindowComeBackWhole)
     EXPECT_TRUE(profile.writes.empty());
 }
 
+TEST_F(SettingsStoreTest, ASaveTheFileRefusesIsReportedAndChangesNothing)
+{
+    const UserSettings stored = customSettings();
+    ASSERT_EQ(store.saveUserSettings(stored), StoreResult::ok);
+    profile.locked = true;
+    UserSettings changed = stored;
+    std::strcpy(changed.stockList, ",hk00001");
+    EXPECT_EQ(store.saveUserSettings(changed), StoreResult::failed);
+    EXPECT_EQ(store.saveWindowState({0, {1, 2, 3, 4}}), StoreResult::failed);
+    // The registry copy of the list stays with the file it backs up.
+    EXPECT_EQ(stkCode(), ",hk00700,hk00005");
+    profile.locked = false;
+    EXPECT_TRUE(same(load(StoreResult::ok), stored));
+}
+
 TEST_F(SettingsStoreTest, ABrokenBlockFallsBackAloneAndIsRewritten)
 {
     const UserSettings stored = customSettings();
@@ -287,7 +302,23 @@ TEST_F(SettingsStoreTest, AutoRunEntryIsOneValueOrNone)
     EXPECT_EQ(store.setAutoRun(true, path), RegResult::ok);
     ASSERT_EQ(registry.keys[runRegKey].size(), 1u);
     EXPECT_EQ(registry.keys[runRegKey]["Zeb"].type, regSz);
-    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, path);
+    // Quoted: Windows would cut the path at its first blank.
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, "\"C:\\Program Files\\Zeb\\Zeb.exe\"");
+    EXPECT_TRUE(store.autoRunStarts(path));
+    EXPECT_FALSE(store.autoRunStarts("C:\\Program Files\\Zeb\\Other.exe"));
+    EXPECT_EQ(store.quoteAutoRun(path), RegResult::ok);
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, "\"C:\\Program Files\\Zeb\\Zeb.exe\"");
+
+    // An earlier build's unquoted entry starts the same program, and is
+    // written again quoted; another program's entry is left alone.
+    registry.set(runRegKey, "Zeb", regSz, path);
+    EXPECT_TRUE(store.autoRunStarts(path));
+    EXPECT_EQ(store.quoteAutoRun(path), RegResult::ok);
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, "\"C:\\Program Files\\Zeb\\Zeb.exe\"");
+    registry.set(runRegKey, "Zeb", regSz, "C:\\Other\\Zeb.exe");
+    EXPECT_FALSE(store.autoRunStarts(path));
+    EXPECT_EQ(store.quoteAutoRun(path), RegResult::ok);
+    EXPECT_EQ(registry.keys[runRegKey]["Zeb"].data, "C:\\Other\\Zeb.exe");
 
     registry.set(runRegKey, "Other", regSz, "x");
     EXPECT_EQ(store.setAutoRun(false, path), RegResult::ok);
@@ -301,6 +332,41 @@ TEST_F(SettingsStoreTest, AutoRunEntryIsOneValueOrNone)
     registry.lockedKeys.insert(runRegKey);
     EXPECT_NE(store.setAutoRun(true, path), RegResult::ok);
     EXPECT_EQ(registry.keys[runRegKey].count("Zeb"), 0u);
+}
+
+TEST(ProfileText, SettingKeysKeepEveryOtherLine)
+{
+    // Into nothing: the section and its keys, as the profile functions write them.
+    EXPECT_EQ(withProfileValues("", "UserSet", {{"ss", "01"}, {"su", "02"}}), "[UserSet]\r\nss=01\r\nsu=02\r\n");
+
+    const std::string file = "; kept\r\n[userset]\r\n SS = old\r\nmine=1\r\n\r\n[WinStat]\r\nwstat=AA\r\n"
+                             "[UserSet]\r\nss=second section, never read\r\n";
+    const std::string changed = withProfileValues(file, "UserSet", {{"fontsize", "2"}, {"ss", "new"}});
+    EXPECT_EQ(changed, "; kept\r\n[userset]\r\nss=new\r\nmine=1\r\nfontsize=2\r\n\r\n[WinStat]\r\nwstat=AA\r\n"
+                       "[UserSet]\r\nss=second section, never read\r\n");
+    EXPECT_EQ(profileValue(changed, "UserSet", "ss"), "new");
+    EXPECT_EQ(profileValue(changed, "UserSet", "fontsize"), "2");
+    EXPECT_EQ(profileValue(changed, "UserSet", "mine"), "1");
+
+    // A last line without its break, Unix line ends and a byte-order mark.
+    EXPECT_EQ(withProfileValues("[WinStat]\nwstat=AA", "WinStat", {{"x", "1"}}), "[WinStat]\nwstat=AA\r\nx=1\r\n");
+    EXPECT_EQ(withProfileValues("[A]\na=1", "WinStat", {{"wstat", "B"}}), "[A]\na=1\r\n[WinStat]\r\nwstat=B\r\n");
+    EXPECT_EQ(withProfileValues("\xEF\xBB\xBF[WinStat]\r\nwstat=AA\r\n", "WinStat", {{"wstat", "B"}}),
+              "\xEF\xBB\xBF[WinStat]\r\nwstat=B\r\n");
+}
+
+TEST(SettingsPlace, BesideTheProgramUnlessItsFolderCannotBeWritten)
+{
+    for (bool userFile : {false, true})
+        for (bool programFile : {false, true}) {
+            EXPECT_EQ(settingsPlace(true, true, userFile, programFile), SettingsPlace::programFolder);
+            EXPECT_EQ(settingsPlace(false, false, userFile, programFile), SettingsPlace::programFolder);
+        }
+    EXPECT_EQ(settingsPlace(false, true, false, false), SettingsPlace::userFolder);
+    EXPECT_EQ(settingsPlace(false, true, true, false), SettingsPlace::userFolder);
+    // The user's own file, once there, is never replaced by the program's.
+    EXPECT_EQ(settingsPlace(false, true, true, true), SettingsPlace::userFolder);
+    EXPECT_EQ(settingsPlace(false, true, false, true), SettingsPlace::userFolderSeeded);
 }
 
 TEST(LiveSettings, ReadersNeverSeeAHalfReplacedRecord)

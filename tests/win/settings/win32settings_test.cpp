@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 static std::string fileText(const char* path)
@@ -112,7 +114,7 @@ TEST_F(Win32SettingsTest, BlocksAreWhatTheProfileStructFunctionsWriteAndRead)
     const std::pair<const void*, UINT> blocks[] = {{&d.backColor, 28}, {&w, 20}, {random, 528}};
     for (auto [data, size] : blocks) {
         WritePrivateProfileStructA("S", "k", const_cast<void*>(data), size, ".\\struct.ini");
-        Win32Profile(".\\zeb.ini").write("S", "k", encodeStructBlock(data, size));
+        EXPECT_TRUE(Win32Profile(L".\\zeb.ini").write("S", {{"k", encodeStructBlock(data, size)}}));
         EXPECT_EQ(fileText("zeb.ini"), fileText("struct.ini"));
         std::vector<unsigned char> back(size);
         EXPECT_TRUE(GetPrivateProfileStructA("S", "k", back.data(), size, ".\\zeb.ini"));
@@ -130,14 +132,14 @@ TEST_F(Win32SettingsTest, BlocksAreWhatTheProfileStructFunctionsWriteAndRead)
     for (const std::string& text : {good, lower, changed, good.substr(2)}) {
         WritePrivateProfileStringA("S", "t", text.c_str(), ".\\zeb.ini");
         WindowState ours = {}, theirs = {};
-        const bool accepted = decodeStructBlock(Win32Profile(".\\zeb.ini").read("S", "t"), &ours, 20);
+        const bool accepted = decodeStructBlock(Win32Profile(L".\\zeb.ini").read("S", "t"), &ours, 20);
         EXPECT_EQ(accepted, GetPrivateProfileStructA("S", "t", &theirs, 20, ".\\zeb.ini") != FALSE)
             << text;
         EXPECT_EQ(std::memcmp(&ours, &theirs, 20) == 0 || !accepted, true) << text;
     }
     for (const char* text : {"7", "0", "-1", " 3", "+2", "12abc", "abc", ""}) {
         WritePrivateProfileStringA("S", "n", text, ".\\zeb.ini");
-        EXPECT_EQ(parseProfileInt(Win32Profile(".\\zeb.ini").read("S", "n"), 9),
+        EXPECT_EQ(parseProfileInt(Win32Profile(L".\\zeb.ini").read("S", "n"), 9),
                   static_cast<std::int32_t>(GetPrivateProfileIntA("S", "n", 9, ".\\zeb.ini")))
             << text;
     }
@@ -235,8 +237,11 @@ TEST_F(Win32SettingsTest, RegistryValuesAndAutoRun)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     EXPECT_EQ(setAutoRun(true), RegResult::ok);
     EXPECT_EQ(setAutoRun(true), RegResult::ok);
-    EXPECT_EQ(storedValue(runRegKey, autoRunValueName), std::make_pair(DWORD(REG_SZ), std::string(path)));
+    EXPECT_EQ(storedValue(runRegKey, autoRunValueName),
+              std::make_pair(DWORD(REG_SZ), "\"" + std::string(path) + "\""));
+    EXPECT_TRUE(autoRunIsOn());
     EXPECT_EQ(setAutoRun(false), RegResult::ok);
+    EXPECT_FALSE(autoRunIsOn());
     EXPECT_EQ(storedValue(runRegKey, autoRunValueName).first, DWORD(REG_NONE));
     EXPECT_NE(setAutoRun(false), RegResult::ok);
 
@@ -251,4 +256,82 @@ TEST_F(Win32SettingsTest, RegistryValuesAndAutoRun)
     EXPECT_EQ(readAppRegValue("NoSuchValue", buffer, 8), RegResult::noValue);
     EXPECT_EQ(Win32Registry().readValue("Software\\Quillon\\NoSuchKey", "x", buffer, 8, type, length),
               RegResult::noKey);
+}
+
+// The file at any moment, as a reader takes it: true when every block in it
+// passes its check.
+static bool wholeFile(const std::string& text)
+{
+    unsigned char block[528];
+    const std::pair<const char*, std::size_t> blocks[] = {{"ss", 528}, {"su", 28}, {"sp", 156}};
+    for (auto [key, size] : blocks)
+        if (!decodeStructBlock(profileValue(text, "UserSet", key), block, size))
+            return false;
+    return decodeStructBlock(profileValue(text, "WinStat", "wstat"), block, 20);
+}
+
+TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
+{
+    ASSERT_EQ(saveUserSettings(defaultUserSettings()), StoreResult::ok);
+    ASSERT_EQ(saveWindowState({0, {0, 0, 10, 10}}), StoreResult::ok);
+
+    // Two savers at once, each of its own section, and a reader: the reader
+    // only ever finds whole files, and neither saver loses what the other
+    // wrote, which a read-change-replace without the lock would.
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0}, reads{0};
+    std::thread reader([&] {
+        while (!done) {
+            std::ifstream in("zeb.ini", std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            if (in.is_open() && !wholeFile(text.str()))
+                ++torn;
+            ++reads;
+        }
+    });
+    std::thread windows([] {
+        for (int i = 1; i <= 30; ++i)
+            EXPECT_EQ(saveWindowState({0, {i, i, 100, 100}}), StoreResult::ok);
+    });
+    UserSettings s = defaultUserSettings();
+    for (int i = 1; i <= 30; ++i) {
+        s.fontSizeIndex = i % 4;
+        s.backColor = static_cast<Color>(i);
+        EXPECT_EQ(saveUserSettings(s), StoreResult::ok);
+    }
+    windows.join();
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    EXPECT_EQ(load(StoreResult::ok).backColor, Color(30));
+    WindowState w = {};
+    EXPECT_EQ(loadWindowState(w), StoreResult::ok);
+    EXPECT_EQ(w.windowRect.left, 30);
+
+    // Nothing is left beside the file.
+    WIN32_FIND_DATAA found;
+    int files = 0;
+    const HANDLE search = FindFirstFileA("*", &found);
+    do
+        files += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(Win32SettingsTest, AFileHeldOpenWithoutSharingIsLeftAsItWas)
+{
+    ASSERT_EQ(saveUserSettings(defaultUserSettings()), StoreResult::ok);
+    const std::string before = fileText("zeb.ini");
+    {
+        const FileHandle held(CreateFileA("zeb.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        UserSettings s = defaultUserSettings();
+        s.fontSizeIndex = 3;
+        EXPECT_EQ(saveUserSettings(s), StoreResult::failed);
+        EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::failed);
+    }
+    EXPECT_EQ(fileText("zeb.ini"), before);
+    EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::ok);
 }

@@ -1,0 +1,23 @@
+// Profile (INI) text, read and changed the way the Windows profile functions
+// do it: section and key names without regard to case, the first section of
+// a name, blanks around names and values and one pair of quotes around a
+// value removed. The program reads its own settings file and the vendor
+// site's replies through these, and writes the settings file whole.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// The value of key in section of a profile text; "" when missing.
+std::string profileValue(const std::string& text, const char* section, const char* key);
+
+// One key and its new value.
+using ProfileEntry = std::pair<const char*, std::string>;
+
+// The text with each key of entries set in section: a key's first line in
+// the section's first occurrence is replaced, a missing key is added after
+// the section's last line, a missing section is added at the end. Every
+// other line stays as it was. New lines end in "\r\n".
+std::string withProfileValues(const std::string& text, const char* section,
+                              const std::vector<ProfileEntry>& entries);
