@@ -103,14 +103,20 @@ HFONT CPageViewWnd::font(FontKind kind, int px, bool underline)
     if (it != fonts.end())
         return it->second.get();
     // The page's face as the page names it ("宋体" when it names none); the
-    // Chinese fallback is the system's choice for the character set.
+    // Chinese fallback is the system's choice for the character set. The
+    // fallbacks' lines are as tall as the font size (their characters a
+    // little smaller), so that the table keeps the pitch the window is
+    // sized for.
     std::wstring face;
     BYTE charset = GB2312_CHARSET;
+    int height = -px;
     if (kind == pageFace)
         face = page.fontFace.empty() ? std::wstring(L"SimSun") : widen(page.fontFace);
-    else if (kind == latinFallback)
+    else
+        height = px;
+    if (kind == latinFallback)
         face = L"Tahoma", charset = ANSI_CHARSET;
-    FontHandle f(CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset, OUT_DEFAULT_PRECIS,
+    FontHandle f(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, crisp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY, FF_DONTCARE,
                              face.c_str()));
     return fonts.emplace(key, std::move(f)).first->second.get();
@@ -133,12 +139,38 @@ bool isChinese(wchar_t c)
 
 }  // namespace
 
+// Whether the page's face has a glyph for every character of the page's text.
+bool CPageViewWnd::pageFaceCoversPage()
+{
+    std::string all;
+    const auto add = [&all](const std::vector<HtmlInline>& flow) {
+        for (const HtmlInline& item : flow)
+            all += item.text;
+    };
+    for (const HtmlBlock& block : page.blocks) {
+        add(block.flow);
+        for (const HtmlRow& row : block.table.rows)
+            for (const HtmlCell& cell : row.cells)
+                add(cell.content);
+    }
+    const std::wstring text = widen(all);
+    if (text.empty())
+        return true;
+    const HDC dc = measuringDc();
+    std::vector<WORD> glyphs(text.size(), 0xFFFF);
+    const SelectedObject selected(dc, font(pageFace, 16, false));
+    const DWORD done = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                                        GGI_MARK_NONEXISTING_GLYPHS);
+    return done != GDI_ERROR && std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+}
+
 std::vector<CPageViewWnd::TextPiece> CPageViewWnd::pieces(const std::wstring& text, int px, bool underline)
 {
+    if (pageFaceUsable)
+        return {{text, font(pageFace, px, underline)}};
     const HDC dc = measuringDc();
     const int n = static_cast<int>(text.size());
-    // Which of the fonts has a glyph for each character (checked only when
-    // the page's face lacks one).
+    // Which of the fallbacks has a glyph for each character.
     std::vector<WORD> glyphs[fontKinds];
     const auto covers = [&](FontKind kind, int i) {
         std::vector<WORD>& g = glyphs[kind];
@@ -152,12 +184,9 @@ std::vector<CPageViewWnd::TextPiece> CPageViewWnd::pieces(const std::wstring& te
     std::vector<TextPiece> out;
     FontKind current = pageFace;
     for (int i = 0; i < n; ++i) {
-        FontKind kind = pageFace;
-        if (!covers(pageFace, i)) {
-            const FontKind first = isChinese(text[static_cast<std::size_t>(i)]) ? chineseFallback : latinFallback;
-            const FontKind second = first == chineseFallback ? latinFallback : chineseFallback;
-            kind = covers(first, i) ? first : covers(second, i) ? second : pageFace;
-        }
+        const FontKind first = isChinese(text[static_cast<std::size_t>(i)]) ? chineseFallback : latinFallback;
+        const FontKind second = first == chineseFallback ? latinFallback : chineseFallback;
+        const FontKind kind = covers(first, i) ? first : covers(second, i) ? second : pageFace;
         if (out.empty() || kind != current)
             out.push_back({std::wstring(), font(kind, px, underline)});
         out.back().text += text[static_cast<std::size_t>(i)];
@@ -176,14 +205,23 @@ TextSize CPageViewWnd::measure(const std::string& text, int px)
         GetTextMetricsW(dc, &tm);
         return {0, tm.tmHeight};
     }
+    // Pieces of several fonts stand on one baseline (see paint).
+    const std::vector<TextPiece> parts = pieces(wide, px, false);
     TextSize total;
-    for (const TextPiece& piece : pieces(wide, px, false)) {
-        const SelectedObject selected(dc, piece.font);
+    int ascent = 0, descent = 0;
+    for (const TextPiece& part : parts) {
+        const SelectedObject selected(dc, part.font);
         SIZE size = {0, 0};
-        GetTextExtentPoint32W(dc, piece.text.c_str(), static_cast<int>(piece.text.size()), &size);
+        GetTextExtentPoint32W(dc, part.text.c_str(), static_cast<int>(part.text.size()), &size);
+        TEXTMETRICW tm;
+        GetTextMetricsW(dc, &tm);
         total.width += size.cx;
-        total.height = std::max<int>(total.height, size.cy);
+        total.height = size.cy;
+        ascent = std::max<int>(ascent, tm.tmAscent);
+        descent = std::max<int>(descent, tm.tmDescent);
     }
+    if (parts.size() > 1)
+        total.height = ascent + descent;
     return total;
 }
 
@@ -192,6 +230,7 @@ void CPageViewWnd::relayout()
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     dpi = GetDpi();
+    pageFaceUsable = pageFaceCoversPage();
     pageLayout = layoutPage(scaledForDpi(page, dpi), rc.right, rc.bottom,
                             [this](const std::string& text, int px) { return measure(text, px); });
     updateTooltips();

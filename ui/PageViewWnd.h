@@ -3,8 +3,9 @@
 // It serves the page display window when the system's WebBrowser control
 // cannot be created; that window routes its messages here first. The page's
 // pixel sizes are for 96 DPI and scale with the window's monitor. Text is
-// drawn in the page's font face wherever that font has the glyphs, and
-// otherwise in a Chinese or a Latin font that has them.
+// drawn in the page's font face when that font has the glyphs of all the
+// page's text, and otherwise in a Chinese font for the Chinese characters
+// and a Latin font for the rest, each checked to have them.
 #pragma once
 
 #include "pageview/PageView.h"
@@ -59,6 +60,7 @@ private:
     CToolTipCtrl tooltip;
     int toolCount = 0;
     int dpi = 96;
+    bool pageFaceUsable = true;  // it has the glyphs of all the page's text
     std::map<int, FontHandle> fonts;
     MemoryDcHandle measureDc;
     bool crisp = false;
@@ -76,6 +78,7 @@ private:
     void dropFonts();
     HFONT font(FontKind kind, int px, bool underline);
     HDC measuringDc();
+    bool pageFaceCoversPage();
     // text cut where its glyphs come from another font, each piece with it.
     std::vector<TextPiece> pieces(const std::wstring& text, int px, bool underline);
     TextSize measure(const std::string& text, int px);

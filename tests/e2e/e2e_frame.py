@@ -1,5 +1,6 @@
 """End-to-end tests of the mini-window's life around the system: another
-locale's folder names, the end of the session, and Explorer starting anew."""
+locale's folder names and fonts, the screen it comes back to, the end of the
+session, and Explorer starting anew."""
 import glob
 import os
 import shutil
@@ -7,6 +8,7 @@ import subprocess
 import time
 
 from run_e2e import ZebTestCase, color_counts, probe, rect, su_block, wait_for, wstat_block
+from e2e_dpi import bands
 
 WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 WM_HOTKEY = 0x0312
@@ -49,6 +51,47 @@ class SystemAround(ZebTestCase):
         finally:
             probe("set-cache", INETCACHE % name)
             shutil.rmtree(folder, ignore_errors=True)
+
+    def test_a_western_locale_with_a_chinese_only_fallback_font_draws_every_glyph(self):
+        # fonts-droid-fallback has no Latin glyphs, and the system may map the
+        # page's face to it.
+        self.assertTrue(glob.glob("/usr/share/fonts/truetype/droid/DroidSansFallback*.ttf"))
+        env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        p = subprocess.Popen(["wine", self.exe], cwd="/", env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        self.processes.append(p)
+        self.assertTrue(self.wait_page("</table></body></html>"))
+        self.assertTrue(wait_for(lambda: rect(probe("window")["client"]) == (0, 0, 185, 127), timeout=10))
+        time.sleep(1.0)
+        image = self.screenshot("widget-droid-fallback.png")
+        self.assertGreater(color_counts(image).get("#009900", 0), 20)  # the rising rows' figures
+        names = bands(image, "#0000FF")  # each name and its underline on one line
+        self.assertEqual(len(names), 3, names)
+        for top, bottom, left, right in names:
+            self.assertLess(bottom - top, 20, names)
+            self.assertGreater(right - left, 2 * 12, names)
+        self.exit_zeb(p)
+
+    def test_a_window_saved_off_the_screen_comes_wholly_onto_it_and_one_half_on_stays(self):
+        # Started hidden, so that the window manager (which pulls a window
+        # it shows onto the screen) leaves the program's own placing alone.
+        hidden = su_block(options=0x0A | 0x10)
+        self.write_ini(su=hidden, wstat=wstat_block(0, 3000, 100, 3185, 227))  # a monitor right of this one
+        p = self.start(wait_visible=False)
+        self.wait_page("</html>")
+        self.assertTrue(wait_for(lambda: rect(probe("window")["client"]) == (0, 0, 185, 127), timeout=10))
+        w = probe("window")
+        self.assertEqual(w["visible"], "0")
+        left, top, right, bottom = rect(w["rect"])
+        self.assertTrue(0 <= left and right <= 1024 and 0 <= top and bottom <= 768, w["rect"])
+        self.exit_zeb(p)
+
+        self.write_ini(su=hidden, wstat=wstat_block(0, 932, 100, 1117, 227))  # half over the right edge
+        p = self.start(wait_visible=False)
+        self.wait_page("</html>")
+        self.assertTrue(wait_for(lambda: rect(probe("window")["client"]) == (0, 0, 185, 127), timeout=10))
+        self.assertEqual(rect(probe("window")["rect"]), (932, 100, 1117, 227))
+        self.exit_zeb(p)
 
     def test_the_end_of_the_session_saves_the_moved_window(self):
         p = self.start()
