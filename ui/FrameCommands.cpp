@@ -122,3 +122,9 @@ bool FrameCommands::updateFromMenu(HWND owner)
         messageBox(owner, message.c_str(), updateCaption, MB_ICONINFORMATION | MB_OK);
     return false;
 }
+
+void FrameCommands::stopUpdate()
+{
+    if (openProgress)
+        openProgress->stop();
+}

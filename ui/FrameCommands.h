@@ -27,6 +27,9 @@ public:
     // dialog), and while another update is under way (its window is brought
     // to the front, or the user is told).
     bool updateFromMenu(HWND owner);
+    // The program is closing: the update from the menu, if one runs, is
+    // stopped as by its Cancel.
+    void stopUpdate();
 
     // For any thread: true while a dialog is open that would hold up the
     // program's close (the settings dialog, the About box).

@@ -443,6 +443,12 @@ void CMiniFrameDlg::OnAutoUpgrade()
         refresh.requestSettingsApplied();  // the demand was lifted: the quotes take the upgrade page's place
 }
 
+void CMiniFrameDlg::OnCancel()
+{
+    commands.stopUpdate();
+    CDialog::OnCancel();
+}
+
 void CMiniFrameDlg::OnExit()
 {
     if (IsIconic(m_hWnd))

@@ -54,6 +54,8 @@ public:
 protected:
     void DoDataExchange(DataExchange& dx) override;
     BOOL OnInitDialog() override;
+    // The close area and "退出": an update the user follows is stopped first.
+    void OnCancel() override;
     DECLARE_MESSAGE_MAP();
 
 private:

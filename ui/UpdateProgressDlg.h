@@ -20,6 +20,8 @@ public:
     // Runs the update to its end; cancelled is true when the user stopped it
     // (nothing of it is then left behind).
     UpdateResult run(bool& cancelled);
+    // As the Cancel button.
+    void stop() { OnCancel(); }
 
 protected:
     BOOL OnInitDialog() override;

@@ -203,7 +203,12 @@ class UpdateSwap(VendorTestCase):
         time.sleep(1)
         self.assertEqual(probe("dialog", "提示")["found"], "0", "a cancel is no failure")
         self.assertEqual(trickle.requests, 1)
+
+        # "退出" during the download stops it as Cancel does, and the program ends.
+        probe("post-command", ID_AUTO_UPGRADE)
+        self.assertTrue(wait_for(lambda: probe("dialog", PROGRESS)["found"] == "1" and trickle.requests == 2))
         self.exit_zeb(p)
+        self.assertEqual(self.files(), ["Zeb.exe", "zeb.ini"])
 
     def test_a_download_past_the_size_limit_is_refused(self):
         # A program, signed: only its size stands in the way.
