@@ -18,6 +18,7 @@ constexpr UINT TICK_TIMER_ID = 1;
 struct CUpdateProgressDlg::Task {
     DownloadProgress progress;
     std::function<bool()> mayHandOver;
+    std::atomic<bool> held{false};  // downloaded, waiting for a dialog to close
     std::atomic<bool> done{false};
     std::atomic<int> result{static_cast<int>(UpdateResult::badDownload)};
 
@@ -59,7 +60,11 @@ CUpdateProgressDlg::~CUpdateProgressDlg() = default;
 
 UpdateResult CUpdateProgressDlg::run(bool& cancelled)
 {
-    task->mayHandOver = mayHandOver;
+    Task* shared = task.get();
+    task->mayHandOver = [shared, allowed = mayHandOver] {
+        shared->held = !allowed();
+        return !shared->held;
+    };
     // The worker is started by the window, once it shows: a window that
     // cannot be made starts nothing.
     DoModal();
@@ -92,6 +97,10 @@ void CUpdateProgressDlg::OnTick()
     }
     if (task->progress.cancel)
         return;
+    if (task->held) {
+        GetDlgItem(IDC_UPDATE_TEXT).SetWindowText("请关闭其他对话框以完成升级。");
+        return;
+    }
     const std::uint64_t received = task->progress.received;
     const std::uint64_t total = task->progress.total;
     if (received == 0 && total == 0)

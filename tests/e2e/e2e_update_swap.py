@@ -274,3 +274,25 @@ class UpdateSwap(VendorTestCase):
                                  timeout=30), self.files())
         with open(self.exe, "rb") as f:
             self.assertEqual(f.read(), new)
+
+    def test_menu_update_waits_for_the_about_box_before_handing_over(self):
+        old, new = self.old_and_new_builds()
+        self.offer_trickled(new, 4)
+        p = self.start()
+        self.wait_page("</html>")
+        probe("post-command", ID_AUTO_UPGRADE)
+        self.assertTrue(wait_for(lambda: probe("dialog", PROGRESS)["found"] == "1"))
+        probe("post-command", ID_ABOUT)  # opened during the download
+        self.assertTrue(self.wait_box("关于"))
+        box = wait_for(lambda: (lambda b: "关闭" in b.get("text1070", "") and b)(probe("dialog", PROGRESS)),
+                       timeout=20)
+        self.assertTrue(box, "the progress window does not say what it waits for")
+        time.sleep(2)
+        self.assertIsNone(p.poll())
+        self.assertEqual(probe("processes", "ZebUpdater.exe")["count"], "0")
+        self.press(IDOK, "关于")
+        self.assertEqual(p.wait(timeout=20), 0)
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "1" and self.files() == ["Zeb.exe", "zeb.ini"],
+                                 timeout=30), self.files())
+        with open(self.exe, "rb") as f:
+            self.assertEqual(f.read(), new)
