@@ -177,3 +177,52 @@ TEST(ToolTip, KeepsItsTextForComparison)
 }
 
 }  // namespace
+
+class ScalingWindow : public CWnd {
+public:
+    int dpi = 0;
+    const RECT* suggested = nullptr;
+    bool placesItself = true;
+    int seenByMap = 0;
+
+protected:
+    bool OnDpiChanged(int newDpi, const RECT* rect) override
+    {
+        dpi = newDpi;
+        suggested = rect;
+        return placesItself;
+    }
+    DECLARE_MESSAGE_MAP();
+
+private:
+    void onDpiMessage() { ++seenByMap; }
+};
+
+BEGIN_MESSAGE_MAP(ScalingWindow, CWnd)
+    onMessage<&ScalingWindow::onDpiMessage>(WM_DPICHANGED),
+END_MESSAGE_MAP()
+
+TEST(Window, AChangeOfScaleReachesTheWindowWithTheSystemsRectangle)
+{
+    ASSERT_TRUE(registerWindowClass<ScalingWindow>(L"ZebTestScaling", appInstance()));
+    HWND hwnd = CreateWindowExW(0, L"ZebTestScaling", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, appInstance(),
+                                nullptr);
+    ASSERT_TRUE(hwnd);
+    auto* w = static_cast<ScalingWindow*>(CWnd::FromHandle(hwnd));
+    ASSERT_TRUE(w);
+    RECT suggested = {10, 20, 310, 220};
+    EXPECT_EQ(SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)), 0);
+    EXPECT_EQ(w->dpi, 144);
+    EXPECT_EQ(w->suggested, &suggested);
+    EXPECT_EQ(w->seenByMap, 0);
+    // A window that does not place itself leaves the message to its map.
+    w->placesItself = false;
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w->dpi, 192);
+    EXPECT_EQ(w->seenByMap, 1);
+    // After its parent's change a window learns its own DPI, without a rectangle.
+    SendMessageW(hwnd, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    EXPECT_EQ(w->dpi, w->GetDpi());
+    EXPECT_EQ(w->suggested, nullptr);
+    DestroyWindow(hwnd);
+}
