@@ -172,3 +172,28 @@ class ScaledScreens(ZebTestCase):
                 probe("press", "d", 2)
                 self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "0"))
                 self.exit_zeb(p)
+
+    def test_a_move_to_a_monitor_of_another_scale_lays_the_widget_out_again(self):
+        # The message a move to a 150 % monitor brings; Wine itself keeps
+        # one DPI for every window.
+        p, w = self.open_widget(1)
+        left, top = rect(w["rect"])[:2]
+        self.assertEqual(probe("dpi-changed", 144), {})
+        w = probe("window")
+        self.assertEqual(rect(w["rect"])[:2], (left, top))
+        self.assertEqual(rect(w["client"]), (0, 0, 279, 191))
+        self.assertEqual(rect(w["child1034"]), (0, 0, 75, 23))  # the strip's 150 % bitmap
+        self.assertEqual(rect(w["child1046"]), (249, 0, 279, 23))
+        self.assertEqual(rect(w["child1036"]), (0, 23, 279, 168))
+        self.assertEqual(rect(w["child1030"]), (8, 168, 279, 191))
+        self.screenshot("widget-moved-to-144dpi.png")
+
+        # The next re-layout (here after accepted settings) sizes at the new scale.
+        probe("post-command", ID_SETTINGS)
+        self.assertTrue(wait_for(lambda: probe("dlg").get("found") == "1"))
+        probe("press", "d", 1)
+        self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "0"))
+        self.assertTrue(wait_for(lambda: len(self.service.requests()) == 2))  # the refresh they ask for
+        time.sleep(1.0)
+        self.assertEqual(rect(probe("window")["client"]), (0, 0, 279, 191))
+        self.exit_zeb(p)

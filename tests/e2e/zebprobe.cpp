@@ -25,6 +25,8 @@
 //   send-ctl PAGE ID MSG WPARAM LPARAM   sends a message to a control
 //   press PAGE ID          a left click on the control's centre
 //   tab N                  a left click on tab N
+//   dpi-changed DPI        tells the window it is now on a monitor of DPI (from 96), with the rectangle
+//                          the system suggests there: its corner kept, its size scaled
 //   tab-rects              each tab's rectangle (tab control's client pixels) as tabN, the height of
 //                          its label's text in the control's font as textheight, page 0's top there
 //   pick PAGE ID N         a left click on entry N of a combo box's list
@@ -419,6 +421,28 @@ static int clickTab(int n)
     return 0;
 }
 
+// The suggested rectangle lives in the window's process, as the system's does.
+static int dpiChanged(int dpi)
+{
+    HWND w = zebWindow();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!w || !process)
+        return 1;
+    RECT r;
+    GetWindowRect(w, &r);
+    const RECT suggested = {r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, 96),
+                            r.top + MulDiv(r.bottom - r.top, dpi, 96)};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+    const bool sent = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr) &&
+                      SendMessageW(w, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                                   reinterpret_cast<LPARAM>(remote)) == 0;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return sent ? 0 : 1;
+}
+
 static int tabRects()
 {
     HWND tabs = GetDlgItem(settingsDialog(), 1028);
@@ -584,6 +608,8 @@ int main(int argc, char** argv)
         return press(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
     if (!std::strcmp(command, "tab") && argc == 3)
         return clickTab(std::atoi(argv[2]));
+    if (!std::strcmp(command, "dpi-changed") && argc == 3)
+        return dpiChanged(std::atoi(argv[2]));
     if (!std::strcmp(command, "tab-rects"))
         return tabRects();
     if (!std::strcmp(command, "pick") && argc == 5)
