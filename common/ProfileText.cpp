@@ -87,23 +87,44 @@ std::string keyOf(const std::string& text, const Line& line)
     return trimmed(text, line.begin, equals < line.end ? equals : line.end);
 }
 
+// The first section of a name: its lines other than blank ones, and where
+// the line after its last such line (or its header) starts; end is npos
+// when there is no such section.
+struct Section {
+    std::vector<Line> lines;
+    std::size_t end = std::string::npos;
+};
+
+Section findSection(const std::string& text, const char* name)
+{
+    Section found;
+    Lines lines(text);
+    Line line{};
+    bool inSection = false;
+    std::string header;
+    while (lines.next(line)) {
+        if (sectionName(text, line, header)) {
+            if (inSection)
+                break;
+            inSection = sameName(header, name);
+            if (inSection)
+                found.end = line.next;
+            continue;
+        }
+        if (!inSection || trimmed(text, line.begin, line.end).empty())
+            continue;
+        found.lines.push_back(line);
+        found.end = line.next;
+    }
+    return found;
+}
+
 }  // namespace
 
 std::string profileValue(const std::string& text, const char* section, const char* key)
 {
-    Lines lines(text);
-    Line line{};
-    bool inSection = false;
-    std::string name;
-    while (lines.next(line)) {
-        if (sectionName(text, line, name)) {
-            // Only the first section of a name is read.
-            if (inSection)
-                break;
-            inSection = sameName(name, section);
-            continue;
-        }
-        if (!inSection || !sameName(keyOf(text, line), key))
+    for (const Line& line : findSection(text, section).lines) {
+        if (!sameName(keyOf(text, line), key))
             continue;
         const std::size_t equals = text.find('=', line.begin);
         if (equals >= line.end)
@@ -119,42 +140,16 @@ std::string profileValue(const std::string& text, const char* section, const cha
 std::string withProfileValues(const std::string& text, const char* section,
                               const std::vector<ProfileEntry>& entries)
 {
-    // Where the section's lines are, and where its last non-blank line ends.
-    std::vector<Line> keyLines;
-    std::size_t sectionEnd = std::string::npos;
-    {
-        Lines lines(text);
-        Line line{};
-        bool inSection = false;
-        std::string name;
-        while (lines.next(line)) {
-            if (sectionName(text, line, name)) {
-                if (inSection)
-                    break;
-                inSection = sameName(name, section);
-                if (inSection)
-                    sectionEnd = line.next;
-                continue;
-            }
-            if (!inSection || trimmed(text, line.begin, line.end).empty())
-                continue;
-            keyLines.push_back(line);
-            sectionEnd = line.next;
-        }
-    }
-
-    std::string added;
+    const Section found = findSection(text, section);
+    std::string added;  // the lines of keys the section lacks
     std::vector<std::pair<Line, std::string>> replaced;
     for (const ProfileEntry& entry : entries) {
         const std::string newLine = std::string(entry.first) + "=" + entry.second;
-        bool found = false;
-        for (const Line& line : keyLines)
-            if (sameName(keyOf(text, line), entry.first)) {
-                replaced.emplace_back(line, newLine);
-                found = true;
-                break;
-            }
-        if (!found)
+        const auto line = std::find_if(found.lines.begin(), found.lines.end(),
+                                       [&](const Line& l) { return sameName(keyOf(text, l), entry.first); });
+        if (line != found.lines.end())
+            replaced.emplace_back(*line, newLine);
+        else
             added += newLine + "\r\n";
     }
 
@@ -173,14 +168,14 @@ std::string withProfileValues(const std::string& text, const char* section,
         out += newLine;
         copied = line.end;
     }
-    if (sectionEnd == std::string::npos) {
+    if (found.end == std::string::npos) {
         copyTo(text.size());
         if (!out.empty() && out.back() != '\n')
             out += "\r\n";
         out += "[" + std::string(section) + "]\r\n" + added;
         return out;
     }
-    copyTo(sectionEnd);
+    copyTo(found.end);
     // A section's last line without a line break (the end of the file) gets one.
     if (!added.empty() && !out.empty() && out.back() != '\n')
         out += "\r\n";
