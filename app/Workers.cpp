@@ -21,8 +21,12 @@ namespace {
 
 // The window as the refresh worker sees it: every call that acts on the
 // window is carried to the window's thread, and none is made once the worker
-// is asked to stop. The visibility test only reads the window's style, which
-// any thread may do. The window is known once the workers start.
+// is asked to stop. Calls whose result the worker does not need (window
+// options, the busy label) are queued there without waiting, so that the
+// first quote request leaves while the window is still being set up; the
+// window's thread runs them in order before the later ones. The visibility
+// test only reads the window's style, which any thread may do. The window is
+// known once the workers start.
 class FrameOnWorkerThread : public RefreshWindow {
 public:
     explicit FrameOnWorkerThread(const RefreshWorker& worker) : worker(worker) {}
@@ -31,7 +35,7 @@ public:
     bool isVisible() override { return frame->IsWindowVisible(); }
     void showBusyLabel(bool show) override
     {
-        call([&] { frame->showBusyLabel(show); });
+        post([frame = frame, show] { frame->showBusyLabel(show); });
     }
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s) override
     {
@@ -39,7 +43,7 @@ public:
     }
     void applyWindowOptions(const UserSettings& s) override
     {
-        call([&] { frame->applyWindowOptions(s); });
+        post([frame = frame, s] { frame->applyWindowOptions(s); });
     }
     bool navigate(const std::wstring& path) override
     {
@@ -53,6 +57,11 @@ private:
     {
         if (!worker.stopRequested())
             runOnWindowThread(frame->GetSafeHwnd(), f, 30000);
+    }
+    void post(std::function<void()> f)
+    {
+        if (!worker.stopRequested())
+            postToWindowThread(frame->GetSafeHwnd(), std::move(f));
     }
 
     const RefreshWorker& worker;

@@ -69,6 +69,29 @@ bool runOnWindowThread(HWND window, const std::function<void()>& f, DWORD timeou
     return true;
 }
 
+bool postToWindowThread(HWND window, std::function<void()> f)
+{
+    if (!IsWindow(window))
+        return false;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        f();
+        return true;
+    }
+    // Nobody waits: the message owns the function it carries.
+    struct OwnedCall {
+        explicit OwnedCall(std::function<void()> g) : f(std::move(g)) {}
+        std::function<void()> f;
+        CarriedCall call{f};
+    };
+    auto owned = std::make_shared<OwnedCall>(std::move(f));
+    auto* message = new std::shared_ptr<CarriedCall>(owned, &owned->call);
+    if (!PostMessageW(window, WM_WINDOW_THREAD_CALL, 0, reinterpret_cast<LPARAM>(message))) {
+        delete message;
+        return false;
+    }
+    return true;
+}
+
 void runPendingWindowThreadCalls()
 {
     MSG msg;

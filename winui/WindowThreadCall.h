@@ -21,6 +21,11 @@ constexpr UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
 // withdrawn after timeoutMs.
 bool runOnWindowThread(HWND window, const std::function<void()>& f, DWORD timeoutMs);
 
+// Has f run on window's thread after the calls carried there before it,
+// without waiting for it; f owns what it uses. From that thread it simply
+// runs f. False when the window is gone.
+bool postToWindowThread(HWND window, std::function<void()> f);
+
 // For the window's procedure, on WM_WINDOW_THREAD_CALL: runs the carried call
 // unless it has been withdrawn. Returns the message's result.
 LRESULT handleWindowThreadCall(LPARAM lParam);

@@ -12,9 +12,9 @@ scaled to milliseconds per minute whatever its length. A report, not a test:
 it fails only when Zeb cannot be started. With ZEB_ARTIFACTS set, the figures
 are also written to $ZEB_ARTIFACTS/footprint.json.
 
-Both programs start warm: a first notepad, started and ended before either
-is measured, brings up Wine's desktop process and font caches, which
-otherwise the first program alone would pay for.
+Both programs start alike: Wine's desktop process (explorer) has ended
+before each starts, so each brings it up, instead of the first one alone
+paying for it.
 
 Signals, in seconds from the start:
   window on screen  the first screenshot of the root window in which at least
@@ -272,23 +272,16 @@ def start_watch(command, prefix, program, baseline, width, table=None, timeout=3
     return process, pid, times
 
 
-def warm_up(prefix):
-    """Starts and ends a notepad, so that neither measured program pays for
-    Wine's desktop process and caches coming up."""
-    process = subprocess.Popen(["wine", "notepad"], cwd="/", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    pid = find_process(prefix, "notepad.exe")
-    time.sleep(2.0)
-    if pid and prefix_of(pid) == prefix:
-        os.kill(pid, 15)
-    try:
-        process.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-    time.sleep(1.0)
+def desktop_closed(prefix, timeout=20.0):
+    """Waits until Wine's desktop process (explorer) of the prefix has ended,
+    as it does a few seconds after the last program with windows: each
+    measured program then starts alike and brings it up itself."""
+    deadline = time.time() + timeout
+    while "explorer.exe" in prefix_processes(prefix).values() and time.time() < deadline:
+        time.sleep(0.2)
 
 
-def run_zeb(build, prefix, service, settle, seconds, baseline, width):
+def run_zeb(build, prefix, service, settle, seconds, width):
     folder = tempfile.mkdtemp(prefix="zeb-footprint-")
     exe = os.path.join(folder, "Zeb.exe")
     shutil.copy(os.path.join(build, "Zeb.exe"), exe)
@@ -312,6 +305,8 @@ def run_zeb(build, prefix, service, settle, seconds, baseline, width):
 
     table = {"request_at": request_at, "page_done": page_done}
     result = {"notes": []}
+    desktop_closed(prefix)
+    baseline = screenshot()
     process, pid, times = start_watch(["wine", exe], prefix, "zeb.exe", baseline, width, table)
     try:
         result["start"] = times
@@ -340,7 +335,9 @@ def run_zeb(build, prefix, service, settle, seconds, baseline, width):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def run_notepad(prefix, settle, seconds, baseline, width):
+def run_notepad(prefix, settle, seconds, width):
+    desktop_closed(prefix)
+    baseline = screenshot()
     process, pid, times = start_watch(["wine", "notepad"], prefix, "notepad.exe", baseline, width)
     try:
         if not pid:
@@ -443,15 +440,11 @@ def main():
                   "ProxyEnable", 0)
         service.get("/_reset")
         width = screen_width()
-        warm_up(prefix)
-        baseline = screenshot()
-        zeb, error = run_zeb(build, prefix, service, args.settle_seconds, args.idle_seconds, baseline,
-                             width)
+        zeb, error = run_zeb(build, prefix, service, args.settle_seconds, args.idle_seconds, width)
         if error:
             print(error)
             return 1
-        baseline = screenshot()
-        notepad = run_notepad(prefix, args.settle_seconds, args.idle_seconds, baseline, width)
+        notepad = run_notepad(prefix, args.settle_seconds, args.idle_seconds, width)
     finally:
         service.stop()
 

@@ -1,11 +1,14 @@
 // The call carried to a window's thread: it runs there, and a call that has
-// timed out before it began never runs, however late its message comes.
+// timed out before it began never runs, however late its message comes. A
+// posted call runs in its turn without its caller waiting.
 #include "winui/WindowThreadCall.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -123,4 +126,23 @@ TEST_F(WindowThreadCall, RunsOnTheWindowsThreadAndInlineThere)
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(runOnWindowThread(nullptr, [&] { ++calls; }, 0));
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(WindowThreadCall, APostedCallOwnsWhatItCarriesAndKeepsItsTurn)
+{
+    std::vector<int> order;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        // The posted call's state is gone from the worker's stack before it runs.
+        {
+            auto value = std::make_shared<int>(1);
+            EXPECT_TRUE(postToWindowThread(window, [&order, value] { order.push_back(*value); }));
+        }
+        EXPECT_TRUE(runOnWindowThread(window, [&] { order.push_back(2); }, 5000));
+        returned = true;
+    });
+    pumpUntil(returned);
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(postToWindowThread(nullptr, [] {}));
 }
