@@ -117,20 +117,20 @@ void CMiniFrameDlg::DoDataExchange(DataExchange&)
         browser.attach(GetDlgItem(IDC_BROWSER).m_hWnd);
 }
 
+static BOOL CALLBACK addWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<Rect>*>(list)->push_back(toRect(info.rcWork));
+    return TRUE;
+}
+
 // The work areas of the monitors attached now.
 static std::vector<Rect> monitorWorkAreas()
 {
     std::vector<Rect> areas;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
-            MONITORINFO info = {};
-            info.cbSize = sizeof info;
-            if (GetMonitorInfoW(monitor, &info))
-                reinterpret_cast<std::vector<Rect>*>(list)->push_back(toRect(info.rcWork));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&areas));
+    EnumDisplayMonitors(nullptr, nullptr, addWorkArea, reinterpret_cast<LPARAM>(&areas));
     return areas;
 }
 
