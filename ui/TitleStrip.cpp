@@ -5,8 +5,11 @@ StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi)
     const int height = stripHeightFor(dpi);
     if (y < 0 || y >= height)
         return StripArea::none;
-    const auto area = [dpi, height](int left, int right) {
-        return Rect{scaleForDpi(left, dpi), 0, scaleForDpi(right, dpi), height};
+    // The glyphs stand where the bitmap shown draws them: at its own scale,
+    // which between the scales it is drawn for is not the screen's.
+    const int glyphDpi = stripImagePercent(dpi) * defaultDpi / 100;
+    const auto area = [glyphDpi, height](int left, int right) {
+        return Rect{scaleForDpi(left, glyphDpi), 0, scaleForDpi(right, glyphDpi), height};
     };
     if (area(19, 31).contains(x, y))
         return StripArea::hide;

@@ -17,7 +17,8 @@ enum class StripArea { none, hide, menu, close, refresh };
 // The area under the client point (x, y). The areas are tried in the order
 // hide, menu, close, refresh (the current place of the refresh button); a
 // point of the strip in none of them drags the window. Points below the
-// strip are not in it: StripArea::none.
+// strip are not in it: StripArea::none. The glyphs' areas scale with the
+// strip's bitmap shown (stripImagePercent), the strip's height with dpi.
 StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi = defaultDpi);
 
 // The tooltip of an area; the refresh area warns while a click would be

@@ -67,6 +67,10 @@ TEST(TitleStrip, AreasAndHeightScaleWithTheScreen)
     EXPECT_EQ(stripHeightFor(192), 30);
     EXPECT_EQ(stripAreaAt(4, 29, Rect{330, 0, 370, 30}, 192), StripArea::close);
     EXPECT_EQ(stripAreaAt(30, 5, Rect{330, 0, 370, 30}, 192), StripArea::none);
+    // 125 %: a 19-pixel strip showing the 100 % glyphs, whose areas stay.
+    EXPECT_EQ(stripAreaAt(15, 18, refreshButton, 120), StripArea::none);
+    EXPECT_EQ(stripAreaAt(19, 18, refreshButton, 120), StripArea::hide);
+    EXPECT_EQ(stripAreaAt(19, 19, refreshButton, 120), StripArea::none);
 }
 
 TEST(TitleStrip, BitmapsOfTheNearestScaleHalfwayTheSmaller)
