@@ -1,6 +1,7 @@
 // Any bytes in the page file: the page view parses and lays them out without
-// crashing, places nothing outside the view, and works in proportion to the
-// input (a page file of 256 KB is read on the user-interface thread).
+// crashing, at 100, 150 or 200 %, places nothing outside the view, and works
+// in proportion to the input (a page file of 256 KB is read on the
+// user-interface thread).
 // Unless told otherwise it runs with inputs up to 256 KB, reached from the
 // start, and the dictionary beside this file.
 #include "pageview/PageView.h"
@@ -60,8 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HtmlPage page = parseHtmlPage(text, length);
     if (page.work > 4 * length + 16)
         std::abort();  // the reader's steps outgrew the input
+    const int dpi = 96 + 48 * static_cast<int>(size % 3);
     std::size_t calls = 0, bytes = 0;
-    PageLayout layout = layoutPage(page, width, height, [&](const std::string& s, int px) {
+    PageLayout layout = layoutPage(scaledForDpi(page, dpi), width, height, [&](const std::string& s, int px) {
         ++calls;
         bytes += s.size();
         return TextSize{static_cast<int>(s.size()) * px / 2, px + 2};
