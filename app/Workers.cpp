@@ -84,11 +84,15 @@ public:
     {
         runOnWindowThread(window, [&] { frame->showNotice(text, url); }, 30000);
     }
-    // While the prompt is up, the menu's update brings it to the front.
+    // While the prompt is up, the menu's update brings it to the front. The
+    // upgrade page replaces the quotes first: the first page may have been
+    // built before the ping decided, and a plain refresh would be dropped
+    // this soon after it.
     bool ask(const char* text) override
     {
         if (!IsWindow(window))
             return false;
+        runOnWindowThread(window, [&] { refresh->requestSettingsApplied(); }, 30000);
         FrameCommands::startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
         FrameCommands::startupPromptShown(false);
