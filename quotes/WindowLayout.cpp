@@ -19,6 +19,8 @@ QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnC
     const int rows = rowCount > 0 ? rowCount : 1;
     const int columns = columnCount > 0 ? columnCount : 1;
     const int strip = px(15);
+    // Across the strip the bitmaps' own scale: they are never stretched.
+    const auto across = [dpi](int px96) { return scaleForDpi(px96, imageDpi(dpi)); };
 
     // The 15-pixel title strip, the 15-pixel notice line and a 5-pixel margin,
     // then the optional time line and header row (the header's separator line
@@ -41,8 +43,8 @@ QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnC
         {FramePart::page, 0, strip, w, h - 2 * strip},
         {FramePart::notice, px(5), h - strip, w - px(5), strip},
         {FramePart::busyLabel, 0, strip, w, h - 2 * strip},
-        {FramePart::stripFill, px(50), 0, w - px(70), strip},
-        {FramePart::refreshButton, w - px(20), 0, px(20), strip},
+        {FramePart::stripFill, across(50), 0, w - across(70), strip},
+        {FramePart::refreshButton, w - across(20), 0, across(20), strip},
     }};
     return layout;
 }

@@ -42,7 +42,8 @@ struct QuoteWindowLayout {
 // The window rectangle and child places for a page of rowCount rows and
 // columnCount columns (0 counts as 1), starting from the window's current
 // screen rectangle. Font size, refresh-time line and header come from s.
-// Every figure is for 96 DPI and scaled to dpi, the window's monitor's.
+// Every figure is for 96 DPI and scaled to dpi, the window's monitor's; the
+// strip's figures across it follow the scale of its bitmaps (imageDpi).
 QuoteWindowLayout layoutForQuotes(const Rect& current, int rowCount, int columnCount,
                                   const UserSettings& s, int dpi = 96);
 

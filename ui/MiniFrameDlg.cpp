@@ -180,11 +180,11 @@ BOOL CMiniFrameDlg::OnInitDialog()
 
 void CMiniFrameDlg::applyDpi()
 {
-    // At 100 % the template's own bitmaps stay, until the window has been
+    // At 96 DPI the template's own bitmaps stay, until the window has been
     // on another scale.
-    const int percent = stripImagePercent(dpi);
-    if (percent == 100 && !stripImages[0])
+    if (dpi == defaultDpi && !stripImages[0])
         return;
+    const int percent = stripImagePercent(dpi);
     const int step = (percent - 100) / 50 * IDB_STRIP_SCALED_STEP;
     const int controls[] = {IDC_STRIP, IDC_STRIP_FILL, IDC_REFRESH};
     const int images[] = {IDB_STRIP, IDB_STRIP_FILL, IDB_REFRESH};
@@ -197,6 +197,15 @@ void CMiniFrameDlg::applyDpi()
                             reinterpret_cast<LPARAM>(image.get()));
         stripImages[i] = std::move(image);
     }
+    // Between the bitmaps' scales the strip is taller than they are: they
+    // stand centred in it, the rest in their top row's shade.
+    const bool between = imageDpi(dpi) != dpi;
+    for (int id : {IDC_STRIP, IDC_REFRESH}) {
+        const HWND control = GetDlgItem(id).m_hWnd;
+        const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+        SetWindowLongPtrW(control, GWL_STYLE, between ? style | SS_CENTERIMAGE : style & ~SS_CENTERIMAGE);
+    }
+    GetDlgItem(IDC_STRIP).MoveWindow(0, 0, scaleForDpi(50, imageDpi(dpi)), stripHeightFor(dpi));
 }
 
 // Another monitor: the system's rectangle for it, the layout, the strip's

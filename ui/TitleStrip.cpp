@@ -7,7 +7,7 @@ StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi)
         return StripArea::none;
     // The glyphs stand where the bitmap shown draws them: at its own scale,
     // which between the scales it is drawn for is not the screen's.
-    const int glyphDpi = stripImagePercent(dpi) * defaultDpi / 100;
+    const int glyphDpi = imageDpi(dpi);
     const auto area = [glyphDpi, height](int left, int right) {
         return Rect{scaleForDpi(left, glyphDpi), 0, scaleForDpi(right, glyphDpi), height};
     };
@@ -41,11 +41,5 @@ const char* stripTooltip(StripArea area, unsigned secondsSinceRefresh)
 
 int stripImagePercent(int dpi)
 {
-    // Compared in hundredths of the 96-DPI size.
-    const int percent = dpi * 100 / defaultDpi;
-    if (percent <= 125)
-        return 100;
-    if (percent <= 175)
-        return 150;
-    return 200;
+    return imageDpi(dpi) * 100 / defaultDpi;
 }

@@ -25,7 +25,6 @@ StripArea stripAreaAt(int x, int y, const Rect& refreshButton, int dpi = default
 // dropped (less than 5 seconds since the last refresh). Null for none.
 const char* stripTooltip(StripArea area, unsigned secondsSinceRefresh);
 
-// The strip's bitmaps are drawn for 100, 150 and 200 %: the scale in percent
-// of the set a window at dpi shows (the nearest; halfway, the smaller).
-// Bitmaps are never stretched, so the strip stays sharp.
+// The scale in percent of the strip's bitmaps a window at dpi shows (see
+// imageDpi): 100, 150 or 200.
 int stripImagePercent(int dpi);

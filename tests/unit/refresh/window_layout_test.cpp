@@ -123,3 +123,19 @@ TEST(WindowLayout, ScalesWithTheScreen)
     EXPECT_EQ(notice.y + notice.height, at144.window.height());
     EXPECT_EQ(at144.children[4].x + at144.children[4].width, at144.window.width());
 }
+
+TEST(WindowLayout, BetweenTheBitmapsScalesTheStripFollowsItsBitmapsAcross)
+{
+    // 125 %: rows and the strip's height scale; the strip's filler and
+    // refresh button keep the 100 % bitmaps' widths.
+    const QuoteWindowLayout l = layoutForQuotes(at100, 3, 3, settingsWith(1, columnFlags), 120);
+    const int w = l.window.width();
+    EXPECT_EQ(w, 3 * 69 + 25);
+    EXPECT_EQ(l.children[0].y, 19);
+    const ChildPlacement& fill = l.children[3];
+    const ChildPlacement& refresh = l.children[4];
+    EXPECT_EQ(fill.x, 50);
+    EXPECT_EQ(fill.x + fill.width, refresh.x);
+    EXPECT_EQ(refresh.x, w - 20);
+    EXPECT_EQ(refresh.height, 19);
+}
