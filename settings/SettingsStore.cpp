@@ -97,6 +97,8 @@ StoreResult SettingsStore::loadUserSettings(UserSettings& out)
     if (static_cast<std::uint32_t>(out.settingsVersion) < static_cast<std::uint32_t>(buildNumber))
         out.displayFlags |= showPrice;
 
+    if (profile.unreadable())
+        return StoreResult::unread;
     if (!complete)
         saveUserSettings(out);
     return complete ? StoreResult::ok : StoreResult::repaired;
@@ -122,6 +124,8 @@ StoreResult SettingsStore::loadWindowState(WindowState& state)
     state.transparent = 0;
     if (decodeStructBlock(profile.read(windowSection, "wstat"), &state, sizeof state))
         return StoreResult::ok;
+    if (profile.unreadable())
+        return StoreResult::unread;
     saveWindowState(state);
     return StoreResult::repaired;
 }

@@ -18,6 +18,9 @@ public:
     virtual ~ProfileFile() = default;
     // The text of key in section; "" when the key is missing.
     virtual std::string read(const char* section, const char* key) = 0;
+    // True when the file is there but could not be read: its values then
+    // read as missing, and nothing may be written over it on their strength.
+    virtual bool unreadable() = 0;
     // Sets the keys of entries in section, creating the file, section or
     // keys, in one step: a reader at any moment sees the file as it was or
     // as it is now, whole. False when the file could not be changed; it is
@@ -66,6 +69,8 @@ enum class StoreResult {
     repaired,  // loading: a part was missing or damaged; defaults took its
                // place and the record was written back as it now stands
     failed,    // saving: the file could not be written
+    unread,    // loading: the file is there but could not be read; the
+               // defaults stand in, and nothing was written
 };
 
 constexpr const char* appRegKey = "Software\\Quillon\\zeb\\";
@@ -101,15 +106,16 @@ public:
     SettingsStore(ProfileFile& profile, Registry& registry) : profile(profile), registry(registry) {}
 
     // Fills out from the defaults, the file and the fall-backs: ok when the
-    // file held all three settings blocks, else repaired (the completed
-    // record has then been written back).
+    // file held all three settings blocks, unread when it could not be read,
+    // else repaired (the completed record has then been written back).
     StoreResult loadUserSettings(UserSettings& out);
     // Writes "ss", "su", "sp", "fontsize" and "version" in one step, then
     // "StkCode": ok, or failed when the file could not be written (the file
     // and "StkCode" are then as they were).
     StoreResult saveUserSettings(const UserSettings& in);
-    // Reads "wstat" (transparent is cleared first): ok; otherwise writes the
-    // record as it stands and returns repaired.
+    // Reads "wstat" (transparent is cleared first): ok; unread when the file
+    // could not be read; otherwise writes the record as it stands and
+    // returns repaired.
     StoreResult loadWindowState(WindowState& state);
     // Writes "wstat": ok or failed.
     StoreResult saveWindowState(const WindowState& state);

@@ -94,12 +94,26 @@ private:
 
 }  // namespace
 
+void Win32Profile::readOnce()
+{
+    if (loaded)
+        return;
+    loaded = true;
+    failed = readFile(path, text) == FileText::failed;
+    if (failed)
+        text.clear();
+}
+
 std::string Win32Profile::read(const char* section, const char* key)
 {
-    std::string text;
-    if (readFile(path, text) != FileText::read)
-        return "";
+    readOnce();
     return profileValue(text, section, key);
+}
+
+bool Win32Profile::unreadable()
+{
+    readOnce();
+    return failed;
 }
 
 bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& entries)

@@ -11,12 +11,20 @@ public:
     // A relative path such as ".\\zeb.ini" is taken in the current directory.
     explicit Win32Profile(std::wstring path) : path(std::move(path)) {}
 
+    // The file is read once, at the first value asked for: the values of one
+    // load all come from the same file.
     std::string read(const char* section, const char* key) override;
+    bool unreadable() override;
     // The saves of every copy of the program, in any session, take turns: a
     // save reads the file, changes its keys and puts the new file in place
     // before the next one reads it, so neither loses what the other wrote.
     bool write(const char* section, const std::vector<ProfileEntry>& entries) override;
 
 private:
+    void readOnce();
+
     std::wstring path;
+    bool loaded = false;
+    bool failed = false;
+    std::string text;
 };

@@ -9,7 +9,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
+
 std::wstring iniPath = L".\\zeb.ini";
+
+// A settings file that could not be read at start (another program held it
+// all through the load) is not saved over with the defaults that stood in
+// for it, until the user saves settings of their own.
+static std::atomic<bool> fileUnread{false};
 
 namespace {
 struct Win32Store {
@@ -69,7 +76,10 @@ StoreResult loadUserSettings(UserSettings& out)
 
 StoreResult saveUserSettings(const UserSettings& in)
 {
-    return Win32Store().store.saveUserSettings(in);
+    const StoreResult result = Win32Store().store.saveUserSettings(in);
+    if (result == StoreResult::ok)
+        fileUnread = false;
+    return result;
 }
 
 StoreResult loadWindowState(WindowState& state)
@@ -111,9 +121,10 @@ RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* dat
 void loadLiveSettings()
 {
     UserSettings settings;
-    loadUserSettings(settings);
+    fileUnread = loadUserSettings(settings) == StoreResult::unread;
     replaceUserSettings(settings);
-    loadWindowState(windowState);
+    if (loadWindowState(windowState) == StoreResult::unread)
+        fileUnread = true;
     char path[MAX_PATH] = {};
     if (programPath(path))
         Win32Store().store.quoteAutoRun(path);
@@ -121,6 +132,8 @@ void loadLiveSettings()
 
 void saveLiveSettings()
 {
+    if (fileUnread)
+        return;
     saveWindowState(windowState);
     saveUserSettings(currentSettings());
 }

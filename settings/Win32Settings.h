@@ -40,5 +40,6 @@ RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* dat
 // of an earlier build is written again quoted.
 void loadLiveSettings();
 // Exit: saves windowState (filled by the caller just before), then the live
-// settings record.
+// settings record; nothing when the file could not be read at start and the
+// user has not saved settings since.
 void saveLiveSettings();

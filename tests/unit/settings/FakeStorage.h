@@ -13,17 +13,21 @@ struct FakeProfile : ProfileFile {
     std::map<std::string, std::map<std::string, std::string>> sections;
     std::vector<std::string> writes;  // "section/key=value"
     bool locked = false;              // every write fails, changing nothing
+    bool held = false;                // there, but cannot be read nor written
 
     std::string read(const char* section, const char* key) override
     {
         auto s = sections.find(section);
+        if (held)
+            return "";
         if (s == sections.end() || !s->second.count(key))
             return "";
         return s->second[key];
     }
+    bool unreadable() override { return held; }
     bool write(const char* section, const std::vector<ProfileEntry>& entries) override
     {
-        if (locked)
+        if (locked || held)
             return false;
         for (const auto& [key, value] : entries) {
             writes.push_back(std::string(section) + "/" + key + "=" + value);

@@ -115,6 +115,16 @@ TEST_F(SettingsStoreTest, ASaveTheFileRefusesIsReportedAndChangesNothing)
     EXPECT_EQ(stkCode(), ",hk00700,hk00005");
     profile.locked = false;
     EXPECT_TRUE(same(load(StoreResult::ok), stored));
+
+    // A file that cannot even be read is not repaired over: its settings
+    // are still in it for the next start.
+    profile.held = true;
+    profile.writes.clear();
+    load(StoreResult::unread);
+    WindowState w = {};
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::unread);
+    EXPECT_TRUE(profile.writes.empty());
+    EXPECT_EQ(stkCode(), ",hk00700,hk00005");
 }
 
 TEST_F(SettingsStoreTest, ABrokenBlockFallsBackAloneAndIsRewritten)

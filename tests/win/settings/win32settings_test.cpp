@@ -331,7 +331,12 @@ TEST_F(Win32SettingsTest, AFileHeldOpenWithoutSharingIsLeftAsItWas)
         s.fontSizeIndex = 3;
         EXPECT_EQ(saveUserSettings(s), StoreResult::failed);
         EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::failed);
+        // Held through the start: the session runs on the defaults...
+        load(StoreResult::unread);
+        loadLiveSettings();
     }
+    // ...which do not take the file's place at exit.
+    saveLiveSettings();
     EXPECT_EQ(fileText("zeb.ini"), before);
     EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::ok);
 }
