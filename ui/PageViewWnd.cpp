@@ -200,7 +200,7 @@ TextSize CPageViewWnd::measure(const std::string& text, int px)
     const HDC dc = measuringDc();
     const std::wstring wide = widen(text);
     if (wide.empty()) {
-        const SelectedObject selected(dc, font(pageFace, px, false));
+        const SelectedObject selected(dc, font(pageFaceUsable ? pageFace : latinFallback, px, false));
         TEXTMETRICW tm;
         GetTextMetricsW(dc, &tm);
         return {0, tm.tmHeight};
@@ -243,9 +243,9 @@ void CPageViewWnd::updateTooltips()
     if (!tooltip.m_hWnd) {
         if (!tooltip.Create(m_hWnd, TTS_NOPREFIX | TTS_ALWAYSTIP, WS_EX_TOPMOST))
             return;
-        tooltip.SetMaxTipWidth(scaleForDpi(400, dpi));
         tooltip.SetAutoPopDelay(30000);
     }
+    tooltip.SetMaxTipWidth(scaleForDpi(400, dpi));
     for (int i = 0; i < toolCount; ++i)
         tooltip.DelTool(static_cast<UINT_PTR>(i));
     toolCount = 0;
