@@ -1,20 +1,11 @@
 #include "settings/StructBlock.h"
 
+#include "common/Hex.h"
+
 #include <cstring>
 #include <vector>
 
 static const char hexDigits[] = "0123456789ABCDEF";
-
-static int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 std::string encodeStructBlock(const void* data, std::size_t size)
 {
@@ -39,8 +30,8 @@ bool decodeStructBlock(const std::string& text, void* data, std::size_t size)
     std::vector<unsigned char> bytes(size + 1);
     unsigned sum = 0;
     for (std::size_t i = 0; i <= size; ++i) {
-        const int high = hexValue(text[2 * i]);
-        const int low = hexValue(text[2 * i + 1]);
+        const int high = hexDigitValue(text[2 * i]);
+        const int low = hexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes[i] = static_cast<unsigned char>(high << 4 | low);

@@ -1,29 +1,16 @@
 #include "update/OfferSignature.h"
 
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+#include "common/Hex.h"
 
 bool parseHex(const std::string& text, std::uint8_t* out, std::size_t size)
 {
     if (text.size() != 2 * size)
         return false;
     for (char c : text)
-        if (hexDigit(c) < 0)
+        if (hexDigitValue(c) < 0)
             return false;
     for (std::size_t i = 0; i < size; ++i)
-        out[i] = static_cast<std::uint8_t>(hexDigit(text[2 * i]) << 4 | hexDigit(text[2 * i + 1]));
+        out[i] = static_cast<std::uint8_t>(hexDigitValue(text[2 * i]) << 4 | hexDigitValue(text[2 * i + 1]));
     return true;
 }
 
