@@ -24,7 +24,8 @@ class HongKongClock(ZebTestCase):
         env = dict(os.environ, LD_PRELOAD=FAKETIME, FAKETIME="%+ds" % offset, DONT_FAKE_MONOTONIC="1", TZ=tz)
         restart_wineserver()
         self.addCleanup(restart_wineserver)  # later tests get the real time back
-        # The wineserver and the window manager's view of Wine start with the faked clock.
+        # Wine takes the time of day in the wineserver as well as in each
+        # program: the wineserver starts under the faked clock first.
         subprocess.run(["wineserver", "-p"], env=env, check=False)
         p = subprocess.Popen(["wine", self.exe], cwd="/", env=env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
