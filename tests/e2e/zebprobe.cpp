@@ -397,22 +397,46 @@ static int press(HWND c)
     return 0;
 }
 
+// A buffer in the process of a window, for messages whose pointer the
+// window's process reads or writes.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, SIZE_T size)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process = window ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)
+                         : nullptr;
+        if (process)
+            address = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer()
+    {
+        if (address)
+            VirtualFreeEx(process, address, 0, MEM_RELEASE);
+        if (process)
+            CloseHandle(process);
+    }
+    explicit operator bool() const { return address != nullptr; }
+    LPARAM param() const { return reinterpret_cast<LPARAM>(address); }
+    template <class T>
+    bool read(T& value) const { return ReadProcessMemory(process, address, &value, sizeof value, nullptr); }
+    template <class T>
+    bool write(const T& value) const { return WriteProcessMemory(process, address, &value, sizeof value, nullptr); }
+
+private:
+    HANDLE process = nullptr;
+    void* address = nullptr;
+};
+
 // Tab N's rectangle lives in the tab control's process: read it through a
 // buffer there.
 static int clickTab(int n)
 {
     HWND tabs = GetDlgItem(settingsDialog(), 1028);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tabs, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
-    if (!tabs || !process)
-        return 1;
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    const RemoteBuffer remote(tabs, sizeof(RECT));
     RECT r = {};
-    const bool got = remote && SendMessageW(tabs, TCM_GETITEMRECT, n, reinterpret_cast<LPARAM>(remote)) &&
-                     ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
+    const bool got = remote && SendMessageW(tabs, TCM_GETITEMRECT, n, remote.param()) && remote.read(r);
     if (!got)
         return 1;
     POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -425,45 +449,33 @@ static int clickTab(int n)
 static int dpiChanged(int dpi)
 {
     HWND w = zebWindow();
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    if (!w || !process)
-        return 1;
-    RECT r;
+    RECT r = {};
     GetWindowRect(w, &r);
     const RECT suggested = {r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, 96),
                             r.top + MulDiv(r.bottom - r.top, dpi, 96)};
-    void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
-    const bool sent = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr) &&
-                      SendMessageW(w, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
-                                   reinterpret_cast<LPARAM>(remote)) == 0;
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
+    const RemoteBuffer remote(w, sizeof suggested);
+    const bool sent = remote && remote.write(suggested) &&
+                      SendMessageW(w, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), remote.param()) == 0;
     return sent ? 0 : 1;
 }
 
 static int tabRects()
 {
     HWND tabs = GetDlgItem(settingsDialog(), 1028);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tabs, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
-    if (!tabs || !process)
+    if (!tabs)
         return 1;
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-    const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
-    for (int n = 0; n < count && remote; ++n) {
-        RECT r = {};
-        if (SendMessageW(tabs, TCM_GETITEMRECT, n, reinterpret_cast<LPARAM>(remote)) &&
-            ReadProcessMemory(process, remote, &r, sizeof r, nullptr)) {
-            char name[16];
-            std::snprintf(name, sizeof name, "tab%d", n);
-            printRect(name, r);
+    {
+        const RemoteBuffer remote(tabs, sizeof(RECT));
+        const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+        for (int n = 0; n < count && remote; ++n) {
+            RECT r = {};
+            if (SendMessageW(tabs, TCM_GETITEMRECT, n, remote.param()) && remote.read(r)) {
+                char name[16];
+                std::snprintf(name, sizeof name, "tab%d", n);
+                printRect(name, r);
+            }
         }
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     // The label's font: the control's own when its handle can be read from
     // here, else the dialogs' 9-point "宋体" at the screen's DPI.
     LOGFONTW font = {};
