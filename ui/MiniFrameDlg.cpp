@@ -89,8 +89,15 @@ void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSett
     placeChildren(layoutForQuotes(toRect(GetWindowRect()), rowCount, columnCount, s, dpi));
     for (int command : relayoutShowSequence)
         ShowWindow(command);
-    SetForegroundWindow(m_hWnd);
+    comeForward();
     state.relayoutDone();
+}
+
+// A prompt or dialog of the program's own, which holds the window disabled
+// while it is up, keeps the front: a refresh does not take it away.
+void CMiniFrameDlg::comeForward()
+{
+    SetForegroundWindow(IsWindowEnabled(m_hWnd) ? m_hWnd : GetLastActivePopup(m_hWnd));
 }
 
 void CMiniFrameDlg::placeChildren(const QuoteWindowLayout& layout)
@@ -359,7 +366,7 @@ void CMiniFrameDlg::showMiniWindow(bool show)
     if (show) {
         const HoverTimer timer = state.show((currentSettings().optionFlags & titleOnHover) != 0);
         ShowWindow(SW_SHOWNORMAL);
-        SetForegroundWindow(m_hWnd);
+        comeForward();
         refresh.requestRefresh();
         strip.setHoverTimer(timer);
     } else {

@@ -86,6 +86,7 @@ private:
     void OnExit();
 
     void showMiniWindow(bool show);
+    void comeForward();
     void toggleTransparency();
     void replaceBackBrush();
     void saveState();
