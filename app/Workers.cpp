@@ -92,7 +92,20 @@ public:
     {
         if (!IsWindow(window))
             return false;
-        runOnWindowThread(window, [&] { refresh->requestSettingsApplied(); }, 30000);
+        // The upgrade page is on screen, the window laid out for it, before
+        // the prompt asks over it: a re-layout after would take the front
+        // from the prompt. A page that does not come within 5 s is not
+        // waited for.
+        unsigned before = 0, now = 0;
+        runOnWindowThread(window, [&] {
+            before = refresh->pagesShown();
+            refresh->requestSettingsApplied();
+        }, 30000);
+        for (int waited = 0; waited < 5000; waited += 50) {
+            Sleep(50);
+            if (!runOnWindowThread(window, [&] { now = refresh->pagesShown(); }, 1000) || now != before)
+                break;
+        }
         FrameCommands::startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
         FrameCommands::startupPromptShown(false);

@@ -243,6 +243,7 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     }
     if (!loaded)
         return PassResult::failed;
+    ++shared.pageCount;
     if (stopRequested())
         return PassResult::stopped;
     window.showBusyLabel(false);
