@@ -282,10 +282,12 @@ TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
     std::atomic<int> torn{0}, reads{0};
     std::thread reader([&] {
         while (!done) {
-            std::ifstream in("zeb.ini", std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            if (in.is_open() && !wholeFile(text.str()))
+            const FileHandle in(CreateFileA("zeb.ini", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+            char text[4096];
+            DWORD length = 0;
+            if (in && ReadFile(in.get(), text, sizeof text, &length, nullptr) &&
+                !wholeFile(std::string(text, length)))
                 ++torn;
             ++reads;
         }
