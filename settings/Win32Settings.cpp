@@ -51,11 +51,14 @@ bool programPath(char (&path)[MAX_PATH])
 std::wstring chooseSettingsFile()
 {
     const std::wstring beside = L".\\zeb.ini";
+    const bool writable = canCreateFileIn(L".");
+    // A program folder that takes the file, the usual case, looks no further.
     wchar_t appData[MAX_PATH] = {};
-    const bool known = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
+    const bool known =
+        !writable && SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
     const std::wstring folder = std::wstring(appData) + L"\\Zeb";
     const std::wstring userFile = folder + L"\\zeb.ini";
-    switch (settingsPlace(canCreateFileIn(L"."), known, known && fileExists(userFile), fileExists(beside))) {
+    switch (settingsPlace(writable, known, known && fileExists(userFile), known && fileExists(beside))) {
     case SettingsPlace::programFolder:
         return beside;
     case SettingsPlace::userFolderSeeded:
