@@ -85,17 +85,15 @@ public:
         runOnWindowThread(window, [&] { frame->showNotice(text, url); }, 30000);
     }
     // While the prompt is up, the menu's update brings it to the front. The
-    // upgrade page replaces the quotes first: the first page may have been
+    // upgrade page replaces the quotes first (the first page may have been
     // built before the ping decided, and a plain refresh would be dropped
-    // this soon after it.
+    // this soon after it), and is on screen before the prompt asks: a
+    // re-layout after would take the front from the prompt. A page that does
+    // not come within 5 s is not waited for.
     bool ask(const char* text) override
     {
         if (!IsWindow(window))
             return false;
-        // The upgrade page is on screen, the window laid out for it, before
-        // the prompt asks over it: a re-layout after would take the front
-        // from the prompt. A page that does not come within 5 s is not
-        // waited for.
         unsigned before = 0, now = 0;
         runOnWindowThread(window, [&] {
             before = refresh->pagesShown();
