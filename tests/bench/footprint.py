@@ -52,7 +52,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import run_e2e as e2e  # noqa: E402  (settings blocks, the probe and the fake service)
+import e2elib as e2e  # noqa: E402  (settings blocks, the probe and the fake service)
+from appnames import ID_EXIT, QUOTE_HOST, SHOW_HOTKEY_ID, STOCK_LIST, VENDOR_HOST, WM_HOTKEY  # noqa: E402
 
 FLOOR_NOTE = ("Wine's floor is included in every figure: compare Zeb with the notepad column "
               "(Wine's own notepad, same prefix, same measurement), not with Windows.")
@@ -317,7 +318,7 @@ def run_zeb(build, prefix, service, settle, seconds, width):
         time.sleep(settle)
         result["shown"] = idle_window(pid, prefix, seconds)
         result["shown"]["requests"] = len(service.requests())
-        e2e.probe("send", e2e.WM_HOTKEY, 1001, 0)  # the show/hide hot key
+        e2e.probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)  # the show/hide hot key
         if e2e.probe("window").get("visible") != "0":
             result["notes"].append("the hot key did not hide the window")
         time.sleep(settle)
@@ -325,7 +326,7 @@ def run_zeb(build, prefix, service, settle, seconds, width):
         result["hidden"]["requests"] = len(service.requests())
         return result, None
     finally:
-        e2e.probe("post-command", e2e.ID_EXIT)
+        e2e.probe("post-command", ID_EXIT)
         try:
             process.wait(timeout=20)
         except subprocess.TimeoutExpired:
@@ -428,16 +429,13 @@ def main():
     if not os.path.isfile(os.path.join(build, "Zeb.exe")):
         sys.exit("no Zeb.exe in " + build)
     prefix = os.path.realpath(os.environ["WINEPREFIX"])
-    e2e.BUILD = build
-    e2e.PROBE = os.path.join(build, "zebprobe.exe")
+    e2e.use_build(build)
 
     service = e2e.QuoteService()
     try:
-        for name in ("StkCode", "VendorHost", "QuoteHost"):
+        for name in (STOCK_LIST, VENDOR_HOST, QUOTE_HOST):
             e2e.probe("reg-set", name, "-")
-        e2e.probe("reg-set", "QuoteHost", "127.0.0.1:%d" % service.port)
-        e2e.probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings",
-                  "ProxyEnable", 0)
+        e2e.point_at_fakes(service.port, vendor_host=None)
         service.get("/_reset")
         width = screen_width()
         zeb, error = run_zeb(build, prefix, service, args.settle_seconds, args.idle_seconds, width)

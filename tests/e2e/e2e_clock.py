@@ -7,7 +7,8 @@ import os
 import subprocess
 import time
 
-from run_e2e import ZebTestCase, ID_REFRESH, probe, ss_block, wait_for
+from appnames import ID_REFRESH
+from e2elib import ZebTestCase, probe, ss_block, wait_for
 
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 

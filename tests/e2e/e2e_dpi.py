@@ -7,10 +7,9 @@ import subprocess
 import tempfile
 import time
 
-from run_e2e import ARTIFACTS, ZebTestCase, color_counts, probe, rect, wait_for, wstat_block
+from appnames import ID_SETTINGS, SHOW_HOTKEY_ID, WM_HOTKEY
+from e2elib import ARTIFACTS, ZebTestCase, color_counts, point_at_fakes, probe, rect, wait_for, wstat_block
 
-ID_SETTINGS = 32771
-WM_HOTKEY = 0x0312
 # The default page's colours: background, name links, rise, fall, the line
 # under the header, header and time.
 PAGE_COLORS = {"#FFFFE6", "#0000FF", "#009900", "#FF0000", "#0000CC", "#000000"}
@@ -75,9 +74,7 @@ class ScaledScreens(ZebTestCase):
         saved = os.environ["WINEPREFIX"]
         if dpi != 96:
             os.environ["WINEPREFIX"] = self.prefix(dpi)
-            probe("reg-set", "QuoteHost", "127.0.0.1:%d" % self.service.port)
-            probe("reg-set", "VendorHost", "127.0.0.1:1")
-            probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings", "ProxyEnable", 0)
+            point_at_fakes(self.service.port)
             probe("cursor", 1010, 760)
         for page in self.page_files():
             os.remove(page)
@@ -144,7 +141,7 @@ class ScaledScreens(ZebTestCase):
             page = rect(w["child1036"])
             box = (left + page[0], top + page[1], left + page[2], top + page[3])
             shown = color_counts(self.shoot("widget-transparent-144dpi.png", box))
-            probe("send", WM_HOTKEY, 1001, 0)  # hide it: what lies behind the window
+            probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)  # hide it: what lies behind the window
             self.assertTrue(wait_for(lambda: probe("window")["visible"] == "0"))
             time.sleep(0.5)
             behind = set(color_counts(self.shoot("behind-144dpi.png", box)))

@@ -7,11 +7,11 @@ import shutil
 import subprocess
 import time
 
-from run_e2e import ZebTestCase, color_counts, probe, rect, su_block, wait_for, wstat_block
+from appnames import SHOW_HOTKEY_ID, WM_HOTKEY
 from e2e_dpi import bands
+from e2elib import ZebTestCase, color_counts, probe, rect, su_block, wait_for, wstat_block
 
 WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
-WM_HOTKEY = 0x0312
 INETCACHE = r"C:\users\%s\AppData\Local\Microsoft\Windows\INetCache"
 
 
@@ -115,11 +115,11 @@ class SystemAround(ZebTestCase):
         probe("broadcast-taskbar-created")
         self.assertTrue(wait_for(lambda: probe("tray")["tray"] == "1", timeout=10))
 
-        probe("send", WM_HOTKEY, 1001, 0)
+        probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)
         self.assertEqual(probe("tray")["tray"], "0")
         probe("broadcast-taskbar-created")
         time.sleep(1.0)
         self.assertEqual(probe("tray")["tray"], "0")
-        probe("send", WM_HOTKEY, 1001, 0)
+        probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)
         self.assertEqual(probe("tray")["tray"], "1")
         self.exit_zeb(p)

@@ -1,7 +1,6 @@
 """End-to-end test of the release: scripts/package.sh packages the tree under
 test (without building it again), and its installer installs, installs again
-over a running Zeb and uninstalls under Wine, in a fresh prefix of its own.
-Loaded by run_e2e.py."""
+over a running Zeb and uninstalls under Wine, in a fresh prefix of its own."""
 import glob
 import hashlib
 import os
@@ -13,12 +12,13 @@ import time
 import unittest
 import zipfile
 
-import run_e2e
-from run_e2e import ROOT, ZebTestCase, QuoteService, color_counts, probe, ss_block, su_block, sp_block, wait_for
+import e2elib
+from appnames import APP_KEY, ID_EXIT, STOCK_LIST
+from e2elib import (ROOT, ZebTestCase, color_counts, point_at_fakes, probe, shared_quote_service, sp_block, ss_block,
+                    su_block, wait_for)
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zeb"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
-APP_KEY = r"HKCU\Software\Quillon\zeb"
 
 
 def project_version():
@@ -53,7 +53,7 @@ class Release(unittest.TestCase):
         cls.name = "Zeb-%s-dev-win64" % cls.version  # packaged with the development key
         cls.dist = tempfile.mkdtemp(prefix="zeb-dist-")
         with tempfile.TemporaryFile(mode="w+") as log:
-            status = subprocess.run([os.path.join(ROOT, "scripts", "package.sh"), "--build", run_e2e.BUILD,
+            status = subprocess.run([os.path.join(ROOT, "scripts", "package.sh"), "--build", e2elib.BUILD,
                                      "--out", cls.dist], stdout=log, stderr=subprocess.STDOUT).returncode
             log.seek(0)
             cls.package_log = log.read()
@@ -83,7 +83,7 @@ class Release(unittest.TestCase):
         with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z:
             self.assertEqual(sorted(z.namelist()), ["README.txt", "Zeb.exe"])
             readme = z.read("README.txt").decode("utf-8-sig")
-        with open(os.path.join(run_e2e.BUILD, "Zeb.exe"), "rb") as f:
+        with open(os.path.join(e2elib.BUILD, "Zeb.exe"), "rb") as f:
             program = f.read()
         self.assertEqual(self.zipped_program(), program)
         self.assertIn("Zeb " + self.version, readme)
@@ -112,7 +112,7 @@ class Release(unittest.TestCase):
         env = dict(os.environ, ZEB_RELEASE_REPLY=windows_path(self.dist_file("update-reply-dev.ini")),
                    ZEB_RELEASE_PROGRAM=windows_path(program))
         with tempfile.TemporaryFile(mode="w+") as out:
-            status = subprocess.run(["wine", os.path.join(run_e2e.BUILD, "win_update.exe"),
+            status = subprocess.run(["wine", os.path.join(e2elib.BUILD, "win_update.exe"),
                                      "--gtest_filter=ReleaseReply.*"], cwd=work, env=env, stdout=out,
                                     stderr=subprocess.STDOUT).returncode
             out.seek(0)
@@ -122,25 +122,21 @@ class Release(unittest.TestCase):
         self.assertNotIn("SKIPPED", log)
 
     def test_installs_updates_a_running_zeb_and_uninstalls_keeping_the_settings(self):
-        if ZebTestCase.service is None:
-            ZebTestCase.service = QuoteService()
-        service = ZebTestCase.service
+        service = shared_quote_service()
         service.get("/_reset")
         shared_prefix = os.environ["WINEPREFIX"]
         prefix_root = tempfile.mkdtemp(prefix="zeb-prefix-")
         os.environ["WINEPREFIX"] = os.path.join(prefix_root, "prefix")
 
         def drop_prefix():
-            probe("post-command", run_e2e.ID_EXIT)
+            probe("post-command", ID_EXIT)
             subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             os.environ["WINEPREFIX"] = shared_prefix
             shutil.rmtree(prefix_root, ignore_errors=True)
         self.addCleanup(drop_prefix)
         subprocess.run(["wineboot", "-i"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"])
-        probe("reg-set", "QuoteHost", "127.0.0.1:%d" % service.port)
-        probe("reg-set", "VendorHost", "127.0.0.1:1")
-        probe("reg-set-dword", r"Software\Microsoft\Windows\CurrentVersion\Internet Settings", "ProxyEnable", 0)
+        point_at_fakes(service.port)
 
         setup = self.dist_file(self.name + "-setup.exe")
         self.assertEqual(wine(setup, "/S", "/AUTORUN=1"), 0)
@@ -211,4 +207,4 @@ class Release(unittest.TestCase):
             self.assertIn("fontsize=2", f.read())
         self.assertFalse(os.path.exists(shortcut))
         self.assertNotIn("Zeb", reg_values(RUN_KEY))
-        self.assertIn("StkCode", reg_values(APP_KEY))
+        self.assertIn(STOCK_LIST, reg_values("HKCU\\" + APP_KEY))

@@ -2,7 +2,7 @@
 import os
 import time
 
-from run_e2e import ZebTestCase, probe
+from e2elib import ZebTestCase, probe
 
 ERROR_TEXT = "获得数据出错 请检查网络连接"
 

@@ -9,14 +9,13 @@ import tempfile
 import threading
 import time
 
-from run_e2e import (ARTIFACTS, DEFAULT_LIST, PROBE, ZebTestCase, probe, rect, ss_block, struct_block, su_block,
+from appnames import APP_KEY, ID_SETTINGS, STOCK_LIST
+from e2elib import (ARTIFACTS, DEFAULT_LIST, PROBE, ZebTestCase, probe, rect, ss_block, struct_block, su_block,
                      wait_for, wstat_block)
 
-ID_SETTINGS = 32771
 HKM_SETHOTKEY = 0x0401
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
-APP_KEY = r"Software\Quillon\zeb"
 
 # pages by tab index
 STOCKS, DISPLAY, CONNECTION = 0, 1, 2
@@ -134,7 +133,7 @@ class SettingsDialog(ZebTestCase):
 
         stored = DEFAULT_LIST + ",hk00700"
         self.assertEqual(self.ini_values()[("UserSet", "ss")], ss_block(stored))
-        self.assertEqual(probe("reg-get", APP_KEY, "StkCode")["value"], stored)
+        self.assertEqual(probe("reg-get", APP_KEY, STOCK_LIST)["value"], stored)
         # Asked at once (no five-second rule for changed settings), one row more.
         self.assertTrue(wait_for(lambda: len(self.service.requests()) > before, timeout=5))
         self.assertTrue(self.service.requests()[-1]["line"].startswith("GET /?rn="))

@@ -2,7 +2,7 @@
 the user can see and stop: "自动升级" refused while a dialog is open,
 ZebUpdater waiting for the old Zeb and putting it back when the new one
 cannot take its place, and the download on a worker thread with its
-progress window and Cancel. Loaded by run_e2e.py."""
+progress window and Cancel."""
 import importlib.util
 import os
 import shutil
@@ -13,20 +13,19 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-import run_e2e
-from e2e_vendor import (APP_KEY, FAILURE, ID_ABOUT, ID_AUTO_UPGRADE, IDCANCEL, IDOK, VendorTestCase, texts,
-                        windows_path)
-from run_e2e import WM_LBUTTONDBLCLK, WM_TRAYNOTIFY, probe, wait_for
+import e2elib
+from appnames import (APP_KEY, ID_ABOUT, ID_AUTO_UPGRADE, ID_EXIT, ID_SETTINGS, SHOW_HOTKEY_ID, UPDATE_DEMAND,
+                      WM_HOTKEY, WM_LBUTTONDBLCLK, WM_TRAYNOTIFY)
+from e2e_vendor import FAILURE, IDCANCEL, IDOK, VendorTestCase, texts, windows_path
+from e2elib import probe, wait_for
 
-WM_HOTKEY = 0x0312
-ID_SETTINGS = 32771
 DISPLAY_PAGE = 1
 PROGRESS = "Zeb 升级"
-DEV_KEY = os.path.join(run_e2e.ROOT, "tests", "keys", "update-dev.pem")
+DEV_KEY = os.path.join(e2elib.ROOT, "tests", "keys", "update-dev.pem")
 
 
 def signing():
-    spec = importlib.util.spec_from_file_location("sign_update", os.path.join(run_e2e.ROOT, "scripts",
+    spec = importlib.util.spec_from_file_location("sign_update", os.path.join(e2elib.ROOT, "scripts",
                                                                               "sign-update.py"))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
@@ -86,7 +85,7 @@ class UpdateSwap(VendorTestCase):
 
     def run_updater(self, wait=True):
         """ZebUpdater as Zeb starts it, in the program's folder."""
-        shutil.copy(os.path.join(run_e2e.BUILD, "ZebUpdater.exe"), self.folder)
+        shutil.copy(os.path.join(e2elib.BUILD, "ZebUpdater.exe"), self.folder)
         out = tempfile.TemporaryFile()
         self.addCleanup(out.close)
         updater = subprocess.Popen(["wine", "ZebUpdater.exe", windows_path(self.exe), r".\Zeb.new.exe"],
@@ -137,7 +136,7 @@ class UpdateSwap(VendorTestCase):
         time.sleep(2)  # a second Zeb would have handed over and ended by now
         self.assertEqual(self.zeb_processes(), 1)
         self.assertTrue(wait_for(lambda: self.files() == ["Zeb.exe", "zeb.ini"], timeout=10), self.files())
-        probe("post-command", run_e2e.ID_EXIT)
+        probe("post-command", ID_EXIT)
         self.assertTrue(wait_for(lambda: self.zeb_processes() == 0))
 
     def test_new_build_held_open_brings_the_old_one_back_and_it_tells_the_user_once(self):
@@ -146,7 +145,7 @@ class UpdateSwap(VendorTestCase):
         with open(fresh, "wb") as f:
             f.write(new)
         with tempfile.TemporaryFile(mode="w+") as out:
-            holder = subprocess.Popen(["wine", os.path.join(run_e2e.BUILD, "zebprobe.exe"), "hold",
+            holder = subprocess.Popen(["wine", os.path.join(e2elib.BUILD, "zebprobe.exe"), "hold",
                                        windows_path(fresh), "40"], stdout=out, stderr=subprocess.DEVNULL)
             self.processes.append(holder)
             self.assertTrue(wait_for(lambda: out.seek(0) == 0 and "held=1" in out.read()))
@@ -161,7 +160,7 @@ class UpdateSwap(VendorTestCase):
             self.press(IDOK)
             holder.kill()
         self.assertEqual(self.zeb_processes(), 1)
-        probe("post-command", run_e2e.ID_EXIT)
+        probe("post-command", ID_EXIT)
         self.assertTrue(wait_for(lambda: self.zeb_processes() == 0))
 
         p = self.start()
@@ -190,9 +189,9 @@ class UpdateSwap(VendorTestCase):
         self.assertIn("正在下载新版本", box["text1070"])
         started = time.time()
         # The widget answers: the hot key hides and shows it at once.
-        probe("send", WM_HOTKEY, 1001, 0)
+        probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)
         self.assertEqual(probe("window")["visible"], "0")
-        probe("send", WM_HOTKEY, 1001, 0)
+        probe("send", WM_HOTKEY, SHOW_HOTKEY_ID, 0)
         self.assertEqual(probe("window")["visible"], "1")
         self.assertLess(time.time() - started, 5)
         self.assertTrue(os.path.exists(os.path.join(self.folder, "Zeb.new.exe")))
@@ -226,7 +225,7 @@ class UpdateSwap(VendorTestCase):
         self.exit_zeb(p)
 
     def test_settings_and_the_start_up_prompt_open_together_lose_neither(self):
-        probe("reg-set-dword", APP_KEY, "Update", 3)
+        probe("reg-set-dword", APP_KEY, UPDATE_DEMAND, 3)
         self.write_ini()
         _, new = self.old_and_new_builds()
         build = self.folder + "-new.exe"
@@ -257,7 +256,7 @@ class UpdateSwap(VendorTestCase):
         probe("press", DISPLAY_PAGE, 1051)  # a column less
         close_settings(IDOK)
         saved = self.ini_values()[("UserSet", "su")]
-        self.assertNotEqual(saved, run_e2e.su_block())
+        self.assertNotEqual(saved, e2elib.su_block())
 
         # The prompt's OK while the settings dialog is open: the update waits
         # for the dialog before ZebUpdater starts and the program closes.

@@ -1,23 +1,23 @@
 """End-to-end tests of the vendor site's side of Zeb: the start-up ping with
 its notice line or upgrade demand, the update from the menu and from the
 start-up prompt through ZebUpdater, the clean-up after it, and the About box.
-Against tests/fakes/vendor_site.py on 127.0.0.1; loaded by run_e2e.py."""
+Against tests/fakes/vendor_site.py on 127.0.0.1."""
 import json
 import os
 import time
 import urllib.parse
 
-import run_e2e
-from run_e2e import ID_EXIT, ZebTestCase, probe, rect, wait_for
+import e2elib
+from appnames import (APP_KEY, GUID, ID_ABOUT, ID_AUTO_UPGRADE, ID_EXIT, UPDATE_DEMAND, UPDATE_NO_BUILD,
+                      VENDOR_HOST)
+from e2elib import ZebTestCase, probe, rect, wait_for
 
-ID_ABOUT, ID_AUTO_UPGRADE = 32772, 32780
 IDOK, IDCANCEL = 1, 2
-APP_KEY = r"Software\Quillon\zeb"
 PROMPT = r"版本低需要升级后才能正常使用。\r\n是否自动升级?"
 FAILURE = r"升级失败，可能防火墙阻止了Zeb升级。\n请到127.0.0.1:%d下载最新版。"
 
 
-class VendorSite(run_e2e.FakeService):
+class VendorSite(e2elib.FakeService):
     def __init__(self):
         super().__init__("vendor_site.py")
 
@@ -52,8 +52,8 @@ class VendorTestCase(ZebTestCase):
             site = VendorSite()
         self.site = site
         site.get("/_reset")
-        probe("reg-set", "VendorHost", "127.0.0.1:%d" % site.port)
-        probe("reg-set", "UpdateNoBuild", "-")
+        probe("reg-set", VENDOR_HOST, "127.0.0.1:%d" % site.port)
+        probe("reg-set", UPDATE_NO_BUILD, "-")
 
     def tearDown(self):
         # Whatever is still up: a box first (it holds the window's thread),
@@ -65,7 +65,7 @@ class VendorTestCase(ZebTestCase):
         if probe("window").get("found") == "1":
             probe("post-command", ID_EXIT)
         super().tearDown()
-        for name in ("Guid", "Update", "UpdateNoBuild", "VendorHost"):
+        for name in (GUID, UPDATE_DEMAND, UPDATE_NO_BUILD, VENDOR_HOST):
             probe("reg-set", name, "-")
 
     def wait_box(self, caption="提示", timeout=20):
@@ -90,7 +90,7 @@ class VendorPing(VendorTestCase):
         guid = pings[0]["query"]["Guid"]
         self.assertRegex(guid, r"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
         self.assertEqual(pings[0]["query"]["Ver"], "Zeb 1.0.0.2")
-        self.assertEqual(probe("reg-info", "Guid"), {"found": "1", "type": "1", "length": "36"})
+        self.assertEqual(probe("reg-info", GUID), {"found": "1", "type": "1", "length": "36"})
         self.exit_zeb(p)
 
         p = self.start()
@@ -136,7 +136,7 @@ class VendorUpgradeDemand(VendorTestCase):
                 self.assertIn(PROMPT, texts(box))
                 self.assertEqual(box["owned"], "1")
                 self.assertTrue(self.wait_page("版本需要升级才能正常使用"))
-                self.assertEqual(probe("reg-info", "Update"), {"found": "1", "type": "4", "length": "4"})
+                self.assertEqual(probe("reg-info", UPDATE_DEMAND), {"found": "1", "type": "4", "length": "4"})
                 if start == 1:
                     self.press(IDCANCEL)
                     time.sleep(1.0)
@@ -213,7 +213,7 @@ class VendorSelfUpdate(VendorTestCase):
         self.assertTrue(wait_for(lambda: probe("window")["found"] == "0"))
 
     def test_update_from_the_start_up_prompt_ends_through_the_usual_close(self):
-        probe("reg-set-dword", APP_KEY, "Update", 3)
+        probe("reg-set-dword", APP_KEY, UPDATE_DEMAND, 3)
         self.write_ini()
         new_build = self.offer_new_build()
         p = self.start()
@@ -229,7 +229,7 @@ class VendorSelfUpdate(VendorTestCase):
         # The update carried out lifts the demand: the new build pings (as
         # the old one did), gets the site's notice and shows its quotes.
         self.wait_for_the_new_build(new_build)
-        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertEqual(probe("reg-info", UPDATE_DEMAND).get("found"), "0")
         self.assertTrue(wait_for(lambda: len(self.site.pings()) == 2), self.site.pings())
         self.assertTrue(self.wait_page("</table></body></html>"))
         self.assertEqual(probe("dialog", "提示").get("found"), "0")
@@ -266,17 +266,17 @@ class VendorSignedUpdate(VendorTestCase):
 
 class VendorDemandLifted(VendorTestCase):
     def test_a_text_value_is_no_demand(self):
-        probe("reg-set", "Update", "0")  # REG_SZ "0"
+        probe("reg-set", UPDATE_DEMAND, "0")  # REG_SZ "0"
         p = self.start()
         self.assertTrue(self.wait_page("</table></body></html>"))
         self.assertTrue(wait_for(lambda: self.notice()), "the ping's notice")
         self.assertEqual(probe("dialog", "提示").get("found"), "0")
         self.assertNotIn("版本需要升级", self.page())
-        self.assertEqual(probe("reg-info", "Update").get("found"), "0", "removed")
+        self.assertEqual(probe("reg-info", UPDATE_DEMAND).get("found"), "0", "removed")
         self.exit_zeb(p)
 
     def test_an_update_check_that_finds_the_build_current_lifts_the_demand(self):
-        probe("reg-set-dword", APP_KEY, "Update", 3)
+        probe("reg-set-dword", APP_KEY, UPDATE_DEMAND, 3)
         p = self.start()
         self.assertTrue(self.wait_box(), "no upgrade prompt")
         self.assertTrue(self.wait_page("版本需要升级才能正常使用"))
@@ -288,7 +288,7 @@ class VendorDemandLifted(VendorTestCase):
         box = wait_for(lambda: (lambda b: "恭喜，已经是最新版。" in texts(b) and b)(probe("dialog", "提示")))
         self.assertTrue(box, probe("dialog", "提示"))
         self.press(IDOK)
-        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertEqual(probe("reg-info", UPDATE_DEMAND).get("found"), "0")
         self.assertTrue(self.wait_page("</table></body></html>"), "the quotes came back")
         self.assertNotIn("版本需要升级", self.page())
         self.exit_zeb(p)
@@ -300,7 +300,7 @@ class VendorDemandLifted(VendorTestCase):
         self.exit_zeb(p)
 
     def test_the_menus_update_check_lifts_it_too(self):
-        probe("reg-set-dword", APP_KEY, "Update", 3)
+        probe("reg-set-dword", APP_KEY, UPDATE_DEMAND, 3)
         p = self.start()
         self.assertTrue(self.wait_box(), "no upgrade prompt")
         self.press(IDCANCEL)
@@ -309,7 +309,7 @@ class VendorDemandLifted(VendorTestCase):
         box = self.wait_box()
         self.assertIn("已经是最新版本无须升级", texts(box))
         self.press(IDOK)
-        self.assertEqual(probe("reg-info", "Update").get("found"), "0")
+        self.assertEqual(probe("reg-info", UPDATE_DEMAND).get("found"), "0")
         self.assertTrue(self.wait_page("</table></body></html>"), "the quotes came back")
         self.exit_zeb(p)
 
