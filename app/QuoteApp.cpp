@@ -1,6 +1,7 @@
 #include "app/QuoteApp.h"
 
 #include "app/Workers.h"
+#include "common/AppNames.h"
 #include "res/resource.h"
 #include "settings/Deployment.h"
 #include "settings/LiveSettings.h"
@@ -11,8 +12,6 @@
 #include <commctrl.h>
 
 #include <cstring>
-
-static const char frameClassName[] = "ZebMFrame";
 
 std::wstring pagePathRule()
 {
@@ -46,7 +45,8 @@ static void loadDeployment()
 {
     Deployment d = builtInDeployment();
     char value[300];
-    for (auto [name, host] : {std::pair{"QuoteHost", &d.quoteHost}, std::pair{"VendorHost", &d.vendorHost}}) {
+    for (auto [name, host] :
+         {std::pair{quoteHostValueName, &d.quoteHost}, std::pair{vendorHostValueName, &d.vendorHost}}) {
         std::uint32_t type = 0;
         std::memset(value, 0, sizeof value);
         if (readAppRegValue(name, value, sizeof value - 1, &type) == RegResult::ok && type == REG_SZ)
@@ -85,7 +85,7 @@ int CQuoteApp::InitInstance()
     // One copy per desktop: a second one shows the first and ends. It does
     // not wait long for a first copy that is busy (an update it downloads)
     // or hung.
-    const KernelHandle running(CreateMutexA(nullptr, FALSE, "zeb_started"));
+    const KernelHandle running(CreateMutexA(nullptr, FALSE, instanceMutexName));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND window = FindWindowA(frameClassName, nullptr))
             SendMessageTimeoutA(window, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_ABORTIFHUNG, 5000, nullptr);

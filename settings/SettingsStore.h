@@ -5,6 +5,7 @@
 // Windows profile and registry functions and over test doubles.
 #pragma once
 
+#include "common/AppNames.h"
 #include "common/ProfileText.h"
 #include "settings/UserSettings.h"
 
@@ -73,12 +74,10 @@ enum class StoreResult {
                // defaults stand in, and nothing was written
 };
 
-constexpr const char* appRegKey = "Software\\Quillon\\zeb\\";
 constexpr const char* runRegKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* internetSettingsKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr const char* autoRunValueName = "Zeb";
-constexpr const char* stockListValueName = "StkCode";
 
 // The Run entry's value that starts programPath: the path in quotes, so
 // that Windows does not take "D:\\Stock Tools\\Zeb.exe" for "D:\\Stock.exe".

@@ -1,5 +1,6 @@
 #include "update/VendorClient.h"
 
+#include "common/AppNames.h"
 #include "common/Version.h"
 #include "common/WebAddress.h"
 #include "settings/Deployment.h"
@@ -10,8 +11,8 @@ namespace {
 
 constexpr std::uint32_t textValue = 1;    // REG_SZ
 constexpr std::uint32_t numberValue = 4;  // REG_DWORD
-constexpr const char* demandValue = "Update";
-constexpr const char* noBuildValue = "UpdateNoBuild";
+constexpr const char* demandValue = updateDemandValueName;
+constexpr const char* noBuildValue = updateNoBuildValueName;
 
 // The value when it is a REG_DWORD of 4 bytes; 0 when it is missing, and
 // when it is anything else, which is deleted.
@@ -75,7 +76,7 @@ std::string getClientGuid(UpdatePlatform& platform)
     char stored[50] = {};
     std::uint32_t type = 0;
     std::uint32_t length = 0;
-    if (platform.values.read("Guid", stored, sizeof stored, type, length)) {
+    if (platform.values.read(guidValueName, stored, sizeof stored, type, length)) {
         std::string guid(stored, length < sizeof stored ? length : sizeof stored);
         return guid.substr(0, guid.find('\0'));  // a stored terminating zero is not part of it
     }
@@ -84,7 +85,7 @@ std::string getClientGuid(UpdatePlatform& platform)
     if (!platform.guids.create(braced) || braced.size() < 2)
         return "noGuid";
     const std::string guid = braced.substr(1, braced.size() - 2);
-    platform.values.write("Guid", textValue, guid.data(), static_cast<std::uint32_t>(guid.size()));
+    platform.values.write(guidValueName, textValue, guid.data(), static_cast<std::uint32_t>(guid.size()));
     return guid;
 }
 

@@ -1,5 +1,6 @@
 // ZebUpdater: started by Zeb as "ZebUpdater.exe <Zeb's path> <new Zeb>" just
 // before Zeb ends. A console program of its own, linking nothing of Zeb.
+#include "common/AppNames.h"
 #include "updater/UpdaterSteps.h"
 
 #include <windows.h>
@@ -32,7 +33,7 @@ bool waitForZebToEnd(void*, unsigned milliseconds)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        HANDLE running = OpenMutexW(SYNCHRONIZE, FALSE, L"zeb_started");
+        HANDLE running = OpenMutexA(SYNCHRONIZE, FALSE, instanceMutexName);
         if (!running)
             return true;
         CloseHandle(running);

@@ -40,6 +40,10 @@
 //   broadcast-taskbar-created  sends "TaskbarCreated" to every top-level window
 //   set-cache PATH         the "Cache" shell folder (REG_SZ; \uXXXX escapes allowed)
 //   hold PATH SECONDS      keeps the file open without sharing for that long ("held=1" once open)
+#include "common/AppNames.h"
+#include "res/SettingsIds.h"
+#include "res/resource.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -51,14 +55,10 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
-#include <string>
-#include <string>
-
-static const char appKey[] = "Software\\Quillon\\zeb\\";
 
 static HWND zebWindow()
 {
-    return FindWindowA("ZebMFrame", nullptr);
+    return FindWindowA(frameClassName, nullptr);
 }
 
 static std::string utf8(const wchar_t* text)
@@ -110,7 +110,7 @@ static int window()
     if ((exStyle & WS_EX_LAYERED) && GetLayeredWindowAttributes(w, &key, &alpha, &flags))
         std::printf("colorkey=0x%08lX\nlayeredflags=%lu\n", key, flags);
     std::printf("foreground=%d\n", GetForegroundWindow() == w ? 1 : 0);
-    for (int id : {1030, 1034, 1036, 1037, 1046, 1047}) {
+    for (int id : {IDC_NOTICE, IDC_STRIP, IDC_BROWSER, IDC_STRIP_FILL, IDC_REFRESH, IDC_BUSY}) {
         HWND child = GetDlgItem(w, id);
         if (!child)
             continue;
@@ -120,7 +120,7 @@ static int window()
         std::snprintf(name, sizeof name, "child%d", id);
         printRect(name, r);
         std::printf("child%d.visible=%d\n", id, IsWindowVisible(child) ? 1 : 0);
-        if (id == 1030)
+        if (id == IDC_NOTICE)
             std::printf("child1030.text=%s\n", windowText(child).c_str());
     }
     return 0;
@@ -131,7 +131,7 @@ static NOTIFYICONDATAW trayIcon()
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof data;
     data.hWnd = zebWindow();
-    data.uID = 128;
+    data.uID = IDR_MAINFRAME;
     return data;
 }
 
@@ -193,7 +193,7 @@ static int regInfo(const char* name)
 {
     HKEY k;
     DWORD type = 0, size = 0;
-    const bool found = RegOpenKeyExA(HKEY_CURRENT_USER, appKey, 0, KEY_READ, &k) == ERROR_SUCCESS &&
+    const bool found = RegOpenKeyExA(HKEY_CURRENT_USER, appRegKey, 0, KEY_READ, &k) == ERROR_SUCCESS &&
                        RegQueryValueExA(k, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     std::printf("found=%d\ntype=%lu\nlength=%lu\n", found ? 1 : 0, type, size);
     return 0;
@@ -329,7 +329,7 @@ static HWND page(const char* which)
         return d;
     HWND p = nullptr;
     for (int i = std::atoi(which); i >= 0; --i)
-        p = FindWindowExW(GetDlgItem(d, 1028), p, L"#32770", nullptr);
+        p = FindWindowExW(GetDlgItem(d, IDC_SETTINGS_TABS), p, L"#32770", nullptr);
     return p;
 }
 
@@ -342,10 +342,10 @@ static int dlg()
     RECT r;
     GetWindowRect(d, &r);
     printRect("rect", r);
-    const long tab = static_cast<long>(SendDlgItemMessageW(d, 1028, TCM_GETCURSEL, 0, 0));
+    const long tab = static_cast<long>(SendDlgItemMessageW(d, IDC_SETTINGS_TABS, TCM_GETCURSEL, 0, 0));
     std::printf("tab=%ld\nforeground=%d\n", tab, GetForegroundWindow() == d ? 1 : 0);
     wchar_t text[512] = {};
-    GetDlgItemTextW(d, 1030, text, 512);
+    GetDlgItemTextW(d, IDC_SETTINGS_STATUS, text, 512);
     printUtf8("status", text);
     for (const char* n : {"0", "1", "2"})
         std::printf("page%s.visible=%d\n", n, IsWindowVisible(page(n)) ? 1 : 0);
@@ -433,7 +433,7 @@ private:
 // buffer there.
 static int clickTab(int n)
 {
-    HWND tabs = GetDlgItem(settingsDialog(), 1028);
+    HWND tabs = GetDlgItem(settingsDialog(), IDC_SETTINGS_TABS);
     const RemoteBuffer remote(tabs, sizeof(RECT));
     RECT r = {};
     const bool got = remote && SendMessageW(tabs, TCM_GETITEMRECT, n, remote.param()) && remote.read(r);
@@ -461,7 +461,7 @@ static int dpiChanged(int dpi)
 
 static int tabRects()
 {
-    HWND tabs = GetDlgItem(settingsDialog(), 1028);
+    HWND tabs = GetDlgItem(settingsDialog(), IDC_SETTINGS_TABS);
     if (!tabs)
         return 1;
     {
@@ -514,134 +514,153 @@ static int pick(HWND combo, int n)
     return 0;
 }
 
+// A command's arguments (after its name), as the C runtime passed them and,
+// for captions and paths, in UTF-16 as the system passed them.
+struct Args {
+    char** text;
+    wchar_t** wide;
+    int number(int i) const { return std::atoi(text[i]); }
+    unsigned long bits(int i) const { return std::strtoul(text[i], nullptr, 0); }
+    LPARAM signedBits(int i) const { return std::strtol(text[i], nullptr, 0); }
+    HWND control(int page, int id) const { return GetDlgItem(::page(text[page]), number(id)); }
+};
+
+static int printResult(LRESULT r)
+{
+    std::printf("result=%ld\n", static_cast<long>(r));
+    return 0;
+}
+
+static int hotKeyTaken(UINT mods, UINT vk)
+{
+    const bool free = RegisterHotKey(nullptr, 7, mods, vk);
+    if (free)
+        UnregisterHotKey(nullptr, 7);
+    std::printf("taken=%d\n", free ? 0 : 1);
+    return 0;
+}
+
+// A REG_SZ of text under HKCU\key, with its NUL when terminated; "-" deletes.
+static int setText(const char* key, const char* name, const char* text, bool terminated)
+{
+    const bool remove = !std::strcmp(text, "-");
+    return setValue(HKEY_CURRENT_USER, key, name, REG_SZ, remove ? nullptr : text,
+                    static_cast<DWORD>(std::strlen(text) + (terminated ? 1 : 0)));
+}
+
+static int regGet(const char* key, const char* name)
+{
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    const bool found =
+        RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
+    std::printf("found=%d\nvalue=%s\n", found ? 1 : 0, found ? value : "");
+    return 0;
+}
+
+static int dialogPress(const wchar_t* caption, int id)
+{
+    HWND box = findDialog(caption);
+    return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(box, id)))
+               ? 0
+               : 1;
+}
+
+static int hold(const wchar_t* path, int seconds)
+{
+    const HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    std::printf("held=1\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    CloseHandle(file);
+    return 0;
+}
+
+static int key(BYTE vk)
+{
+    keybd_event(vk, 0, 0, 0);
+    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    Sleep(200);
+    return 0;
+}
+
+static int broadcastTaskbarCreated()
+{
+    DWORD_PTR result;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &result);
+    return 0;
+}
+
+struct Command {
+    const char* name;
+    int arguments;
+    bool wide;  // reads Args::wide, so refused when the two splits of the command line differ
+    int (*run)(const Args&);
+};
+
+// clang-format off
+static const Command commands[] = {
+    {"window", 0, false, [](const Args&) { return window(); }},
+    {"tray", 0, false, [](const Args&) { return tray(); }},
+    {"processes", 1, true, [](const Args& a) { return processes(a.wide[0]); }},
+    {"post-command", 1, false, [](const Args& a) {
+        return PostMessageA(zebWindow(), WM_COMMAND, a.bits(0), 0) ? 0 : 1; }},
+    {"send", 3, false, [](const Args& a) {
+        return printResult(SendMessageA(zebWindow(), a.bits(0), a.bits(1), a.signedBits(2))); }},
+    {"hotkey-taken", 2, false, [](const Args& a) {
+        return hotKeyTaken(static_cast<UINT>(a.bits(0)), static_cast<UINT>(a.bits(1))); }},
+    {"reg-set", 2, false, [](const Args& a) { return setText(appRegKey, a.text[0], a.text[1], false); }},
+    {"reg-info", 1, false, [](const Args& a) { return regInfo(a.text[0]); }},
+    {"reg-set-dword", 3, false, [](const Args& a) {
+        const DWORD n = a.bits(2);
+        return setValue(HKEY_CURRENT_USER, a.text[0], a.text[1], REG_DWORD, &n, sizeof n); }},
+    {"reg-set-sz", 3, false, [](const Args& a) { return setText(a.text[0], a.text[1], a.text[2], true); }},
+    {"reg-get", 2, false, [](const Args& a) { return regGet(a.text[0], a.text[1]); }},
+    {"click", 2, false, [](const Args& a) { return click(a.number(0), a.number(1)); }},
+    {"move", 2, false, [](const Args& a) { POINT p; return cursorTo(a.number(0), a.number(1), p) ? 0 : 1; }},
+    {"cursor", 2, false, [](const Args& a) { return SetCursorPos(a.number(0), a.number(1)) ? 0 : 1; }},
+    {"drag", 4, false, [](const Args& a) {
+        return drag(a.number(0), a.number(1), a.number(2), a.number(3)); }},
+    {"dialog", 1, true, [](const Args& a) { return dialog(a.wide[0]); }},
+    {"dialog-press", 2, true, [](const Args& a) { return dialogPress(a.wide[0], a.number(1)); }},
+    {"res-dump", 4, true, [](const Args& a) {
+        return resDump(a.wide[0], a.wide[1], a.number(2), a.wide[3]); }},
+    {"place", 2, false, [](const Args& a) {
+        return SetWindowPos(zebWindow(), nullptr, a.number(0), a.number(1), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1; }},
+    {"tray-delete", 0, false, [](const Args&) {
+        NOTIFYICONDATAW data = trayIcon();
+        return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1; }},
+    {"broadcast-taskbar-created", 0, false, [](const Args&) { return broadcastTaskbarCreated(); }},
+    {"set-cache", 1, false, [](const Args& a) { return setCacheFolder(a.text[0]); }},
+    {"dlg", 0, false, [](const Args&) { return dlg(); }},
+    {"ctl", 2, false, [](const Args& a) { return control(a.control(0, 1)); }},
+    {"set", 3, false, [](const Args& a) { return SetWindowTextA(a.control(0, 1), a.text[2]) ? 0 : 1; }},
+    {"send-ctl", 5, false, [](const Args& a) {
+        return printResult(SendMessageW(a.control(0, 1), a.bits(2), a.bits(3), a.signedBits(4))); }},
+    {"press", 2, false, [](const Args& a) { return press(a.control(0, 1)); }},
+    {"tab", 1, false, [](const Args& a) { return clickTab(a.number(0)); }},
+    {"dpi-changed", 1, false, [](const Args& a) { return dpiChanged(a.number(0)); }},
+    {"tab-rects", 0, false, [](const Args&) { return tabRects(); }},
+    {"pick", 3, false, [](const Args& a) { return pick(a.control(0, 1), a.number(2)); }},
+    {"hold", 2, true, [](const Args& a) { return hold(a.wide[0], a.number(1)); }},
+    {"key", 1, false, [](const Args& a) { return key(static_cast<BYTE>(a.bits(0))); }},
+};
+// clang-format on
+
+// Exit status 2: no such command, or not with that many arguments.
 int main(int argc, char** argv)
 {
-    // Captions and paths as the system passed them, in UTF-16.
     int wargc = 0;
     wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
     if (argc < 2)
         return 2;
-    const char* command = argv[1];
-    if (!std::strcmp(command, "window"))
-        return window();
-    if (!std::strcmp(command, "tray"))
-        return tray();
-    if (!std::strcmp(command, "processes") && argc == 3 && wargc == 3)
-        return processes(wargv[2]);
-    if (!std::strcmp(command, "post-command") && argc == 3)
-        return PostMessageA(zebWindow(), WM_COMMAND, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 1;
-    if (!std::strcmp(command, "send") && argc == 5) {
-        LRESULT r = SendMessageA(zebWindow(), std::strtoul(argv[2], nullptr, 0), std::strtoul(argv[3], nullptr, 0),
-                                 std::strtol(argv[4], nullptr, 0));
-        std::printf("result=%ld\n", static_cast<long>(r));
-        return 0;
-    }
-    if (!std::strcmp(command, "hotkey-taken") && argc == 4) {
-        const UINT mods = std::strtoul(argv[2], nullptr, 0), vk = std::strtoul(argv[3], nullptr, 0);
-        const bool free = RegisterHotKey(nullptr, 7, mods, vk);
-        if (free)
-            UnregisterHotKey(nullptr, 7);
-        std::printf("taken=%d\n", free ? 0 : 1);
-        return 0;
-    }
-    if (!std::strcmp(command, "reg-set") && argc == 4) {
-        const bool remove = !std::strcmp(argv[3], "-");
-        return setValue(HKEY_CURRENT_USER, appKey, argv[2], REG_SZ, remove ? nullptr : argv[3],
-                        static_cast<DWORD>(std::strlen(argv[3])));
-    }
-    if (!std::strcmp(command, "reg-info") && argc == 3)
-        return regInfo(argv[2]);
-    if (!std::strcmp(command, "reg-set-dword") && argc == 5) {
-        const DWORD n = std::strtoul(argv[4], nullptr, 0);
-        return setValue(HKEY_CURRENT_USER, argv[2], argv[3], REG_DWORD, &n, sizeof n);
-    }
-    if (!std::strcmp(command, "reg-set-sz") && argc == 5) {
-        const bool remove = !std::strcmp(argv[4], "-");
-        return setValue(HKEY_CURRENT_USER, argv[2], argv[3], REG_SZ, remove ? nullptr : argv[4],
-                        static_cast<DWORD>(std::strlen(argv[4]) + 1));
-    }
-    if (!std::strcmp(command, "click") && argc == 4)
-        return click(std::atoi(argv[2]), std::atoi(argv[3]));
-    if (!std::strcmp(command, "cursor") && argc == 4)
-        return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
-    if (!std::strcmp(command, "drag") && argc == 6)
-        return drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    if (!std::strcmp(command, "dialog") && argc == 3 && wargc == 3)
-        return dialog(wargv[2]);
-    if (!std::strcmp(command, "dialog-press") && argc == 4 && wargc == 4) {
-        HWND box = findDialog(wargv[2]);
-        const int id = std::atoi(argv[3]);
-        return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                                   reinterpret_cast<LPARAM>(GetDlgItem(box, id))) ? 0 : 1;
-    }
-    if (!std::strcmp(command, "res-dump") && argc == 6 && wargc == 6)
-        return resDump(wargv[2], wargv[3], std::atoi(argv[4]), wargv[5]);
-    if (!std::strcmp(command, "move") && argc == 4) {
-        POINT p;
-        return cursorTo(std::atoi(argv[2]), std::atoi(argv[3]), p) ? 0 : 1;
-    }
-    if (!std::strcmp(command, "place") && argc == 4)
-        return SetWindowPos(zebWindow(), nullptr, std::atoi(argv[2]), std::atoi(argv[3]), 0, 0,
-                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
-    if (!std::strcmp(command, "tray-delete")) {
-        NOTIFYICONDATAW data = trayIcon();
-        return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1;
-    }
-    if (!std::strcmp(command, "broadcast-taskbar-created")) {
-        DWORD_PTR result;
-        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
-                            &result);
-        return 0;
-    }
-    if (!std::strcmp(command, "set-cache") && argc == 3)
-        return setCacheFolder(argv[2]);
-    if (!std::strcmp(command, "reg-get") && argc == 4) {
-        char value[1024] = {};
-        DWORD size = sizeof value - 1;
-        const bool found = RegGetValueA(HKEY_CURRENT_USER, argv[2], argv[3], RRF_RT_REG_SZ, nullptr, value,
-                                        &size) == ERROR_SUCCESS;
-        std::printf("found=%d\nvalue=%s\n", found ? 1 : 0, found ? value : "");
-        return 0;
-    }
-    if (!std::strcmp(command, "dlg"))
-        return dlg();
-    if (!std::strcmp(command, "ctl") && argc == 4)
-        return control(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
-    if (!std::strcmp(command, "set") && argc == 5)
-        return SetWindowTextA(GetDlgItem(page(argv[2]), std::atoi(argv[3])), argv[4]) ? 0 : 1;
-    if (!std::strcmp(command, "send-ctl") && argc == 7) {
-        HWND c = GetDlgItem(page(argv[2]), std::atoi(argv[3]));
-        LRESULT r = SendMessageW(c, std::strtoul(argv[4], nullptr, 0), std::strtoul(argv[5], nullptr, 0),
-                                 std::strtol(argv[6], nullptr, 0));
-        std::printf("result=%ld\n", static_cast<long>(r));
-        return 0;
-    }
-    if (!std::strcmp(command, "press") && argc == 4)
-        return press(GetDlgItem(page(argv[2]), std::atoi(argv[3])));
-    if (!std::strcmp(command, "tab") && argc == 3)
-        return clickTab(std::atoi(argv[2]));
-    if (!std::strcmp(command, "dpi-changed") && argc == 3)
-        return dpiChanged(std::atoi(argv[2]));
-    if (!std::strcmp(command, "tab-rects"))
-        return tabRects();
-    if (!std::strcmp(command, "pick") && argc == 5)
-        return pick(GetDlgItem(page(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
-    if (!std::strcmp(command, "hold") && argc == 4 && wargc == 4) {
-        const HANDLE file = CreateFileW(wargv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return 1;
-        std::printf("held=1\n");
-        std::fflush(stdout);
-        Sleep(static_cast<DWORD>(std::atoi(argv[3])) * 1000);
-        CloseHandle(file);
-        return 0;
-    }
-    if (!std::strcmp(command, "key") && argc == 3) {
-        const BYTE vk = static_cast<BYTE>(std::strtoul(argv[2], nullptr, 0));
-        keybd_event(vk, 0, 0, 0);
-        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-        Sleep(200);
-        return 0;
-    }
+    for (const Command& c : commands)
+        if (!std::strcmp(argv[1], c.name) && argc == c.arguments + 2 && (!c.wide || wargc == argc))
+            return c.run({argv + 2, wargv + 2});
     return 2;
 }
