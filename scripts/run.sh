@@ -66,7 +66,7 @@ if [ "${1:-}" = "--simulator" ]; then
         python3 - <<'PY'
 import sys
 sys.path.insert(0, "tests/e2e")
-from run_e2e import ss_block, su_block, sp_block
+from e2elib import ss_block, su_block, sp_block
 with open("build/zeb/zeb.ini", "w", newline="\r\n") as f:
     f.write("[UserSet]\nss=%s\nsu=%s\nsp=%s\nfontsize=1\nversion=2\n" % (
         ss_block(",hkHSI,hkHSCEI,hkHSCCI,hk00700,hk00005", refresh=10), su_block(), sp_block()))
