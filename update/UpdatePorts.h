@@ -23,16 +23,6 @@ public:
     virtual void forget(const std::string& url) = 0;
 };
 
-// Reads a downloaded reply, a profile (INI) file.
-class ProfileReader {
-public:
-    virtual ~ProfileReader() = default;
-    // The text of key in section, as the profile functions give it (section
-    // and key names without regard to case, blanks and one pair of quotes
-    // around the value removed); "" when the key is missing.
-    virtual std::string read(const std::string& path, const char* section, const char* key) = 0;
-};
-
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -53,9 +43,9 @@ public:
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // Starts a program from a command line, shown normally; the WinExec
-    // result (greater than 31: started).
-    [[nodiscard]] virtual unsigned run(const std::string& commandLine) = 0;
+    // Starts a program from a command line, shown normally; true when it
+    // started.
+    [[nodiscard]] virtual bool run(const std::string& commandLine) = 0;
     // The running program's full path.
     virtual std::string ownPath() = 0;
     virtual void sleep(unsigned milliseconds) = 0;
@@ -101,7 +91,6 @@ public:
 // Everything the vendor client and the self-update work over.
 struct UpdatePlatform {
     Downloader& downloader;
-    ProfileReader& profile;
     FileSystem& files;
     Launcher& launcher;
     AppValues& values;

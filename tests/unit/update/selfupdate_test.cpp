@@ -86,7 +86,7 @@ TEST_F(SelfUpdate, AnUpdaterNotWrittenWholeIsRemovedAndNeverStarted)
 
 TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateAtATime)
 {
-    fake.execResult = 31;
+    fake.startable = false;
     EXPECT_EQ(update(offer()), UpdateResult::notStarted);
 
     ASSERT_TRUE(guard.tryBegin());  // another update is under way
@@ -95,7 +95,7 @@ TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateA
     EXPECT_TRUE(fake.log.empty());
     guard.end();
 
-    fake.execResult = 33;
+    fake.startable = true;
     EXPECT_EQ(update(offer()), UpdateResult::started);
     EXPECT_EQ(fake.files[updaterExeName], fake.updater);
     EXPECT_EQ(fake.files[newExePath], tinyExecutable());
