@@ -44,6 +44,37 @@ std::string updateCheckUrl()
     return vendorPage("/zeb/zebUpdate.php?Ver=") + versionText;
 }
 
+// The cause of a failed update, for the trace: the user is told only that
+// the update failed.
+void traceCause(UpdatePlatform& platform, const char* why)
+{
+    if (platform.failureTrace)
+        platform.failureTrace(why);
+}
+
+UpdateResult refuse(UpdatePlatform& platform, UpdateResult result, const char* why)
+{
+    traceCause(platform, why);
+    return result;
+}
+
+// Fetches the offered build into newExePath; false, with the file deleted,
+// unless it arrived whole and is the signed bytes and a Windows program.
+bool fetchSignedBuild(UpdatePlatform& platform, const UpdateOffer& offer)
+{
+    Sha256Digest digest{};
+    if (platform.downloader.toFile(offer.address, newExePath) && platform.verifier.fileSha256(newExePath, digest)) {
+        if (digest != offer.signature.sha256)
+            traceCause(platform, "update: the download is not the signed build");
+        else if (!isWindowsExecutable(platform.files, newExePath))
+            traceCause(platform, "update: the download is no Windows program");
+        else
+            return true;
+    }
+    platform.files.remove(newExePath);
+    return false;
+}
+
 UpdateResult installUpdate(UpdatePlatform& platform)
 {
     FileSystem& files = platform.files;
@@ -57,24 +88,20 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     platform.downloader.forget(address);
 
     if (offer.infoVer == 0)
-        return UpdateResult::noVersion;
+        return refuse(platform, UpdateResult::noVersion, "update: the update check's reply has no version");
     if (!isNewerVersion(offer.infoVer))
         return UpdateResult::current;
     // Only an http:// or https:// address is fetched.
     if (!isWebAddress(offer.address))
-        return UpdateResult::noAddress;
+        return refuse(platform, UpdateResult::noAddress, "update: the offer has no web address");
     // An offer the vendor did not sign for this number is not even fetched.
-    if (!offer.isSigned || !isSignedOffer(platform.verifier, offer.infoVer, offer.signature))
+    if (!offer.isSigned)
+        return refuse(platform, UpdateResult::badDownload, "update: the offer is not signed");
+    if (!isSignedOffer(platform.verifier, offer.infoVer, offer.signature))
         return UpdateResult::badDownload;
-
     // What arrived must be the signed bytes, and a Windows program.
-    Sha256Digest digest{};
-    if (!platform.downloader.toFile(offer.address, newExePath) ||
-        !platform.verifier.fileSha256(newExePath, digest) || digest != offer.signature.sha256 ||
-        !isWindowsExecutable(files, newExePath)) {
-        files.remove(newExePath);
+    if (!fetchSignedBuild(platform, offer))
         return UpdateResult::badDownload;
-    }
 
     // A half-written updater is never started.
     if (!platform.updaterData || platform.updaterSize == 0 ||

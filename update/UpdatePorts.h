@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Downloads through the system's URL service (its connection and proxy
@@ -100,4 +101,7 @@ struct UpdatePlatform {
     // resource cannot be found.
     const void* updaterData = nullptr;
     std::size_t updaterSize = 0;
+    // Where a refusal whose cause no system call reports is written (the
+    // program's diagnostic trace); empty: nowhere.
+    std::function<void(const char* why)> failureTrace{};
 };

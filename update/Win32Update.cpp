@@ -14,6 +14,7 @@ Win32UpdatePlatform::Win32UpdatePlatform() : ports{downloader, files, launcher, 
     ports.updaterSize = ports.updaterData ? SizeofResource(self, found) : 0;
     if (!ports.updaterData)
         traceLastError("update: the carried ZebUpdater cannot be loaded");
+    ports.failureTrace = [](const char* why) { trace(why); };
 }
 
 void Win32UpdatePlatform::follow(DownloadProgress& progress, std::function<bool()> mayHandOver)

@@ -216,3 +216,24 @@ TEST(Cleanup, LeavesTheFilesOfAnUpdateUnderWay)
     cleanUpAfterUpdate(fake, fake, guard);
     EXPECT_TRUE(fake.files.empty());
 }
+
+TEST_F(SelfUpdate, ARefusedOfferLeavesItsCauseInTheTrace)
+{
+    std::vector<std::string> traced;
+    fake.platform.failureTrace = [&](const char* why) { traced.push_back(why); };
+    const std::string head = "[Zeb]\ninfoVer=3\ndlurl=" + std::string(buildUrl) + "\n";
+    // Reply, the build it leads to, and the cause.
+    const std::string cases[][3] = {
+        {"[Zeb]\n", "", "the update check's reply has no version"},
+        {"[Zeb]\ninfoVer=3\n", "", "the offer has no web address"},
+        {head, "", "the offer is not signed"},
+        {head + fake.signedKeys("other bytes"), tinyExecutable(), "the download is not the signed build"},
+        {offer("MZ"), "MZ", "the download is no Windows program"},
+    };
+    for (const auto& [reply, build, cause] : cases) {
+        EXPECT_TRUE(isUpdateFailure(update(reply, build))) << cause;
+        ASSERT_FALSE(traced.empty()) << cause;
+        EXPECT_EQ(traced.back(), "update: " + cause);
+    }
+    EXPECT_EQ(traced.size(), std::size(cases));
+}
