@@ -1,6 +1,7 @@
 #include "update/OfferSignature.h"
 
 #include "common/Hex.h"
+#include "common/ProfileText.h"
 
 bool parseHex(const std::string& text, std::uint8_t* out, std::size_t size)
 {
@@ -31,11 +32,11 @@ std::string updateSignedText(std::uint32_t infoVer, const Sha256Digest& sha256)
     return "Zeb.exe " + std::to_string(infoVer) + " " + toHex(sha256.data(), sha256.size());
 }
 
-bool readOfferSignature(ProfileReader& profile, const std::string& reply, OfferSignature& out)
+bool readOfferSignature(const std::string& reply, OfferSignature& out)
 {
     OfferSignature read;
-    if (!parseHex(profile.read(reply, "Zeb", "sha256"), read.sha256.data(), read.sha256.size()) ||
-        !parseHex(profile.read(reply, "Zeb", "sig"), read.signature.data(), read.signature.size()))
+    if (!parseHex(profileValue(reply, "Zeb", "sha256"), read.sha256.data(), read.sha256.size()) ||
+        !parseHex(profileValue(reply, "Zeb", "sig"), read.signature.data(), read.signature.size()))
         return false;
     out = read;
     return true;

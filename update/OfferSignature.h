@@ -28,9 +28,10 @@ struct OfferSignature {
     UpdateSignature signature{};
 };
 
-// Reads "sha256" (64 digits) and "sig" (128 digits) from section "Zeb";
-// false when either is missing or not exactly that.
-bool readOfferSignature(ProfileReader& profile, const std::string& reply, OfferSignature& out);
+// Reads "sha256" (64 digits) and "sig" (128 digits) from section "Zeb" of a
+// reply's text; false (out untouched) when either is missing or not exactly
+// that.
+bool readOfferSignature(const std::string& reply, OfferSignature& out);
 
 // True when the update key signed this offer of infoVer.
 bool isSignedOffer(SignatureVerifier& verifier, std::uint32_t infoVer, const OfferSignature& offer);

@@ -15,11 +15,6 @@ UpdateGuard& processUpdateGuard()
     return guard;
 }
 
-std::string updateCheckUrl()
-{
-    return vendorPage("/zeb/zebUpdate.php?Ver=") + versionText;
-}
-
 std::string updaterCommandLine(const std::string& programPath)
 {
     const std::string program =
@@ -43,42 +38,70 @@ bool isWindowsExecutable(FileSystem& files, const char* path)
 
 namespace {
 
+// The update check's address: ".../zeb/zebUpdate.php?Ver=Zeb 1.0.0.2".
+std::string updateCheckUrl()
+{
+    return vendorPage("/zeb/zebUpdate.php?Ver=") + versionText;
+}
+
+// The cause of a failed update, for the trace: the user is told only that
+// the update failed.
+void traceCause(UpdatePlatform& platform, const char* why)
+{
+    if (platform.failureTrace)
+        platform.failureTrace(why);
+}
+
+UpdateResult refuse(UpdatePlatform& platform, UpdateResult result, const char* why)
+{
+    traceCause(platform, why);
+    return result;
+}
+
+// Fetches the offered build into newExePath; false, with the file deleted,
+// unless it arrived whole and is the signed bytes and a Windows program.
+bool fetchSignedBuild(UpdatePlatform& platform, const UpdateOffer& offer)
+{
+    Sha256Digest digest{};
+    if (platform.downloader.toFile(offer.address, newExePath) && platform.verifier.fileSha256(newExePath, digest)) {
+        if (digest != offer.signature.sha256)
+            traceCause(platform, "update: the download is not the signed build");
+        else if (!isWindowsExecutable(platform.files, newExePath))
+            traceCause(platform, "update: the download is no Windows program");
+        else
+            return true;
+    }
+    platform.files.remove(newExePath);
+    return false;
+}
+
 UpdateResult installUpdate(UpdatePlatform& platform)
 {
     FileSystem& files = platform.files;
+    const std::string address = updateCheckUrl();
     std::string reply;
-    if (!platform.downloader.toCache(updateCheckUrl(), reply))
+    if (!platform.downloader.toCache(address, reply))
         return UpdateResult::noReply;
     reply = files.shortPath(reply);
-
-    const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
-    std::string address;
-    OfferSignature offer;
-    bool signedOffer = false;
-    if (isNewerVersion(infoVer)) {
-        address = profileText(platform.profile.read(reply, "Zeb", "dlurl"));
-        signedOffer = readOfferSignature(platform.profile, reply, offer);
-    }
+    const UpdateOffer offer = readUpdateOffer(readReplyFile(files, reply));
     files.remove(reply.c_str());
-    platform.downloader.forget(updateCheckUrl());
-    if (infoVer == 0)
-        return UpdateResult::noVersion;
-    if (!isNewerVersion(infoVer))
+    platform.downloader.forget(address);
+
+    if (offer.infoVer == 0)
+        return refuse(platform, UpdateResult::noVersion, "update: the update check's reply has no version");
+    if (!isNewerVersion(offer.infoVer))
         return UpdateResult::current;
     // Only an http:// or https:// address is fetched.
-    if (!isWebAddress(address))
-        return UpdateResult::noAddress;
+    if (!isWebAddress(offer.address))
+        return refuse(platform, UpdateResult::noAddress, "update: the offer has no web address");
     // An offer the vendor did not sign for this number is not even fetched.
-    if (!signedOffer || !isSignedOffer(platform.verifier, infoVer, offer))
+    if (!offer.isSigned)
+        return refuse(platform, UpdateResult::badDownload, "update: the offer is not signed");
+    if (!isSignedOffer(platform.verifier, offer.infoVer, offer.signature))
         return UpdateResult::badDownload;
-
     // What arrived must be the signed bytes, and a Windows program.
-    Sha256Digest digest{};
-    if (!platform.downloader.toFile(address, newExePath) || !platform.verifier.fileSha256(newExePath, digest) ||
-        digest != offer.sha256 || !isWindowsExecutable(files, newExePath)) {
-        files.remove(newExePath);
+    if (!fetchSignedBuild(platform, offer))
         return UpdateResult::badDownload;
-    }
 
     // A half-written updater is never started.
     if (!platform.updaterData || platform.updaterSize == 0 ||
@@ -89,7 +112,7 @@ UpdateResult installUpdate(UpdatePlatform& platform)
 
     const std::string program = files.shortPath(platform.launcher.ownPath());
     platform.launcher.sleep(500);
-    if (program.empty() || platform.launcher.run(updaterCommandLine(program)) <= 31)
+    if (program.empty() || !platform.launcher.run(updaterCommandLine(program)))
         return UpdateResult::notStarted;
     return UpdateResult::started;
 }
@@ -147,4 +170,9 @@ void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guar
         return;
     if (files.exists(updaterExePath))
         files.remove(updaterExePath);
+}
+
+bool takeFailedUpdateMark(FileSystem& files)
+{
+    return files.exists(failedUpdateMarkPath) && files.remove(failedUpdateMarkPath);
 }

@@ -14,6 +14,8 @@ constexpr const char* newExePath = ".\\Zeb.new.exe";
 constexpr const char* updaterExeName = "ZebUpdater.exe";
 constexpr const char* updaterExePath = ".\\ZebUpdater.exe";
 constexpr const char* previousExePath = ".\\Zeb.exe.old";
+// ZebUpdater's mark of an update it could not carry out.
+constexpr const char* failedUpdateMarkPath = ".\\ZebUpdater.failed";
 
 // Lets one update run at a time: the start-up prompt's and the menu's would
 // write the same files. An update that started ZebUpdater keeps its turn, as
@@ -29,9 +31,6 @@ private:
 
 // The one guard of the process.
 UpdateGuard& processUpdateGuard();
-
-// The update check's address: ".../zeb/zebUpdate.php?Ver=Zeb 1.0.0.2".
-std::string updateCheckUrl();
 
 // "ZebUpdater.exe <program> .\Zeb.new.exe"; the program's path is quoted
 // when it holds a blank (a volume without short names).
@@ -57,3 +56,7 @@ bool isWindowsExecutable(FileSystem& files, const char* path);
 // a failure to delete the first leaves the second alone, and an update
 // under way (guard taken) keeps both.
 void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard = processUpdateGuard());
+
+// True once after an update ZebUpdater could not carry out: its mark is
+// deleted as it is read.
+bool takeFailedUpdateMark(FileSystem& files);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Downloads through the system's URL service (its connection and proxy
@@ -21,16 +22,6 @@ public:
     // would otherwise hand out the deleted file's path for the address's
     // next download.
     virtual void forget(const std::string& url) = 0;
-};
-
-// Reads a downloaded reply, a profile (INI) file.
-class ProfileReader {
-public:
-    virtual ~ProfileReader() = default;
-    // The text of key in section, as the profile functions give it (section
-    // and key names without regard to case, blanks and one pair of quotes
-    // around the value removed); "" when the key is missing.
-    virtual std::string read(const std::string& path, const char* section, const char* key) = 0;
 };
 
 class FileSystem {
@@ -53,9 +44,9 @@ public:
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // Starts a program from a command line, shown normally; the WinExec
-    // result (greater than 31: started).
-    [[nodiscard]] virtual unsigned run(const std::string& commandLine) = 0;
+    // Starts a program from a command line, shown normally; true when it
+    // started.
+    [[nodiscard]] virtual bool run(const std::string& commandLine) = 0;
     // The running program's full path.
     virtual std::string ownPath() = 0;
     virtual void sleep(unsigned milliseconds) = 0;
@@ -101,7 +92,6 @@ public:
 // Everything the vendor client and the self-update work over.
 struct UpdatePlatform {
     Downloader& downloader;
-    ProfileReader& profile;
     FileSystem& files;
     Launcher& launcher;
     AppValues& values;
@@ -111,4 +101,7 @@ struct UpdatePlatform {
     // resource cannot be found.
     const void* updaterData = nullptr;
     std::size_t updaterSize = 0;
+    // Where a refusal whose cause no system call reports is written (the
+    // program's diagnostic trace); empty: nowhere.
+    std::function<void(const char* why)> failureTrace{};
 };

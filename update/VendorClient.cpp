@@ -30,11 +30,11 @@ std::uint32_t readNumber(AppValues& values, const char* name)
     return 0;
 }
 
+// The reply's texts come cut to the buffer.
 void copyText(const std::string& value, char (&buffer)[replyBufferSize])
 {
-    const std::string text = profileText(value);
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
+    std::memcpy(buffer, value.data(), value.size());
+    buffer[value.size()] = '\0';
 }
 
 // The reply is deleted only where it is of no use, after a short wait for the
@@ -47,26 +47,38 @@ NoticeResult dropReply(UpdatePlatform& platform, const std::string& url, const s
     return NoticeResult::none;
 }
 
-// Reads the ping's answer: a notice, a new demand (remembered as "Update",
+// Acts on the ping's answer: a notice, a new demand (remembered as "Update",
 // which starts unmarked), or nothing.
-NoticeResult readPingReply(UpdatePlatform& platform, const std::string& address, const std::string& reply,
-                           char (&text)[replyBufferSize], char (&url)[replyBufferSize])
+NoticeResult takeAnswer(UpdatePlatform& platform, const std::string& address, const std::string& reply,
+                        char (&text)[replyBufferSize], char (&url)[replyBufferSize])
 {
-    const std::uint32_t infoVer = profileNumber(platform.profile.read(reply, "Zeb", "infoVer"));
-    if (!isNewerVersion(infoVer))
+    const PingAnswer answer = readPingAnswer(readReplyFile(platform.files, reply));
+    if (!isNewerVersion(answer.infoVer))
         return dropReply(platform, address, reply);
-    copyText(platform.profile.read(reply, "Zeb", "info"), text);
+    copyText(answer.info, text);
     if (!text[0])
         return dropReply(platform, address, reply);
-    const std::string link = profileText(platform.profile.read(reply, "Zeb", "infourl"));
-    if (isWebAddress(link))
-        copyText(link, url);
+    if (isWebAddress(answer.link))
+        copyText(answer.link, url);
 
-    if (profileNumber(platform.profile.read(reply, "Zeb", "update")) == 0)
+    if (!answer.demandsUpgrade)
         return NoticeResult::ready;
     platform.values.erase(noBuildValue);
-    platform.values.write(demandValue, numberValue, &infoVer, sizeof infoVer);
+    platform.values.write(demandValue, numberValue, &answer.infoVer, sizeof answer.infoVer);
     return NoticeResult::upgrade;
+}
+
+// The remembered upgrade demand: "Update" when it is a REG_DWORD of 4 bytes;
+// a value of any other type or size is no demand and is deleted. 0: none.
+std::uint32_t storedUpgradeDemand(AppValues& values)
+{
+    return readNumber(values, demandValue);
+}
+
+// The ping's address for an identifier: ".../zeb/auinfo.php?Guid=<id>&Ver=Zeb 1.0.0.2".
+std::string vendorPingUrl(const std::string& guid)
+{
+    return vendorPage("/zeb/auinfo.php?Guid=") + guid + "&Ver=" + versionText;
 }
 
 }  // namespace
@@ -89,11 +101,6 @@ std::string getClientGuid(UpdatePlatform& platform)
     return guid;
 }
 
-std::string vendorPingUrl(const std::string& guid)
-{
-    return vendorPage("/zeb/auinfo.php?Guid=") + guid + "&Ver=" + versionText;
-}
-
 NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBufferSize],
                                char (&url)[replyBufferSize], std::atomic<int>& blocked)
 {
@@ -111,7 +118,7 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
     if (!platform.downloader.toCache(address, reply))
         return demanded ? NoticeResult::upgrade : NoticeResult::none;
     reply = platform.files.shortPath(reply);
-    const NoticeResult answer = readPingReply(platform, address, reply, text, url);
+    const NoticeResult answer = takeAnswer(platform, address, reply, text, url);
 
     if (answer == NoticeResult::upgrade) {
         blocked = 1;
@@ -124,11 +131,6 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
         return answer;
     }
     return NoticeResult::upgrade;
-}
-
-std::uint32_t storedUpgradeDemand(AppValues& values)
-{
-    return readNumber(values, demandValue);
 }
 
 void liftUpgradeDemand(AppValues& values, std::atomic<int>& blocked)

@@ -13,9 +13,6 @@
 // braces) that is stored; "noGuid" when none can be made.
 std::string getClientGuid(UpdatePlatform& platform);
 
-// The ping's address for an identifier: ".../zeb/auinfo.php?Guid=<id>&Ver=Zeb 1.0.0.2".
-std::string vendorPingUrl(const std::string& guid);
-
 // Results of fetchVendorNotice.
 enum class [[nodiscard]] NoticeResult : int {
     upgrade = -1,  // the vendor demands an upgrade (now or remembered); blocked is set
@@ -23,9 +20,6 @@ enum class [[nodiscard]] NoticeResult : int {
     ready = 1,     // text holds the notice, url its link ("" when it has none)
 };
 
-// The remembered upgrade demand: "Update" when it is a REG_DWORD of 4 bytes;
-// a value of any other type or size is no demand and is deleted. 0: none.
-std::uint32_t storedUpgradeDemand(AppValues& values);
 // Forgets the remembered demand and clears blocked: the quotes come back.
 void liftUpgradeDemand(AppValues& values, std::atomic<int>& blocked);
 // Notes that the update check found no signed build for the remembered

@@ -1,6 +1,7 @@
 #include "update/VendorReply.h"
 
 #include "common/Gb2312.h"
+#include "common/ProfileText.h"
 #include "common/Version.h"
 #include "settings/Deployment.h"
 
@@ -34,12 +35,30 @@ std::string profileText(const std::string& value)
     return value.substr(0, gb2312::prefixLength(value.data(), value.size(), replyBufferSize - 1));
 }
 
-std::string TextProfileReader::read(const std::string& path, const char* section, const char* key)
+std::string readReplyFile(FileSystem& files, const std::string& path)
 {
-    // Replies are a few lines; anything past 64 KB is not read.
     std::vector<char> bytes(64 * 1024);
     const std::size_t length = files.read(path.c_str(), 0, bytes.data(), bytes.size());
-    return profileValue(std::string(bytes.data(), length), section, key);
+    return std::string(bytes.data(), length);
+}
+
+PingAnswer readPingAnswer(const std::string& reply)
+{
+    PingAnswer answer;
+    answer.infoVer = profileNumber(profileValue(reply, "Zeb", "infoVer"));
+    answer.info = profileText(profileValue(reply, "Zeb", "info"));
+    answer.link = profileText(profileValue(reply, "Zeb", "infourl"));
+    answer.demandsUpgrade = profileNumber(profileValue(reply, "Zeb", "update")) != 0;
+    return answer;
+}
+
+UpdateOffer readUpdateOffer(const std::string& reply)
+{
+    UpdateOffer offer;
+    offer.infoVer = profileNumber(profileValue(reply, "Zeb", "infoVer"));
+    offer.address = profileText(profileValue(reply, "Zeb", "dlurl"));
+    offer.isSigned = readOfferSignature(reply, offer.signature);
+    return offer;
 }
 
 bool isNewerVersion(std::uint32_t number)

@@ -7,7 +7,7 @@
 // leading digits; a text is cut to what a 260-byte buffer holds.
 #pragma once
 
-#include "common/ProfileText.h"
+#include "update/OfferSignature.h"
 #include "update/UpdatePorts.h"
 
 #include <cstdint>
@@ -25,15 +25,27 @@ std::uint32_t profileNumber(const std::string& value);
 // ending inside a two-byte character.
 std::string profileText(const std::string& value);
 
-// A ProfileReader that reads the reply file's bytes and parses them itself.
-class TextProfileReader : public ProfileReader {
-public:
-    explicit TextProfileReader(FileSystem& files) : files(files) {}
-    std::string read(const std::string& path, const char* section, const char* key) override;
+// The text of a downloaded reply: its first 64 KB (replies are a few lines);
+// "" when the file cannot be read.
+std::string readReplyFile(FileSystem& files, const std::string& path);
 
-private:
-    FileSystem& files;
+// The ping's answer, section "Zeb" of its reply.
+struct PingAnswer {
+    std::uint32_t infoVer = 0;    // the notice's number
+    std::string info;             // the notice text, cut as a 260-byte buffer takes it
+    std::string link;             // "infourl", cut the same way
+    bool demandsUpgrade = false;  // "update" is not 0
 };
+PingAnswer readPingAnswer(const std::string& reply);
+
+// The update check's answer, section "Zeb" of its reply.
+struct UpdateOffer {
+    std::uint32_t infoVer = 0;  // the build offered; 0: no usable number
+    std::string address;        // "dlurl", cut as a 260-byte buffer takes it
+    bool isSigned = false;      // "sha256" and "sig" were read whole
+    OfferSignature signature;   // what they hold, when isSigned
+};
+UpdateOffer readUpdateOffer(const std::string& reply);
 
 // A vendor version number counts only when greater than the running build's.
 bool isNewerVersion(std::uint32_t number);

@@ -27,10 +27,9 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     std::vector<std::string> forgotten;  // addresses whose cache entry was dropped
     std::string guid = "{0F8FAD5B-D9CB-469F-A165-70867728950E}";
     std::string updater = "MZ updater bytes";
-    unsigned execResult = 33;
+    bool startable = true;
     int cached = 0;
-    TextProfileReader profile{*this};
-    UpdatePlatform platform{*this, profile, *this, *this, *this, *this, *this, updater.data(), updater.size()};
+    UpdatePlatform platform{*this, *this, *this, *this, *this, *this, updater.data(), updater.size()};
 
     bool toCache(const std::string& url, std::string& localPath) override
     {
@@ -69,10 +68,10 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     {
         return path == ownPath() ? "C:\\PROGRA~1\\Zeb\\Zeb.exe" : path;
     }
-    unsigned run(const std::string& commandLine) override
+    bool run(const std::string& commandLine) override
     {
         log.push_back("run " + commandLine);
-        return execResult;
+        return startable;
     }
     std::string ownPath() override { return "C:\\Program Files\\Zeb\\Zeb.exe"; }
     void sleep(unsigned milliseconds) override { log.push_back("sleep " + std::to_string(milliseconds)); }

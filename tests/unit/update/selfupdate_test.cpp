@@ -86,7 +86,7 @@ TEST_F(SelfUpdate, AnUpdaterNotWrittenWholeIsRemovedAndNeverStarted)
 
 TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateAtATime)
 {
-    fake.execResult = 31;
+    fake.startable = false;
     EXPECT_EQ(update(offer()), UpdateResult::notStarted);
 
     ASSERT_TRUE(guard.tryBegin());  // another update is under way
@@ -95,7 +95,7 @@ TEST_F(SelfUpdate, TheUpdaterIsWrittenAsCarriedAndStartedWithBothPathsOneUpdateA
     EXPECT_TRUE(fake.log.empty());
     guard.end();
 
-    fake.execResult = 33;
+    fake.startable = true;
     EXPECT_EQ(update(offer()), UpdateResult::started);
     EXPECT_EQ(fake.files[updaterExeName], fake.updater);
     EXPECT_EQ(fake.files[newExePath], tinyExecutable());
@@ -215,4 +215,25 @@ TEST(Cleanup, LeavesTheFilesOfAnUpdateUnderWay)
     guard.end();
     cleanUpAfterUpdate(fake, fake, guard);
     EXPECT_TRUE(fake.files.empty());
+}
+
+TEST_F(SelfUpdate, ARefusedOfferLeavesItsCauseInTheTrace)
+{
+    std::vector<std::string> traced;
+    fake.platform.failureTrace = [&](const char* why) { traced.push_back(why); };
+    const std::string head = "[Zeb]\ninfoVer=3\ndlurl=" + std::string(buildUrl) + "\n";
+    // Reply, the build it leads to, and the cause.
+    const std::string cases[][3] = {
+        {"[Zeb]\n", "", "the update check's reply has no version"},
+        {"[Zeb]\ninfoVer=3\n", "", "the offer has no web address"},
+        {head, "", "the offer is not signed"},
+        {head + fake.signedKeys("other bytes"), tinyExecutable(), "the download is not the signed build"},
+        {offer("MZ"), "MZ", "the download is no Windows program"},
+    };
+    for (const auto& [reply, build, cause] : cases) {
+        EXPECT_TRUE(isUpdateFailure(update(reply, build))) << cause;
+        ASSERT_FALSE(traced.empty()) << cause;
+        EXPECT_EQ(traced.back(), "update: " + cause);
+    }
+    EXPECT_EQ(traced.size(), std::size(cases));
 }

@@ -1,3 +1,4 @@
+#include "common/ProfileText.h"
 #include "update/OfferSignature.h"
 #include "update/VendorReply.h"
 
@@ -79,23 +80,14 @@ TEST(OfferSignature, TheSignedTextAndTheReplyKeys)
     EXPECT_EQ(updateSignedText(3, digest), "Zeb.exe 3 " + hash);
     EXPECT_EQ(updateSignedText(4294967295u, digest), "Zeb.exe 4294967295 " + hash);
 
-    struct Reply : ProfileReader {
-        std::string text;
-        std::string read(const std::string&, const char* section, const char* key) override
-        {
-            return profileValue(text, section, key);
-        }
-    } reply;
     const std::string sig(128, 'C');
     OfferSignature offer;
-    reply.text = "[Zeb]\nSHA256=" + hash + "\nsig = " + sig + "\n";
-    ASSERT_TRUE(readOfferSignature(reply, "", offer));
+    ASSERT_TRUE(readOfferSignature("[Zeb]\nSHA256=" + hash + "\nsig = " + sig + "\n", offer));
     EXPECT_EQ(offer.sha256, digest);
     EXPECT_EQ(offer.signature[63], 0xCC);
     for (const std::string& text : {"[Zeb]\nsha256=" + hash + "\n", "[Zeb]\nsig=" + sig + "\n",
                                     "[Zeb]\nsha256=" + hash + "0\nsig=" + sig + "\n",
                                     "[Zeb]\nsha256=" + hash + "\nsig=" + sig.substr(1) + "\n"}) {
-        reply.text = text;
-        EXPECT_FALSE(readOfferSignature(reply, "", offer)) << text;
+        EXPECT_FALSE(readOfferSignature(text, offer)) << text;
     }
 }

@@ -7,8 +7,8 @@
 #include "update/OfferSignature.h"
 #include "update/SelfUpdate.h"
 #include "update/VendorReply.h"
+#include "update/Win32Files.h"
 #include "update/Win32Signature.h"
-#include "update/Win32Update.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +22,17 @@ TEST(ReleaseReply, OffersTheReleasedProgramSignedWithTheBuiltInKey)
         GTEST_SKIP() << "no release named";
 
     Win32Files files;
-    TextProfileReader profile(files);
-    const std::uint32_t infoVer = profileNumber(profile.read(reply, "Zeb", "infoVer"));
+    const UpdateOffer offer = readUpdateOffer(readReplyFile(files, reply));
+    const std::uint32_t infoVer = offer.infoVer;
     EXPECT_NE(infoVer, 0u);
-    EXPECT_TRUE(isWebAddress(profileText(profile.read(reply, "Zeb", "dlurl"))));
-    OfferSignature offer;
-    ASSERT_TRUE(readOfferSignature(profile, reply, offer));
+    EXPECT_TRUE(isWebAddress(offer.address));
+    ASSERT_TRUE(offer.isSigned);
 
     CngSignatureVerifier verifier;
-    EXPECT_TRUE(isSignedOffer(verifier, infoVer, offer));
-    EXPECT_FALSE(isSignedOffer(verifier, infoVer + 1, offer));
+    EXPECT_TRUE(isSignedOffer(verifier, infoVer, offer.signature));
+    EXPECT_FALSE(isSignedOffer(verifier, infoVer + 1, offer.signature));
     Sha256Digest digest{};
     ASSERT_TRUE(verifier.fileSha256(program, digest));
-    EXPECT_EQ(digest, offer.sha256);
+    EXPECT_EQ(digest, offer.signature.sha256);
     EXPECT_TRUE(isWindowsExecutable(files, program));
 }

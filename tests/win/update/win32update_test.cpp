@@ -76,3 +76,40 @@ TEST(Win32Update, AppValuesReportSuccessAndAbsenceAsTheyAre)
     EXPECT_FALSE(values.read(name, buffer, sizeof buffer, type, length));
     EXPECT_FALSE(values.erase(name));
 }
+
+namespace {
+
+// The debug output as a debugger would see it: the system raises each line
+// as an exception that a handler may look at before it goes on.
+struct TraceCapture {
+    TraceCapture() : handler(AddVectoredExceptionHandler(1, &take)) { lines().clear(); }
+    ~TraceCapture() { RemoveVectoredExceptionHandler(handler); }
+    static std::string& lines()
+    {
+        static std::string seen;
+        return seen;
+    }
+    static LONG CALLBACK take(EXCEPTION_POINTERS* e)
+    {
+        const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+        if (r.NumberParameters >= 2 && r.ExceptionCode == DBG_PRINTEXCEPTION_C)
+            lines().append(reinterpret_cast<const char*>(r.ExceptionInformation[1]));
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID handler;
+};
+
+}  // namespace
+
+TEST(Win32Update, FailuresAreTracedWithTheirCause)
+{
+    const TraceCapture traced;
+    Win32Files files;
+    EXPECT_FALSE(files.write("no such folder\\x.exe", "MZ", 2));
+    EXPECT_NE(traced.lines().find("Zeb: update: a file cannot be created (0x00000003)"), std::string::npos)
+        << traced.lines();
+    Win32Launcher launcher;
+    EXPECT_FALSE(launcher.run("no such program.exe"));
+    EXPECT_NE(traced.lines().find("Zeb: update: ZebUpdater does not start (0x00000002)"), std::string::npos)
+        << traced.lines();
+}
