@@ -136,8 +136,22 @@ void CQuoteApp::windowClosing()
         ExitProcess(0);
 }
 
+// Libraries loaded from here on (the delay-loaded ones, and those the system
+// loads for the program) come from the system folder only, never from the
+// program's folder. The call is looked up: a Windows 7 without the update
+// that brought it loads as before.
+static void loadLibrariesFromSystemFolderOnly()
+{
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    if (const HMODULE kernel = GetModuleHandleW(L"kernel32.dll"))
+        if (const auto set = reinterpret_cast<SetDirectories>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
+            set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    loadLibrariesFromSystemFolderOnly();
     CQuoteApp app;
     return app.InitInstance();
 }

@@ -60,6 +60,7 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "FileDescription" "Zeb 安装程序"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "© ${PUBLISHER}"
 
+!define NOT_WRITTEN "无法写入 $INSTDIR\Zeb.exe，安装没有完成，原有的 Zeb 保持不变。$\r$\n请关闭正在使用它的程序，然后重新安装。"
 !define STILL_RUNNING "Zeb 仍在运行（可能有打开的对话框）。$\r$\n请先退出 Zeb，然后点击“重试”。"
 
 ; The functions below serve the installer and the uninstaller alike ("un."
@@ -131,8 +132,18 @@ Section "Zeb 程序和开始菜单快捷方式" secProgram
     SetOutPath "$INSTDIR"
     Call CloseZeb
     ; zeb.ini, the settings, is not part of the package: an installation over
-    ; an older one keeps it.
+    ; an older one keeps it. A Zeb.exe that cannot be written (held by another
+    ; program) fails the installation with the old one left whole, instead of
+    ; a success that kept the old program.
+    SetOverwrite try
+    ClearErrors
     File "/oname=Zeb.exe" "${ZEB_EXE}"
+    ${If} ${Errors}
+        MessageBox MB_OK|MB_ICONSTOP "${NOT_WRITTEN}" /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
+    SetOverwrite on
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\Zeb.lnk" "$INSTDIR\Zeb.exe" "" "$INSTDIR\Zeb.exe" 0
 

@@ -1,5 +1,6 @@
 #include "update/Win32Launcher.h"
 
+#include "winui/Handles.h"
 #include "winui/Trace.h"
 
 #include <windows.h>
@@ -33,11 +34,18 @@ bool Win32Launcher::run(const std::string& commandLine)
     }
     if (cancel && *cancel)
         return false;
-    const UINT result = WinExec(commandLine.c_str(), SW_SHOW);
-    if (result > 31)
-        return true;
-    trace("update: ZebUpdater does not start", result);
-    return false;
+    // Not WinExec: it waits up to 30 s for a program without a window to
+    // become idle on its input, which ZebUpdater never does.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = commandLine;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        traceLastError("update: ZebUpdater does not start");
+        return false;
+    }
+    const KernelHandle thread(process.hThread), started(process.hProcess);
+    return true;
 }
 
 std::string Win32Launcher::ownPath()

@@ -1,5 +1,5 @@
 // The vendor client's and the self-update's platform on Windows, together:
-// the URL download service, the program's files and registry key, WinExec,
+// the URL download service, the program's files and registry key, the process start,
 // COM GUIDs, the signature checks and the updater carried as resource
 // "DAT" 148.
 #pragma once

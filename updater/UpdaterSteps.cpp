@@ -20,7 +20,7 @@ bool moveFile(const UpdaterSystem& system, const char* from, const char* to)
 
 // A path with a blank is quoted, so that it is not read as a program name
 // and arguments.
-void startProgram(const UpdaterSystem& system, const char* path)
+bool startProgram(const UpdaterSystem& system, const char* path)
 {
     char command[1024];
     const size_t length = strlen(path);
@@ -29,10 +29,9 @@ void startProgram(const UpdaterSystem& system, const char* path)
         memcpy(command + 1, path, length);
         command[length + 1] = '"';
         command[length + 2] = '\0';
-        system.start(system.context, command);
-    } else {
-        system.start(system.context, path);
+        return system.start(system.context, command);
     }
+    return system.start(system.context, path);
 }
 
 }  // namespace
@@ -44,7 +43,6 @@ int runUpdater(int argc, const char* const* argv, const UpdaterSystem& system)
     const char* target = argv[1];
     const char* replacement = argv[2];
 
-    system.print(system.context, "Zeb Update...\n");
     // Nothing is touched while Zeb runs: a new Zeb started beside it would
     // hand over to it and end, and no Zeb would run once it has ended. Zeb
     // that is still running keeps its program; it is told at its next start.
@@ -53,22 +51,20 @@ int runUpdater(int argc, const char* const* argv, const UpdaterSystem& system)
         return updaterZebStillRuns;
     }
 
-    // The target name of the first move must be free: a leftover of an
-    // update whose clean-up failed would otherwise be replaced, which is no
-    // harm, or stand in the way.
+    // The old build is copied, not moved: its name never stands empty. A
+    // leftover copy of an earlier update is replaced.
     system.remove(system.context, previousExeName);
-    if (!moveFile(system, target, previousExeName)) {
+    if (!system.copy(system.context, target, previousExeName) || !moveFile(system, replacement, target)) {
         system.markFailure(system.context);
         startProgram(system, target);
         return updaterNotReplaced;
     }
-    if (!moveFile(system, replacement, target)) {
-        // Never leave the user without a program: the old one goes back.
-        const bool restored = moveFile(system, previousExeName, target);
-        system.markFailure(system.context);
-        startProgram(system, restored ? target : previousExeName);
-        return restored ? updaterNotReplaced : updaterNotRestored;
-    }
-    startProgram(system, target);
-    return updaterSwapped;
+    if (startProgram(system, target) && system.waitForZebToStart(system.context, zebStartTimeoutMs))
+        return updaterSwapped;
+
+    // A build that does not run on this computer: the old one goes back.
+    const bool restored = moveFile(system, previousExeName, target);
+    system.markFailure(system.context);
+    startProgram(system, restored ? target : previousExeName);
+    return restored ? updaterNewDidNotStart : updaterNotRestored;
 }

@@ -18,6 +18,7 @@ struct FakeSystem {
     std::set<std::string> broken;  // moves from these fail outright
     std::vector<std::string> log;
     bool zebEnds = true;
+    bool newStarts = true;  // the build in place takes the mutex once started
 
     static FakeSystem& of(void* c) { return *static_cast<FakeSystem*>(c); }
     static void note(void* c, const std::string& entry) { of(c).log.push_back(entry); }
@@ -25,7 +26,6 @@ struct FakeSystem {
     {
         const UpdaterSystem table = {
             this,
-            [](void* c, const char* text) { note(c, std::string("print ") + text); },
             [](void* c, unsigned ms) { note(c, "sleep " + std::to_string(ms)); },
             [](void* c, unsigned ms) {
                 note(c, "wait " + std::to_string(ms));
@@ -34,6 +34,14 @@ struct FakeSystem {
             [](void* c, const char* path) {
                 note(c, std::string("remove ") + path);
                 return of(c).files.erase(path) == 1;
+            },
+            [](void* c, const char* from, const char* to) {
+                note(c, std::string("copy ") + from + " " + to);
+                FakeSystem& s = of(c);
+                if (s.broken.count(from) || !s.files.count(from))
+                    return false;
+                s.files[to] = s.files[from];
+                return true;
             },
             [](void* c, const char* from, const char* to) {
                 note(c, std::string("move ") + from + " " + to);
@@ -52,7 +60,14 @@ struct FakeSystem {
                 s.files.erase(from);
                 return MoveResult::moved;
             },
-            [](void* c, const char* command) { note(c, std::string("start ") + command); },
+            [](void* c, const char* command) {
+                note(c, std::string("start ") + command);
+                return true;
+            },
+            [](void* c, unsigned ms) {
+                note(c, "wait start " + std::to_string(ms));
+                return of(c).newStarts;
+            },
             [](void* c) {
                 note(c, "mark");
                 of(c).files[failedUpdateMarkName] = "";
@@ -79,17 +94,17 @@ TEST(Updater, AnythingButTwoArgumentsEndsAtOnceWithMinusOne)
     }
 }
 
-TEST(Updater, WaitsForZebToEndThenSwapsAndStartsTheNewProgramEvenOverALeftoverPreviousOne)
+TEST(Updater, WaitsForZebToEndKeepsACopyThenReplacesInOneMoveAndWaitsForTheNewProgram)
 {
     FakeSystem system;
     system.files = {{zeb, "old"}, {fresh, "new"}, {"Zeb.exe.old", "older"}};
     EXPECT_EQ(system.run({zeb, fresh}), 0);
-    const std::vector<std::string> expected = {"print Zeb Update...\n",
-                                               "wait 60000",
+    const std::vector<std::string> expected = {"wait 60000",
                                                "remove Zeb.exe.old",
-                                               "move C:\\ZEB\\ZEB.EXE Zeb.exe.old",
+                                               "copy C:\\ZEB\\ZEB.EXE Zeb.exe.old",
                                                "move .\\Zeb.new.exe C:\\ZEB\\ZEB.EXE",
-                                               "start C:\\ZEB\\ZEB.EXE"};
+                                               "start C:\\ZEB\\ZEB.EXE",
+                                               "wait start 30000"};
     EXPECT_EQ(system.log, expected);
     EXPECT_EQ(system.files, (std::map<std::string, std::string>{{zeb, "new"}, {"Zeb.exe.old", "old"}}));
 }
@@ -100,7 +115,7 @@ TEST(Updater, ZebThatDoesNotEndKeepsItsProgramAndNothingIsStarted)
     system.zebEnds = false;
     system.files = {{zeb, "old"}, {fresh, "new"}};
     EXPECT_EQ(system.run({zeb, fresh}), updaterZebStillRuns);
-    EXPECT_EQ(system.log, (std::vector<std::string>{"print Zeb Update...\n", "wait 60000", "mark"}));
+    EXPECT_EQ(system.log, (std::vector<std::string>{"wait 60000", "mark"}));
     EXPECT_EQ(system.files.at(zeb), "old");
     EXPECT_EQ(system.files.at(fresh), "new");
 }
@@ -125,18 +140,18 @@ TEST(Updater, FilesInUseAreTriedAgainForAFewSecondsOnly)
     EXPECT_GE(static_cast<unsigned>(busyRetries - 1) * busyRetryMs, 4000u);
 }
 
-TEST(Updater, NewProgramThatCannotBePutInPlaceBringsTheOldOneBackStartedAndMarked)
+TEST(Updater, NewProgramThatCannotBePutInPlaceLeavesTheOldOneStartedAndMarked)
 {
     FakeSystem system;
     system.files = {{zeb, "old"}, {fresh, "new"}};
     system.busyFor[fresh] = -1;
     EXPECT_EQ(system.run({zeb, fresh}), updaterNotReplaced);
-    EXPECT_EQ(system.files,
-              (std::map<std::string, std::string>{{zeb, "old"}, {fresh, "new"}, {failedUpdateMarkName, ""}}));
+    EXPECT_EQ(system.files, (std::map<std::string, std::string>{
+                                {zeb, "old"}, {fresh, "new"}, {"Zeb.exe.old", "old"}, {failedUpdateMarkName, ""}}));
     EXPECT_EQ(system.log.back(), "start C:\\ZEB\\ZEB.EXE");
 
-    // The old program cannot even be moved aside: nothing changes, it is
-    // started again and the failure marked.
+    // The old program cannot even be copied: nothing moves, it is started
+    // again and the failure marked.
     FakeSystem stuck;
     stuck.files = {{zeb, "old"}, {fresh, "new"}};
     stuck.broken = {zeb};
@@ -145,11 +160,23 @@ TEST(Updater, NewProgramThatCannotBePutInPlaceBringsTheOldOneBackStartedAndMarke
     EXPECT_EQ(stuck.count("move .\\Zeb.new.exe C:\\ZEB\\ZEB.EXE"), 0);
     EXPECT_EQ(stuck.count("mark"), 1);
     EXPECT_EQ(stuck.log.back(), "start C:\\ZEB\\ZEB.EXE");
+}
+
+TEST(Updater, NewProgramThatDoesNotStartIsReplacedByTheOldOneStartedAndMarked)
+{
+    FakeSystem system;
+    system.newStarts = false;
+    system.files = {{zeb, "old"}, {fresh, "new"}};
+    EXPECT_EQ(system.run({zeb, fresh}), updaterNewDidNotStart);
+    EXPECT_EQ(system.files, (std::map<std::string, std::string>{{zeb, "old"}, {failedUpdateMarkName, ""}}));
+    EXPECT_EQ(system.count("start C:\\ZEB\\ZEB.EXE"), 2);
+    EXPECT_EQ(system.log.back(), "start C:\\ZEB\\ZEB.EXE");
 
     // Not even the way back: the old program is started where it lies.
     FakeSystem lost;
+    lost.newStarts = false;
     lost.files = {{zeb, "old"}, {fresh, "new"}};
-    lost.broken = {fresh, "Zeb.exe.old"};
+    lost.broken = {"Zeb.exe.old"};
     EXPECT_EQ(lost.run({zeb, fresh}), updaterNotRestored);
     EXPECT_EQ(lost.files.at("Zeb.exe.old"), "old");
     EXPECT_EQ(lost.log.back(), "start Zeb.exe.old");
@@ -160,5 +187,5 @@ TEST(Updater, PathWithABlankIsStartedQuoted)
     FakeSystem system;
     system.files = {{"C:\\Program Files\\Zeb\\Zeb.exe", "old"}, {fresh, "new"}};
     EXPECT_EQ(system.run({"C:\\Program Files\\Zeb\\Zeb.exe", fresh}), 0);
-    EXPECT_EQ(system.log.back(), "start \"C:\\Program Files\\Zeb\\Zeb.exe\"");
+    EXPECT_EQ(system.count("start \"C:\\Program Files\\Zeb\\Zeb.exe\""), 1);
 }
