@@ -109,8 +109,9 @@ private:
                 lineBreak.fontPx = fontPx;
                 add(scene.flow, lineBreak);
             }
-            add(scene.flow, styled(line.text, page.palette.of(line.tone), line.link.empty() ? nullptr : &line.link,
-                                   nullptr));
+            add(scene.flow,
+                styled(line.text, page.palette.of(line.tone), line.link.empty() ? nullptr : &line.link,
+                       nullptr));
         }
     }
 
@@ -135,8 +136,9 @@ private:
                     c.background = ruleColor;
                 }
                 const Color color = page.palette.of(cell.linked ? Tone::name : row.tone);
-                add(c.content, styled(cell.text, color, cell.linked ? &row.link : nullptr,
-                                      cell.linked ? &row.tooltip : nullptr));
+                add(c.content,
+                    styled(cell.text, color, cell.linked ? &row.link : nullptr,
+                           cell.linked ? &row.tooltip : nullptr));
             }
         }
     }

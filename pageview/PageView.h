@@ -62,4 +62,3 @@ PageLayout layoutPage(const QuotePageModel& page, int width, int height, int dpi
 // All the text the layout of page measures and draws, each run of white space
 // as one space.
 std::string shownText(const QuotePageModel& page);
-

@@ -155,8 +155,9 @@ const char* toneClass(Tone tone)
 
 void writeNotice(PageText& out, const QuotePageModel& page)
 {
-    out << "<html><style>body{border:0; font-size:" << page.fontPx << "px; color:#FF0000}</style><body scroll=no bgcolor=\""
-        << colorToHtml(page.palette.back).text << "\">";
+    out << "<html><style>body{border:0; font-size:" << page.fontPx
+        << "px; color:#FF0000}</style><body scroll=no bgcolor=\"" << colorToHtml(page.palette.back).text
+        << "\">";
     for (std::size_t i = 0; i < page.lines.size(); ++i) {
         const PageLine& line = page.lines[i];
         if (i > 0)
@@ -171,8 +172,9 @@ void writeNotice(PageText& out, const QuotePageModel& page)
 
 void writeError(PageText& out, const QuotePageModel& page)
 {
-    out << "<html><style>body{border:0; font-size:" << page.fontPx << "px;}</style><body scroll=no bgcolor="
-        << colorToHtml(page.palette.back).text << "><font color=#FF0000>";
+    out << "<html><style>body{border:0; font-size:" << page.fontPx
+        << "px;}</style><body scroll=no bgcolor=" << colorToHtml(page.palette.back).text
+        << "><font color=#FF0000>";
     for (const PageLine& line : page.lines)
         out << Escaped{line.text};
     out << "</font></body></html>";
@@ -208,9 +210,9 @@ void writeTable(PageText& out, const QuotePageModel& page)
     const PagePalette& p = page.palette;
     out << "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
            "<title>Quillon Zeb</title>"
-        << "<style>body{border:0;margin:5px;font-family:\"" << page.fontFace << "\"} table{font-size:"
-        << page.fontPx << "px;} .cjc{color: " << colorToHtml(p.name).text << "} .cup{color: "
-        << colorToHtml(p.up).text << "} .cdn{color: " << colorToHtml(p.down).text
+        << "<style>body{border:0;margin:5px;font-family:\"" << page.fontFace
+        << "\"} table{font-size:" << page.fontPx << "px;} .cjc{color: " << colorToHtml(p.name).text
+        << "} .cup{color: " << colorToHtml(p.up).text << "} .cdn{color: " << colorToHtml(p.down).text
         << "} .cbt{color: " << colorToHtml(p.header).text << "} </style></head>"
         << "<body bgcolor=" << colorToHtml(p.back).text << " scroll=\"no\" oncontextmenu=\"return false\">"
         << "<table cellspacing=0px cellpadding=2px align=center width=100%>";
@@ -223,7 +225,8 @@ void writeTable(PageText& out, const QuotePageModel& page)
             out << "</tr>";
             break;
         case RowKind::rule:
-            out << "<tr><td colspan=" << row.cells.front().span << " bgcolor=\"#0000CC\" height=1px></td></tr>";
+            out << "<tr><td colspan=" << row.cells.front().span
+                << " bgcolor=\"#0000CC\" height=1px></td></tr>";
             break;
         case RowKind::quote:
             writeQuoteRow(out, row);
@@ -279,8 +282,9 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     page.columnCount = 0;
 
     if (context.versionBlocked)
-        return textPage(page, PageKind::upgrade,
-                        {{"版本需要升级才能正常使用", Tone::alert, ""}, {"查看新版本", Tone::link, context.homePage}});
+        return textPage(
+            page, PageKind::upgrade,
+            {{"版本需要升级才能正常使用", Tone::alert, ""}, {"查看新版本", Tone::link, context.homePage}});
     if (fieldText(settings.stockList).size() < 6)  // the shortest entry, ",hkHSI", has 6
         return textPage(page, PageKind::notice, {{"股票代码列表中无数据 请添加股票代码", Tone::alert, ""}});
 
@@ -304,8 +308,11 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     if (flags & showHeader) {
         {
             RowFiller header(next(page.rows, rows), RowKind::header, Tone::header);
-            for (const auto& [bit, title] : {std::pair{showCode, "代码"}, {showName, "简称"}, {showPrice, "最新价"},
-                                             {showChange, "涨跌(元)"}, {showChangePercent, "涨跌(%)"}})
+            for (const auto& [bit, title] : {std::pair{showCode, "代码"},
+                                             {showName, "简称"},
+                                             {showPrice, "最新价"},
+                                             {showChange, "涨跌(元)"},
+                                             {showChangePercent, "涨跌(%)"}})
                 if (flags & bit)
                     header.cell(CellAlign::center) << title;
         }  // before the next row may move the rows

@@ -73,8 +73,8 @@ struct PageLine {
 struct QuotePageModel {
     PageKind kind = PageKind::notice;
     PagePalette palette;
-    std::string fontFace;  // the page's font face (GB2312), "" for the default
-    int fontPx = 12;       // the size of the page's text at 96 DPI
+    std::string fontFace;         // the page's font face (GB2312), "" for the default
+    int fontPx = 12;              // the size of the page's text at 96 DPI
     std::vector<PageLine> lines;  // the text of a page without a table
     std::vector<PageRow> rows;    // the quote table's
     // The table's size as the window is sized for it: quote rows and shown

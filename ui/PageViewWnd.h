@@ -30,7 +30,6 @@ public:
     // Crisp text: no anti-aliasing, so every pixel drawn is exactly one of
     // the page's colours (for a window whose background colour is keyed out).
     void setCrispText(bool crisp);
-    bool crispText() const { return crisp; }
 
     const PageLayout& layout() const { return pageLayout; }
 

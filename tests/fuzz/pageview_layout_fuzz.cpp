@@ -104,10 +104,11 @@ std::vector<std::string> fuzzSeeds()
     table += std::string(1, '\0') + "\x09\x01" + text("代码") + "\x09\x01" + text("最新价");
     table += "\x08\x01\x02" + text("");
     table += "\x10\x21\x01" + text("hk00700") + "\x21\x01" + text("腾讯控股") + "\x11\x01" + text("+1.25");
-    table += "\x02" + text("http://x/?Code=hk00700") + "\x03" + text("腾讯控股(hk00700)") + "\x03" + text("成交额: 1亿");
+    table += "\x02" + text("http://x/?Code=hk00700") + "\x03" + text("腾讯控股(hk00700)") + "\x03" +
+        text("成交额: 1亿");
     table += "\x18\x11\x02" + text("2023-09-26 16:08");
     const std::string upgrade = std::string("\x50\x40\x03\x0C\xE6\x00", 6) + "\x24" +
-                                text("版本需要升级才能正常使用") + "\x2C" + text("查看新版本") + "\x05" + text("http://x/");
+        text("版本需要升级才能正常使用") + "\x2C" + text("查看新版本") + "\x05" + text("http://x/");
     return {table, upgrade};
 }
 

@@ -34,12 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
 
     const std::size_t lines =
         (settings.displayFlags & showHeader ? 2 : 0) + (settings.displayFlags & showRefreshTime ? 1 : 0);
-    require(page.kind == PageKind::quotes && page.rows.size() == lines + static_cast<std::size_t>(page.rowCount) &&
+    require(page.kind == PageKind::quotes &&
+            page.rows.size() == lines + static_cast<std::size_t>(page.rowCount) &&
             page.rowCount == batch.count);
     const int linksPerRow =
         (settings.displayFlags & showCode ? 1 : 0) + (settings.displayFlags & showName ? 1 : 0);
     const auto codeLink = [&](const std::string& href) {
-        return isWebAddress(href) && href.compare(0, context.linkBase.size() + 6, context.linkBase + "&Code=") == 0;
+        return isWebAddress(href) &&
+            href.compare(0, context.linkBase.size() + 6, context.linkBase + "&Code=") == 0;
     };
     std::size_t linked = 0;
     for (const PageRow& row : page.rows)

@@ -114,9 +114,11 @@ TEST_F(QuotePage, WritesTheWholeTablePage)
     EXPECT_EQ(page, expected);
     settings.displayFlags = showPrice | showRefreshTime;
     build({down});
-    EXPECT_EQ(page, std::string(head) +
-                        "<tr align=\"right\" class=\"cdn\"><td>0.335</td></tr>"
-                        "<tr class=\"cbt\"><td colspan=1 align=right>2023-09-26 16:08</td></tr></table></body></html>");
+    EXPECT_EQ(
+        page,
+        std::string(head) +
+            "<tr align=\"right\" class=\"cdn\"><td>0.335</td></tr>"
+            "<tr class=\"cbt\"><td colspan=1 align=right>2023-09-26 16:08</td></tr></table></body></html>");
 }
 
 TEST_F(QuotePage, ColorsComeFromTheSettingsOnlyWithCustomColors)

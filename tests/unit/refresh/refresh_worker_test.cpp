@@ -205,7 +205,8 @@ protected:
             log.push_back("build");
             builtWith = s;
             page.kind = noticePage ? PageKind::notice : PageKind::quotes;
-            page.rows.assign(1, {RowKind::footer, Tone::header, {{"page " + std::to_string(s.fontSizeIndex)}}, "", {}});
+            page.rows.assign(
+                1, {RowKind::footer, Tone::header, {{"page " + std::to_string(s.fontSizeIndex)}}, "", {}});
             page.rowCount = tableRows;
             page.columnCount = tableColumns;
             if (duringBuild)
@@ -567,7 +568,7 @@ TEST_F(RefreshWorkerTest, APageThatCannotBeBuiltFailsThePassAndTheLoopGoesOn)
     window.navigateThrows = true;
     EXPECT_EQ(worker.runPass(), Result::failed);
     EXPECT_EQ(take().back(), "navigate C:\\cache\\zebtmp.htm");  // the busy label is left as it is
-    EXPECT_EQ(window.failures.size(), 3u);  // each reported
+    EXPECT_EQ(window.failures.size(), 3u);  // the build, the write and the load, each reported
     window.navigateThrows = false;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
 }

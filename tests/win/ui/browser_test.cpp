@@ -450,8 +450,8 @@ TEST(BuiltInPageView, LinksOpenOnlyWebAddressesAndTooltipsShowTheTitleLines)
     opened.clear();
     QuotePageModel planted;
     planted.kind = PageKind::quotes;
-    for (const char* href :
-         {"file:///C:/Windows/notepad.exe", "javascript:x()", "C:\\Windows\\calc.exe", "https://example.com/"})
+    for (const char* href : {"file:///C:/Windows/notepad.exe", "javascript:x()", "C:\\Windows\\calc.exe",
+                             "https://example.com/"})
         planted.rows.push_back({RowKind::quote, Tone::rise, {{"a", CellAlign::center, 1, true}}, href, {}});
     ASSERT_TRUE(show(w.browser, path, planted));
     ASSERT_EQ(layout->links.size(), 4u);
