@@ -11,6 +11,7 @@
 #include "update/Win32Update.h"
 #include "ui/MiniFrameDlg.h"
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 #include "winui/WindowThreadCall.h"
 
 #include <windows.h>
@@ -45,12 +46,13 @@ public:
     {
         post([frame = frame, s] { frame->applyWindowOptions(s); });
     }
-    bool navigate(const std::wstring& path) override
+    bool navigate(const std::wstring& path, const QuotePageModel& page) override
     {
         bool loaded = false;
-        call([&] { loaded = frame->navigate(path); });
+        call([&] { loaded = frame->navigate(path, page); });
         return loaded;
     }
+    void reportFailure(const char* what) override { trace(what); }
 
 private:
     void call(const std::function<void()>& f)
@@ -192,9 +194,9 @@ struct BackgroundWorkers::Refresh {
 
     RefreshWorker::PageBuilder buildPage()
     {
-        return [this](const UserSettings& s, std::string& page, int& rows, int& columns) {
+        return [this](const UserSettings& s, QuotePageModel& page) {
             context.versionBlocked = versionBlocked.load() != 0;
-            return buildQuotePage(s, context, page, rows, columns, [&](QuoteBatch& batch) {
+            return buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
                 return fetchQuotes(s, quoteRequestHeaders, batch, transport, std::time(nullptr));
             });
         };

@@ -1,22 +1,195 @@
 #include "pageview/PageView.h"
 
+#include "common/Dpi.h"
 #include "common/Gb2312.h"
 
 #include <algorithm>
 
 namespace {
 
-// Text pieces measured per layout; a hostile page cannot make more work.
+// Text pieces measured per layout; a page cannot make more work.
 constexpr int maxPieces = 20000;
 constexpr int unlimitedWidth = 1 << 28;
 constexpr int maxMeasure = 1 << 20;
+// What of a page is laid out at most: far beyond the program's pages.
+constexpr std::size_t maxInlines = 4000;
+constexpr std::size_t maxTextBytes = 4096;
+constexpr std::size_t maxRows = 500;
+constexpr std::size_t maxCells = 64;
+
+// The look of the page file in the browser, at 96 DPI: the quote page's
+// margin, cell padding and spacing, the notices' (browser default) margin,
+// the rule's colour and height, and the browser's own font size.
+constexpr int tableMargin = 5;
+constexpr int cellPadding = 2;
+constexpr int cellSpacing = 0;
+constexpr int noticeMargin = 8;
+constexpr Color ruleColor = 0x00CC0000;  // #0000CC
+constexpr int ruleHeight = 1;
+constexpr int defaultFontPx = 16;
+
+// A piece of text in one style, or a line break when lineBreak is set.
+struct Inline {
+    std::string text;
+    Color color = 0;
+    int fontPx = defaultFontPx;
+    bool lineBreak = false;
+    bool underline = false;
+    int link = -1;   // index into Scene::links, -1 when not in a link
+    int title = -1;  // index into Scene::titles, -1 when it has none
+};
+
+struct Cell {
+    std::vector<Inline> content;
+    CellAlign align = CellAlign::left;
+    int colspan = 1;
+    int height = 0;  // at least this high, in pixels
+    bool hasBackground = false;
+    Color background = 0;
+};
+
+struct Row {
+    std::vector<Cell> cells;
+};
+
+// The page as styled pieces in pixels of the view's DPI: text lines, or the
+// table that takes the width between the margins.
+struct Scene {
+    Color background = 0x00FFFFFF;
+    int margin = noticeMargin;
+    std::vector<Inline> flow;
+    std::vector<Row> rows;
+    int cellPadding = 0;
+    int cellSpacing = 0;
+    std::vector<std::string> links;
+    std::vector<std::string> titles;  // lines separated by '\n'
+};
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Builds the scene of a page: the styles the page file gives each text.
+class SceneBuilder {
+public:
+    SceneBuilder(const QuotePageModel& page, int dpi) : page(page), dpi(dpi)
+    {
+        // A size the browser would not take from the file leaves its own.
+        fontPx = px(page.fontPx > 0 ? std::min(page.fontPx, 200) : defaultFontPx);
+        scene.background = page.palette.back;
+    }
+
+    Scene build()
+    {
+        if (page.kind == PageKind::quotes)
+            table();
+        else
+            lines();
+        return std::move(scene);
+    }
+
+private:
+    const QuotePageModel& page;
+    int dpi;
+    int fontPx;
+    Scene scene;
+    std::size_t inlines = 0;
+
+    int px(int px96) const { return scaleForDpi(px96, dpi); }
+
+    void lines()
+    {
+        scene.margin = px(noticeMargin);
+        for (std::size_t i = 0; i < page.lines.size(); ++i) {
+            const PageLine& line = page.lines[i];
+            if (i > 0) {
+                Inline lineBreak;
+                lineBreak.lineBreak = true;
+                lineBreak.fontPx = fontPx;
+                add(scene.flow, lineBreak);
+            }
+            add(scene.flow,
+                styled(line.text, page.palette.of(line.tone), line.link.empty() ? nullptr : &line.link,
+                       nullptr));
+        }
+    }
+
+    void table()
+    {
+        scene.margin = px(tableMargin);
+        scene.cellPadding = px(cellPadding);
+        scene.cellSpacing = px(cellSpacing);
+        for (const PageRow& row : page.rows) {
+            if (scene.rows.size() >= maxRows)
+                break;
+            Row& out = scene.rows.emplace_back();
+            for (const PageCell& cell : row.cells) {
+                if (out.cells.size() >= maxCells)
+                    break;
+                Cell& c = out.cells.emplace_back();
+                c.align = cell.align;
+                c.colspan = std::clamp(cell.span, 1, static_cast<int>(maxCells));
+                if (row.kind == RowKind::rule) {
+                    c.height = px(ruleHeight);
+                    c.hasBackground = true;
+                    c.background = ruleColor;
+                }
+                const Color color = page.palette.of(cell.linked ? Tone::name : row.tone);
+                add(c.content,
+                    styled(cell.text, color, cell.linked ? &row.link : nullptr,
+                           cell.linked ? &row.tooltip : nullptr));
+            }
+        }
+    }
+
+    // text in color, each run of white space as one space; a link is
+    // underlined in its colour.
+    Inline styled(const std::string& text, Color color, const std::string* link,
+                  const std::vector<std::string>* tooltip)
+    {
+        Inline item;
+        for (char c : text) {
+            if (item.text.size() >= maxTextBytes)
+                break;
+            if (!isSpace(c))
+                item.text += c;
+            else if (item.text.empty() || item.text.back() != ' ')
+                item.text += ' ';
+        }
+        item.color = color;
+        item.fontPx = fontPx;
+        if (link) {
+            item.link = static_cast<int>(scene.links.size());
+            scene.links.push_back(*link);
+            item.underline = true;
+        }
+        if (tooltip && !tooltip->empty()) {
+            std::string joined;
+            for (std::size_t i = 0; i < tooltip->size(); ++i)
+                joined.append(i ? "\n" : "").append((*tooltip)[i]);
+            item.title = static_cast<int>(scene.titles.size());
+            scene.titles.push_back(std::move(joined));
+        }
+        return item;
+    }
+
+    // Text that is empty takes no place.
+    void add(std::vector<Inline>& to, Inline item)
+    {
+        if (inlines >= maxInlines || (!item.lineBreak && item.text.empty()))
+            return;
+        to.push_back(std::move(item));
+        ++inlines;
+    }
+};
 
 struct LineRun {
     int x = 0;
     int width = 0;
     int height = 0;
     std::string text;
-    const HtmlInline* style = nullptr;
+    const Inline* style = nullptr;
 };
 
 struct Line {
@@ -25,7 +198,7 @@ struct Line {
     int height = 0;
 };
 
-bool sameStyle(const HtmlInline& a, const HtmlInline& b)
+bool sameStyle(const Inline& a, const Inline& b)
 {
     return a.color == b.color && a.fontPx == b.fontPx && a.underline == b.underline &&
            a.link == b.link && a.title == b.title;
@@ -60,12 +233,12 @@ public:
 
     // Breaks inline content into lines no wider than maxWidth where it can.
     // A space is kept only between two pieces of the same line.
-    std::vector<Line> lines(const std::vector<HtmlInline>& items, int maxWidth)
+    std::vector<Line> lines(const std::vector<Inline>& items, int maxWidth)
     {
         std::vector<Line> result(1);
-        const HtmlInline* spaceStyle = nullptr;
+        const Inline* spaceStyle = nullptr;
         int spaceWidth = 0;
-        for (const HtmlInline& item : items) {
+        for (const Inline& item : items) {
             if (item.lineBreak) {
                 Line& last = result.back();
                 if (last.height == 0)
@@ -114,7 +287,7 @@ private:
         return s;
     }
 
-    static void append(Line& line, const std::string& text, TextSize s, const HtmlInline& style)
+    static void append(Line& line, const std::string& text, TextSize s, const Inline& style)
     {
         if (!line.runs.empty() && sameStyle(*line.runs.back().style, style)) {
             LineRun& run = line.runs.back();
@@ -171,49 +344,47 @@ Rect intersect(const Rect& a, const Rect& b)
 
 class Layouter {
 public:
-    Layouter(const HtmlPage& page, int width, int height, const MeasureText& measure)
-        : page(page), breaker(measure, budget)
+    Layouter(const Scene& scene, int width, int height, const MeasureText& measure)
+        : scene(scene), breaker(measure, budget)
     {
         view.right = std::max(0, width);
         view.bottom = std::max(0, height);
-        result.background = page.background;
+        result.background = scene.background;
     }
 
     PageLayout run()
     {
-        int margin = std::min(page.margin, 200);
+        int margin = std::min(scene.margin, 200);
         int x = margin;
         int y = margin;
         int available = std::max(0, view.right - 2 * margin);
-        for (const HtmlBlock& block : page.blocks) {
-            if (y >= view.bottom || budget <= 0)
-                break;  // the rest is out of sight
-            if (block.isTable) {
-                y += table(block.table, x, y, available);
-            } else {
-                std::vector<Line> lines = breaker.lines(block.flow, available);
-                placeLines(lines, x, y, available, HtmlAlign::Left);
-                y += linesHeight(lines);
-            }
+        if (y >= view.bottom)
+            return result;  // nothing in sight
+        if (!scene.flow.empty()) {
+            std::vector<Line> lines = breaker.lines(scene.flow, available);
+            placeLines(lines, x, y, available, CellAlign::left);
+            y += linesHeight(lines);
         }
+        if (!scene.rows.empty() && y < view.bottom && budget > 0)
+            table(x, y, available);
         return result;
     }
 
 private:
-    const HtmlPage& page;
+    const Scene& scene;
     int budget = maxPieces;
     LineBreaker breaker;
     Rect view;
     PageLayout result;
 
-    void placeLines(const std::vector<Line>& lines, int left, int top, int width, HtmlAlign align)
+    void placeLines(const std::vector<Line>& lines, int left, int top, int width, CellAlign align)
     {
         int y = top;
         for (const Line& line : lines) {
             int x = left;
-            if (align == HtmlAlign::Center)
+            if (align == CellAlign::center)
                 x += (width - line.width) / 2;
-            else if (align == HtmlAlign::Right)
+            else if (align == CellAlign::right)
                 x += width - line.width;
             for (const LineRun& r : line.runs) {
                 Rect rect;
@@ -241,9 +412,9 @@ private:
         run.underline = r.style->underline;
         result.runs.push_back(run);
         if (r.style->link >= 0)
-            result.links.push_back({clip, page.links[static_cast<std::size_t>(r.style->link)]});
+            result.links.push_back({clip, scene.links[static_cast<std::size_t>(r.style->link)]});
         if (r.style->title >= 0)
-            result.tips.push_back({clip, page.titles[static_cast<std::size_t>(r.style->title)]});
+            result.tips.push_back({clip, scene.titles[static_cast<std::size_t>(r.style->title)]});
     }
 
     struct CellBox {
@@ -270,28 +441,30 @@ private:
         }
     }
 
-    // Lays out one table at (left, top); returns its height. Columns get
-    // their one-line width when the table has room for it; otherwise the
-    // text of the cells wraps, down to the widest unbreakable piece.
-    int table(const HtmlTable& t, int left, int top, int available)
+    // Lays out the table at (left, top), as wide as available and centred
+    // when it cannot be that narrow. Columns get their one-line width and
+    // share what is left in proportion; where there is not room for that,
+    // the text of the cells wraps, down to the widest unbreakable piece.
+    void table(int left, int top, int available)
     {
-        const int pad = t.cellPadding;
-        const int spacing = t.cellSpacing;
+        const std::vector<Row>& rows = scene.rows;
+        const int pad = scene.cellPadding;
+        const int spacing = scene.cellSpacing;
         int columns = 0;
-        for (const HtmlRow& row : t.rows) {
+        for (const Row& row : rows) {
             int n = 0;
-            for (const HtmlCell& cell : row.cells)
+            for (const Cell& cell : row.cells)
                 n += cell.colspan;
             columns = std::max(columns, n);
         }
         columns = std::min(columns, 64);
         if (columns == 0)
-            return 0;
+            return;
 
-        std::vector<std::vector<CellBox>> boxes(t.rows.size());
-        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+        std::vector<std::vector<CellBox>> boxes(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
             int column = 0;
-            for (const HtmlCell& cell : t.rows[r].cells) {
+            for (const Cell& cell : rows[r].cells) {
                 if (column >= columns)
                     break;
                 CellBox box;
@@ -327,12 +500,7 @@ private:
         }
 
         const int spacings = spacing * (columns + 1);
-        long long target = std::min<long long>(sumMax, std::max(0, available - spacings));
-        if (t.widthPercent > 0)
-            target = static_cast<long long>(available) * t.widthPercent / 100 - spacings;
-        else if (t.widthPx > 0)
-            target = t.widthPx - spacings;
-        target = std::max(target, sumMin);
+        const long long target = std::max<long long>(available - spacings, sumMin);
 
         std::vector<int> columnWidth(static_cast<std::size_t>(columns));
         long long given = 0;
@@ -353,11 +521,7 @@ private:
         }
         const int tableWidth = static_cast<int>(given) + spacings;
 
-        int x0 = left;
-        if (t.align == HtmlAlign::Center)
-            x0 += std::max(0, (available - tableWidth) / 2);
-        else if (t.align == HtmlAlign::Right)
-            x0 += std::max(0, available - tableWidth);
+        const int x0 = left + std::max(0, (available - tableWidth) / 2);
         std::vector<int> columnLeft(static_cast<std::size_t>(columns));
         int x = x0 + spacing;
         for (int c = 0; c < columns; ++c) {
@@ -366,13 +530,13 @@ private:
         }
 
         int y = top + spacing;
-        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+        for (std::size_t r = 0; r < rows.size(); ++r) {
             if (y >= view.bottom)
                 break;
             int rowHeight = 0;
             for (std::size_t i = 0; i < boxes[r].size(); ++i) {
                 CellBox& box = boxes[r][i];
-                const HtmlCell& cell = t.rows[r].cells[i];
+                const Cell& cell = rows[r].cells[i];
                 if (box.maxWidth > 0) {
                     std::size_t last = static_cast<std::size_t>(box.column + box.span - 1);
                     int width = columnLeft[last] + columnWidth[last] -
@@ -384,13 +548,12 @@ private:
                 rowHeight = std::max(rowHeight, box.needHeight);
             }
             for (std::size_t i = 0; i < boxes[r].size(); ++i)
-                placeCell(t.rows[r].cells[i], boxes[r][i], columnLeft, columnWidth, y, rowHeight, pad);
+                placeCell(rows[r].cells[i], boxes[r][i], columnLeft, columnWidth, y, rowHeight, pad);
             y += rowHeight + (rowHeight > 0 ? spacing : 0);
         }
-        return y - top;
     }
 
-    void placeCell(const HtmlCell& cell, const CellBox& box, const std::vector<int>& columnLeft,
+    void placeCell(const Cell& cell, const CellBox& box, const std::vector<int>& columnLeft,
                    const std::vector<int>& columnWidth, int top, int height, int pad)
     {
         std::size_t first = static_cast<std::size_t>(box.column);
@@ -403,8 +566,6 @@ private:
         Rect clip = intersect(rect, view);
         if (cell.hasBackground && !clip.empty())
             result.fills.push_back({clip, cell.background});
-        if (cell.title >= 0 && !clip.empty())
-            result.tips.push_back({clip, page.titles[static_cast<std::size_t>(cell.title)]});
         int contentHeight = linesHeight(box.lines);
         int innerTop = top + pad + (height - 2 * pad - contentHeight) / 2;
         placeLines(box.lines, rect.left + pad, innerTop, rect.right - rect.left - 2 * pad, cell.align);
@@ -421,8 +582,21 @@ const PageLink* PageLayout::linkAt(int x, int y) const
     return nullptr;
 }
 
-PageLayout layoutPage(const HtmlPage& page, int width, int height, const MeasureText& measure)
+PageLayout layoutPage(const QuotePageModel& page, int width, int height, int dpi, const MeasureText& measure)
 {
-    return Layouter(page, width, height, measure).run();
+    const Scene scene = SceneBuilder(page, dpi).build();
+    return Layouter(scene, width, height, measure).run();
 }
 
+std::string shownText(const QuotePageModel& page)
+{
+    const Scene scene = SceneBuilder(page, defaultDpi).build();
+    std::string all;
+    for (const Inline& item : scene.flow)
+        all += item.text;
+    for (const Row& row : scene.rows)
+        for (const Cell& cell : row.cells)
+            for (const Inline& item : cell.content)
+                all += item.text;
+    return all;
+}

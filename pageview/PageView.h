@@ -1,11 +1,12 @@
-// Lays out a parsed page for the built-in page view: positioned text runs,
-// filled rectangles, and the rectangles of links and tooltips, all in pixels
-// of a view of the given size. Text is measured by a callback so the same
-// layout runs with the system's fonts and with a fixed-width measure.
+// Lays out a quote page for the built-in page view as the browser control
+// shows its HTML file: positioned text runs, filled rectangles, and the
+// rectangles of links and tooltips, all in pixels of a view of the given
+// size. Text is measured by a callback so the same layout runs with the
+// system's fonts and with a fixed-width measure.
 #pragma once
 
 #include "common/Geometry.h"
-#include "pageview/HtmlPage.h"
+#include "quotes/QuotePage.h"
 
 #include <functional>
 #include <string>
@@ -53,6 +54,11 @@ struct PageLayout {
     const PageLink* linkAt(int x, int y) const;
 };
 
-// Every rectangle of the result lies inside (0, 0, width, height).
-PageLayout layoutPage(const HtmlPage& page, int width, int height, const MeasureText& measure);
+// The page drawn at dpi: its pixel sizes (fonts, margins, cell padding, the
+// rule) are for 96 DPI and scale with it. Every rectangle of the result lies
+// inside (0, 0, width, height).
+PageLayout layoutPage(const QuotePageModel& page, int width, int height, int dpi, const MeasureText& measure);
 
+// All the text the layout of page measures and draws, each run of white space
+// as one space.
+std::string shownText(const QuotePageModel& page);

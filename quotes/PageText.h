@@ -1,5 +1,5 @@
-// Writing the quote page: fixed texts, values from the quote service made safe
-// for HTML, and numbers in exactly the forms printf gives them with "%d",
+// Writing the quote page and its texts: fixed texts, values from the quote
+// service made safe for HTML, and numbers in exactly the forms printf gives them with "%d",
 // "%0.2f" and "%0.3f". printf would do, but it is most of a refresh's work.
 #pragma once
 
@@ -84,6 +84,12 @@ struct Escaped {
     std::string_view text;
 };
 
+// A value from the quote service as the page shows it: a GB2312 lead byte
+// without a trail byte becomes '?', as in Escaped.
+struct Shown {
+    std::string_view text;
+};
+
 // The code as a URL query value: everything but letters, digits and "-._~"
 // percent-encoded.
 struct UrlEncoded {
@@ -131,28 +137,20 @@ public:
 
     PageText& operator<<(Escaped value)
     {
-        const std::string_view text = value.text;
-        std::size_t kept = 0;  // text[kept, i) goes into the page as it is
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (gb2312::isLeadByte(c) && i + 1 < text.size() &&
-                gb2312::isTrailByte(static_cast<unsigned char>(text[i + 1]))) {
-                ++i;
-                continue;
-            }
-            const char* entity = c == '&' ? "&amp;"
-                : c == '<'                ? "&lt;"
-                : c == '>'                ? "&gt;"
-                : c == '"'                ? "&quot;"
-                : c == '\''               ? "&#39;"
-                : c >= 0x80               ? "?"  // a lone lead byte, 0x80 or 0xFF
-                                          : nullptr;
-            if (entity) {
-                *this << text.substr(kept, i - kept) << entity;
-                kept = i + 1;
-            }
-        }
-        return *this << text.substr(kept);
+        return replacing(value.text, [](unsigned char c) {
+            return c == '&' ? "&amp;"
+                : c == '<'  ? "&lt;"
+                : c == '>'  ? "&gt;"
+                : c == '"'  ? "&quot;"
+                : c == '\'' ? "&#39;"
+                : c >= 0x80 ? "?"  // a lone lead byte, 0x80 or 0xFF
+                            : nullptr;
+        });
+    }
+
+    PageText& operator<<(Shown value)
+    {
+        return replacing(value.text, [](unsigned char c) { return c >= 0x80 ? "?" : nullptr; });
     }
 
     PageText& operator<<(UrlEncoded value)
@@ -174,4 +172,25 @@ public:
 
 private:
     std::string& page;
+
+    // Appends text with each byte that is not part of a whole GB2312
+    // character and for which replacement gives a text replaced by it.
+    template <typename Replacement>
+    PageText& replacing(std::string_view text, Replacement replacement)
+    {
+        std::size_t kept = 0;  // text[kept, i) goes into the page as it is
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (gb2312::isLeadByte(c) && i + 1 < text.size() &&
+                gb2312::isTrailByte(static_cast<unsigned char>(text[i + 1]))) {
+                ++i;
+                continue;
+            }
+            if (const char* with = replacement(c)) {
+                *this << text.substr(kept, i - kept) << with;
+                kept = i + 1;
+            }
+        }
+        return *this << text.substr(kept);
+    }
 };

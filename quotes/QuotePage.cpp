@@ -7,19 +7,20 @@
 
 namespace {
 
-struct PageColors {
-    HtmlColor back, name, up, down, header;
-};
+constexpr Color alertRed = 0x000000FF;  // #FF0000
+constexpr Color linkBlue = 0x00FF0000;  // #0000FF
 
 // The stored colors with the custom-colors option, the fixed palette without.
-PageColors pageColors(const UserSettings& s)
+PagePalette paletteOf(const UserSettings& s)
 {
     const bool custom = (s.optionFlags & customColors) != 0;
-    return {colorToHtml(custom ? s.backColor : defaultBackColor),
-            colorToHtml(custom ? s.nameColor : defaultNameColor),
-            colorToHtml(custom ? s.upColor : defaultUpColor),
-            colorToHtml(custom ? s.downColor : defaultDownColor),
-            colorToHtml(custom ? s.headerColor : defaultHeaderColor)};
+    PagePalette p;
+    p.back = custom ? s.backColor : defaultBackColor;
+    p.name = custom ? s.nameColor : defaultNameColor;
+    p.up = custom ? s.upColor : defaultUpColor;
+    p.down = custom ? s.downColor : defaultDownColor;
+    p.header = custom ? s.headerColor : defaultHeaderColor;
+    return p;
 }
 
 int columnCountOf(std::uint32_t displayFlags)
@@ -31,74 +32,234 @@ int columnCountOf(std::uint32_t displayFlags)
     return n ? n : 1;
 }
 
-void writeNotice(PageText& out, const PageColors& colors, std::string_view text)
+// The next element of a vector refilled on every build: the elements (and
+// the storage of their strings) of the last build are reused.
+template <typename T>
+T& next(std::vector<T>& items, std::size_t& used)
 {
-    out << "<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body scroll=no bgcolor=\""
-        << colors.back.text << "\">" << text << "</body></html>";
+    if (used == items.size())
+        items.emplace_back();
+    return items[used++];
 }
 
-void writeTooltip(PageText& out, const StockQuote& q)
+// Fills a row in place, keeping the storage of what it held.
+class RowFiller {
+public:
+    RowFiller(PageRow& row, RowKind kind, Tone tone) : row(row)
+    {
+        row.kind = kind;
+        row.tone = tone;
+        row.link.clear();
+        if (kind != RowKind::quote)
+            row.tooltip.clear();
+    }
+    ~RowFiller() { row.cells.resize(used); }
+    RowFiller(const RowFiller&) = delete;
+    RowFiller& operator=(const RowFiller&) = delete;
+
+    // A cell whose text the caller writes through the PageText returned.
+    PageText cell(CellAlign align, int span = 1, bool linked = false)
+    {
+        PageCell& c = next(row.cells, used);
+        c.align = align;
+        c.span = span;
+        c.linked = linked;
+        c.text.clear();
+        return PageText(c.text);
+    }
+
+private:
+    PageRow& row;
+    std::size_t used = 0;
+};
+
+void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
 {
-    out << Escaped{fieldText(q.displayName)} << "(" << Escaped{fieldText(q.code)}
-        << ")&#10;昨收盘: " << Fixed{q.prevClose, 2} << "&#10;今开盘: " << Fixed{q.openPrice, 2}
-        << "&#10;最  高: " << Fixed{q.highPrice, 2} << "&#10;最  低: " << Fixed{q.lowPrice, 2}
-        << "&#10;成交量: " << q.volumeWan << "万股&#10;成交额: " << Fixed{q.turnoverYi, 2} << "亿";
+    lines.resize(7);
+    for (std::string& line : lines)
+        line.clear();
+    PageText(lines[0]) << Shown{fieldText(q.displayName)} << "(" << Shown{fieldText(q.code)} << ")";
+    PageText(lines[1]) << "昨收盘: " << Fixed{q.prevClose, 2};
+    PageText(lines[2]) << "今开盘: " << Fixed{q.openPrice, 2};
+    PageText(lines[3]) << "最  高: " << Fixed{q.highPrice, 2};
+    PageText(lines[4]) << "最  低: " << Fixed{q.lowPrice, 2};
+    PageText(lines[5]) << "成交量: " << q.volumeWan << "万股";
+    PageText(lines[6]) << "成交额: " << Fixed{q.turnoverYi, 2} << "亿";
 }
 
-void writeRow(PageText& out, const StockQuote& q, std::uint32_t flags, std::string_view linkBase)
+void fillQuoteRow(PageRow& row, const StockQuote& q, std::uint32_t flags, std::string_view linkBase)
 {
     char text[fixedTextSize];
     const int decimals = text[formatFixed(q.lastPrice, 3, text) - 1] != '0' ? 3 : 2;
-
     const double change = q.lastPrice - q.prevClose;
-    out << "<tr align=\"right\" class=\"" << (change > 0 ? "cup" : "cdn") << "\">";
 
-    // Both link cells carry the same tooltip: the second copies the first's.
+    RowFiller filler(row, RowKind::quote, change > 0 ? Tone::rise : Tone::fall);
     const std::string_view code = fieldText(q.code);
-    std::size_t tooltipStart = 0;
-    std::size_t tooltipLength = 0;
-    const auto linkCell = [&](std::string_view linkText) {
-        out << "<td align=\"center\"><a href=" << linkBase << "&Code=" << UrlEncoded{code}
-            << " target=\"_blank\" title=\"";
-        if (tooltipLength) {
-            out.repeat(tooltipStart, tooltipLength);
-        } else {
-            tooltipStart = out.size();
-            writeTooltip(out, q);
-            tooltipLength = out.size() - tooltipStart;
-        }
-        out << "\" class=\"cjc\">" << Escaped{linkText} << "</a></td>";
-    };
+    if (flags & (showCode | showName)) {
+        PageText(row.link) << linkBase << "&Code=" << UrlEncoded{code};
+        fillTooltip(row.tooltip, q);
+    } else {
+        row.tooltip.clear();
+    }
     if (flags & showCode)
-        linkCell(code);
+        filler.cell(CellAlign::center, 1, true) << Shown{code};
     if (flags & showName) {
         const std::string_view name = fieldText(q.displayName);
-        linkCell(name.substr(0, gb2312::prefixLength(name.data(), name.size(), 8)));
+        filler.cell(CellAlign::center, 1, true)
+            << Shown{name.substr(0, gb2312::prefixLength(name.data(), name.size(), 8))};
     }
     if (flags & showPrice)
-        out << "<td>" << Fixed{q.lastPrice, decimals} << "</td>";
+        filler.cell(CellAlign::right) << Fixed{q.lastPrice, decimals};
 
     const bool noTrade = q.prevClose == 0 || q.lastPrice == 0;
     if (flags & showChange) {
-        out << "<td>";
+        PageText out = filler.cell(CellAlign::right);
         if (noTrade)
             out << (decimals == 3 ? "0.000" : "0.00");
         else
             out << (change > 0 ? "+" : "") << Fixed{change, decimals};
-        out << "</td>";
     }
     if (flags & showChangePercent) {
-        out << "<td>";
+        PageText out = filler.cell(CellAlign::right);
         if (noTrade)
             out << "0.00%";
         else
             out << (change > 0 ? "+" : "") << Fixed{change * 100 / q.prevClose, 2} << "%";
-        out << "</td>";
+    }
+}
+
+// A page of text lines only.
+PageBuild textPage(QuotePageModel& page, PageKind kind, std::initializer_list<PageLine> lines)
+{
+    page.kind = kind;
+    page.fontFace.clear();
+    page.fontPx = 12;
+    page.rows.clear();
+    page.lines.assign(lines);
+    return {kind, 0};
+}
+
+const char* toneClass(Tone tone)
+{
+    switch (tone) {
+    case Tone::rise:
+        return "cup";
+    case Tone::fall:
+        return "cdn";
+    case Tone::name:
+        return "cjc";
+    default:
+        return "cbt";
+    }
+}
+
+void writeNotice(PageText& out, const QuotePageModel& page)
+{
+    out << "<html><style>body{border:0; font-size:" << page.fontPx
+        << "px; color:#FF0000}</style><body scroll=no bgcolor=\"" << colorToHtml(page.palette.back).text
+        << "\">";
+    for (std::size_t i = 0; i < page.lines.size(); ++i) {
+        const PageLine& line = page.lines[i];
+        if (i > 0)
+            out << "<br>";
+        if (line.link.empty())
+            out << Escaped{line.text};
+        else
+            out << "<a href=\"" << line.link << "\" target=\"_blank\">" << Escaped{line.text} << "</a>";
+    }
+    out << "</body></html>";
+}
+
+void writeError(PageText& out, const QuotePageModel& page)
+{
+    out << "<html><style>body{border:0; font-size:" << page.fontPx
+        << "px;}</style><body scroll=no bgcolor=" << colorToHtml(page.palette.back).text
+        << "><font color=#FF0000>";
+    for (const PageLine& line : page.lines)
+        out << Escaped{line.text};
+    out << "</font></body></html>";
+}
+
+void writeQuoteRow(PageText& out, const PageRow& row)
+{
+    out << "<tr align=\"right\" class=\"" << toneClass(row.tone) << "\">";
+    // Both link cells carry the same tooltip: the second copies the first's.
+    std::size_t tooltipStart = 0;
+    std::size_t tooltipLength = 0;
+    for (const PageCell& cell : row.cells) {
+        if (!cell.linked) {
+            out << "<td>" << Escaped{cell.text} << "</td>";
+            continue;
+        }
+        out << "<td align=\"center\"><a href=" << row.link << " target=\"_blank\" title=\"";
+        if (tooltipLength) {
+            out.repeat(tooltipStart, tooltipLength);
+        } else {
+            tooltipStart = out.size();
+            for (std::size_t i = 0; i < row.tooltip.size(); ++i)
+                out << (i ? "&#10;" : "") << Escaped{row.tooltip[i]};
+            tooltipLength = out.size() - tooltipStart;
+        }
+        out << "\" class=\"" << toneClass(Tone::name) << "\">" << Escaped{cell.text} << "</a></td>";
     }
     out << "</tr>";
 }
 
+void writeTable(PageText& out, const QuotePageModel& page)
+{
+    const PagePalette& p = page.palette;
+    out << "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
+           "<title>Quillon Zeb</title>"
+        << "<style>body{border:0;margin:5px;font-family:\"" << page.fontFace
+        << "\"} table{font-size:" << page.fontPx << "px;} .cjc{color: " << colorToHtml(p.name).text
+        << "} .cup{color: " << colorToHtml(p.up).text << "} .cdn{color: " << colorToHtml(p.down).text
+        << "} .cbt{color: " << colorToHtml(p.header).text << "} </style></head>"
+        << "<body bgcolor=" << colorToHtml(p.back).text << " scroll=\"no\" oncontextmenu=\"return false\">"
+        << "<table cellspacing=0px cellpadding=2px align=center width=100%>";
+    for (const PageRow& row : page.rows) {
+        switch (row.kind) {
+        case RowKind::header:
+            out << "<tr class=\"" << toneClass(row.tone) << "\" align=\"center\">";
+            for (const PageCell& cell : row.cells)
+                out << "<td>" << Escaped{cell.text} << "</td>";
+            out << "</tr>";
+            break;
+        case RowKind::rule:
+            out << "<tr><td colspan=" << row.cells.front().span
+                << " bgcolor=\"#0000CC\" height=1px></td></tr>";
+            break;
+        case RowKind::quote:
+            writeQuoteRow(out, row);
+            break;
+        case RowKind::footer:
+            out << "<tr class=\"" << toneClass(row.tone) << "\"><td colspan=" << row.cells.front().span
+                << " align=right>" << Escaped{row.cells.front().text} << "</td></tr>";
+            break;
+        }
+    }
+    out << "</table></body></html>";
+}
+
 }  // namespace
+
+Color PagePalette::of(Tone tone) const
+{
+    switch (tone) {
+    case Tone::header:
+        return header;
+    case Tone::rise:
+        return up;
+    case Tone::fall:
+        return down;
+    case Tone::name:
+        return name;
+    case Tone::alert:
+        return alertRed;
+    case Tone::link:
+        return linkBlue;
+    }
+    return header;
+}
 
 HtmlColor colorToHtml(Color color)
 {
@@ -113,68 +274,73 @@ HtmlColor colorToHtml(Color color)
     return html;
 }
 
-int buildQuotePage(const UserSettings& settings, const PageContext& context, std::string& page, int& rowCount,
-                   int& columnCount, const QuoteSource& feed)
+PageBuild buildQuotePage(const UserSettings& settings, const PageContext& context, QuotePageModel& page,
+                         const QuoteSource& feed)
 {
-    page.clear();
-    PageText out(page);
-    const PageColors colors = pageColors(settings);
+    page.palette = paletteOf(settings);
+    page.rowCount = 0;
+    page.columnCount = 0;
 
-    if (context.versionBlocked) {
-        writeNotice(out, colors,
-                    "版本需要升级才能正常使用<br><a href=\"" + context.homePage +
-                        "\" target=\"_blank\">查看新版本</a>");
-        return 0;
-    }
-    if (fieldText(settings.stockList).size() < 6) {  // the shortest entry, ",hkHSI", has 6
-        writeNotice(out, colors, "股票代码列表中无数据 请添加股票代码");
-        return 0;
-    }
+    if (context.versionBlocked)
+        return textPage(
+            page, PageKind::upgrade,
+            {{"版本需要升级才能正常使用", Tone::alert, ""}, {"查看新版本", Tone::link, context.homePage}});
+    if (fieldText(settings.stockList).size() < 6)  // the shortest entry, ",hkHSI", has 6
+        return textPage(page, PageKind::notice, {{"股票代码列表中无数据 请添加股票代码", Tone::alert, ""}});
 
     QuoteBatch batch;
     const int result = feed(batch);
-    const int rows = result == 0 ? std::clamp(batch.count, 0, maxQuotes) : 0;
     const std::uint32_t flags = settings.displayFlags;
     const int columns = columnCountOf(flags);
-    rowCount = rows;
-    columnCount = columns;
+    page.rowCount = result == 0 ? std::clamp(batch.count, 0, maxQuotes) : 0;
+    page.columnCount = columns;
 
     if (result != 0) {
-        out << "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor="
-            << colors.back.text << "><font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>";
-        return result;
+        textPage(page, PageKind::error, {{"获得数据出错 请检查网络连接", Tone::alert, ""}});
+        return {PageKind::error, result};
     }
 
-    out << "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
-           "<title>Quillon Zeb</title>"
-        << "<style>body{border:0;margin:5px;font-family:\"宋体\"} table{font-size:"
-        << settings.fontSizeIndex + 11 << "px;} .cjc{color: " << colors.name.text
-        << "} .cup{color: " << colors.up.text << "} .cdn{color: " << colors.down.text
-        << "} .cbt{color: " << colors.header.text << "} </style></head>"
-        << "<body bgcolor=" << colors.back.text << " scroll=\"no\" oncontextmenu=\"return false\">"
-        << "<table cellspacing=0px cellpadding=2px align=center width=100%>";
-
+    page.kind = PageKind::quotes;
+    page.fontFace = "宋体";
+    page.fontPx = settings.fontSizeIndex + 11;
+    page.lines.clear();
+    std::size_t rows = 0;
     if (flags & showHeader) {
-        out << "<tr class=\"cbt\" align=\"center\">";
-        if (flags & showCode)
-            out << "<td>代码</td>";
-        if (flags & showName)
-            out << "<td>简称</td>";
-        if (flags & showPrice)
-            out << "<td>最新价</td>";
-        if (flags & showChange)
-            out << "<td>涨跌(元)</td>";
-        if (flags & showChangePercent)
-            out << "<td>涨跌(%)</td>";
-        out << "</tr><tr><td colspan=" << columns << " bgcolor=\"#0000CC\" height=1px></td></tr>";
+        {
+            RowFiller header(next(page.rows, rows), RowKind::header, Tone::header);
+            for (const auto& [bit, title] : {std::pair{showCode, "代码"},
+                                             {showName, "简称"},
+                                             {showPrice, "最新价"},
+                                             {showChange, "涨跌(元)"},
+                                             {showChangePercent, "涨跌(%)"}})
+                if (flags & bit)
+                    header.cell(CellAlign::center) << title;
+        }  // before the next row may move the rows
+        RowFiller(next(page.rows, rows), RowKind::rule, Tone::header).cell(CellAlign::left, columns);
     }
-
-    for (int i = 0; i < rows; ++i)
-        writeRow(out, batch.quotes[i], flags, context.linkBase);
-
+    for (int i = 0; i < page.rowCount; ++i)
+        fillQuoteRow(next(page.rows, rows), batch.quotes[i], flags, context.linkBase);
     if (flags & showRefreshTime)
-        out << "<tr class=\"cbt\"><td colspan=" << columns << " align=right>"
-            << Escaped{fieldText(batch.dataTime)} << "</td></tr>";
-    out << "</table></body></html>";
-    return static_cast<int>(page.size());
+        RowFiller(next(page.rows, rows), RowKind::footer, Tone::header).cell(CellAlign::right, columns)
+            << Shown{fieldText(batch.dataTime)};
+    page.rows.resize(rows);
+    return {PageKind::quotes, 0};
+}
+
+void renderPageHtml(const QuotePageModel& page, std::string& html)
+{
+    html.clear();
+    PageText out(html);
+    switch (page.kind) {
+    case PageKind::quotes:
+        writeTable(out, page);
+        break;
+    case PageKind::error:
+        writeError(out, page);
+        break;
+    case PageKind::notice:
+    case PageKind::upgrade:
+        writeNotice(out, page);
+        break;
+    }
 }

@@ -1,11 +1,15 @@
-// The quote page: the small HTML document the mini-window shows.
+// The quote page: what the mini-window shows, as a model of typed rows and
+// cells. The browser control reads it as a small HTML file (renderPageHtml);
+// the built-in page view lays out the model itself.
 #pragma once
 
+#include "common/Color.h"
 #include "quotes/StockQuote.h"
 #include "settings/UserSettings.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // What the page needs from outside the quote engine: the vendor site's links
 // (formed once per vendor host) and whether the vendor demands an upgrade.
@@ -13,6 +17,78 @@ struct PageContext {
     std::string homePage;  // the upgrade notice's link
     std::string linkBase;  // prefix of every code and name link, "...?Ver=2"
     bool versionBlocked = false;  // the page shows the upgrade notice instead of quotes
+};
+
+enum class PageKind {
+    quotes,   // the quote table
+    notice,   // the stock list is empty
+    error,    // the quotes could not be fetched
+    upgrade,  // the vendor demands an upgrade
+};
+
+// The colours text takes. rise and fall are a quote row's figures; name the
+// links of a row's code and name; alert the notices' red; link the upgrade
+// notice's link in the browser's own link blue.
+enum class Tone { header, rise, fall, name, alert, link };
+
+// The colours the settings give the page.
+struct PagePalette {
+    Color back = 0x00FFFFFF;
+    Color name = 0, up = 0, down = 0, header = 0;
+
+    Color of(Tone tone) const;
+};
+
+enum class CellAlign { left, center, right };
+
+struct PageCell {
+    std::string text;  // GB2312, shown as it is: no markup
+    CellAlign align = CellAlign::right;
+    int span = 1;         // columns taken
+    bool linked = false;  // links to the row's link with the row's tooltip, in the name tone
+};
+
+enum class RowKind {
+    header,  // the column titles
+    rule,    // the line under the titles: one empty cell across the table
+    quote,   // one quote
+    footer,  // the time of the data, across the table
+};
+
+struct PageRow {
+    RowKind kind = RowKind::quote;
+    Tone tone = Tone::header;  // the tone of its cells that are not linked
+    std::vector<PageCell> cells;
+    std::string link;                  // where its linked cells lead
+    std::vector<std::string> tooltip;  // its linked cells' tooltip, line by line
+};
+
+// One line of a notice, error or upgrade page.
+struct PageLine {
+    std::string text;
+    Tone tone = Tone::alert;
+    std::string link;  // "" when the line is no link
+};
+
+struct QuotePageModel {
+    PageKind kind = PageKind::notice;
+    PagePalette palette;
+    std::string fontFace;         // the page's font face (GB2312), "" for the default
+    int fontPx = 12;              // the size of the page's text at 96 DPI
+    std::vector<PageLine> lines;  // the text of a page without a table
+    std::vector<PageRow> rows;    // the quote table's
+    // The table's size as the window is sized for it: quote rows and shown
+    // columns (at least one). The error page has no rows and the columns of
+    // the table it stands for; the notice and upgrade pages have no table.
+    int rowCount = 0;
+    int columnCount = 0;
+};
+
+// What a build gave: the page's kind, and for the error page the fetch's
+// failure (negative).
+struct PageBuild {
+    PageKind kind = PageKind::notice;
+    int fetchError = 0;
 };
 
 // "#RRGGBB" of a COLORREF (0x00BBGGRR), e.g. 0x00E6FFFF gives "#FFFFE6".
@@ -25,9 +101,11 @@ HtmlColor colorToHtml(Color color);
 // (0, or a negative failure). Usually a call of fetchQuotes.
 using QuoteSource = std::function<int(QuoteBatch& batch)>;
 
-// Builds the whole page into page (cleared first; its capacity is reused).
-// Returns the page length for the quote table, 0 for a notice page (upgrade
-// or empty list, rowCount and columnCount untouched) and the negative fetch
-// result for the error page (rowCount 0).
-int buildQuotePage(const UserSettings& settings, const PageContext& context, std::string& page, int& rowCount,
-                   int& columnCount, const QuoteSource& feed);
+// Builds the page into page, reusing the storage of the model it held. The
+// notice and upgrade pages need no fetch.
+PageBuild buildQuotePage(const UserSettings& settings, const PageContext& context, QuotePageModel& page,
+                         const QuoteSource& feed);
+
+// The page as the HTML file the browser control loads, written into html
+// (cleared first; its capacity is reused).
+void renderPageHtml(const QuotePageModel& page, std::string& html);

@@ -198,15 +198,18 @@ RefreshWorker::PassResult RefreshWorker::runPass()
 
     s = settings();
     lastAttemptMs = clock.monotonicMs();
-    page.clear();
-    int rowCount = 2;
-    int columnCount = 3;
     // Whatever a reply holds, building its page must not end the program.
     try {
-        buildPage(s, page, rowCount, columnCount);
+        buildPage(s, page);
+        renderPageHtml(page, pageFile);
     } catch (...) {
+        window.reportFailure("the quote page could not be built");
         return PassResult::failed;
     }
+    // Pages without a table get the window of two rows of three columns.
+    const bool table = page.kind == PageKind::quotes || page.kind == PageKind::error;
+    const int rowCount = table ? page.rowCount : 2;
+    const int columnCount = table ? page.columnCount : 3;
 
     // A request 1 that came in while the page was built is answered by this
     // page; a 2 is kept for the next pass, which applies the new settings.
@@ -226,8 +229,9 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     // stays as it is until a later pass loads a page.
     bool written = false;
     try {
-        written = writePage(pagePath, page);
+        written = writePage(pagePath, pageFile);
     } catch (...) {
+        window.reportFailure("the page file could not be written");
         return PassResult::failed;
     }
     if (!written)
@@ -237,8 +241,9 @@ RefreshWorker::PassResult RefreshWorker::runPass()
         return PassResult::stopped;
     bool loaded = false;
     try {
-        loaded = window.navigate(pagePath);
+        loaded = window.navigate(pagePath, page);
     } catch (...) {
+        window.reportFailure("the page could not be shown");
         return PassResult::failed;
     }
     if (!loaded)

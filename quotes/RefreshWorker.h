@@ -2,13 +2,14 @@
 // It sleeps until the next timed refresh is due or the mini-window asks for
 // one, checks that a timed refresh makes sense (window visible, market
 // hours), has the page built, sizes the window to the page, writes the page
-// file and has the browser load it.
+// file and has the window show the page.
 //
 // Everything outside the loop comes in through small interfaces, so the loop
 // runs the same against the real window and against fakes.
 #pragma once
 
 #include "quotes/MarketHours.h"
+#include "quotes/QuotePage.h"
 #include "settings/UserSettings.h"
 
 #include <atomic>
@@ -156,8 +157,12 @@ public:
     // Applies decideWindowOptions(s, isTransparent): z-order without moving
     // or sizing, then kills hover timer 1 and starts it again if asked.
     virtual void applyWindowOptions(const UserSettings& s) = 0;
-    // Has the browser load the page file. False if that failed.
-    virtual bool navigate(const std::wstring& path) = 0;
+    // Shows the page: the browser loads its file at path, or the built-in
+    // view draws page. False if that failed.
+    virtual bool navigate(const std::wstring& path, const QuotePageModel& page) = 0;
+    // A failure the worker gets over but cannot act on, with what failed
+    // (ASCII), for the program's diagnostic trace.
+    virtual void reportFailure(const char* what) = 0;
 };
 
 // Writes the page text up to its first NUL to path (UTF-16, as the system
@@ -169,10 +174,8 @@ class RefreshWorker {
 public:
     // A copy of the live settings (the real one takes it under the settings lock).
     using SettingsSource = std::function<UserSettings()>;
-    // Builds the page text into page and sets the table's row and column
-    // counts; notice pages leave the counts as they are. The result is not used.
-    using PageBuilder =
-        std::function<int(const UserSettings& s, std::string& page, int& rowCount, int& columnCount)>;
+    // Builds the page for the settings into page, whose storage it may reuse.
+    using PageBuilder = std::function<PageBuild(const UserSettings& s, QuotePageModel& page)>;
     using PageWriter = std::function<bool(const std::wstring& path, const std::string& page)>;
 
     enum class PassResult {
@@ -218,7 +221,8 @@ private:
     std::wstring pagePath;
     PageWriter writePage;
 
-    std::string page;
+    QuotePageModel page;
+    std::string pageFile;  // the page's HTML
     int lastRowCount = 0;
     int lastColumnCount = 0;
     bool forceResize = false;

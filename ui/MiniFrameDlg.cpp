@@ -70,9 +70,9 @@ void CMiniFrameDlg::showBusyLabel(bool show)
     GetDlgItem(IDC_BUSY).ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
-bool CMiniFrameDlg::navigate(const std::wstring& pagePath)
+bool CMiniFrameDlg::navigate(const std::wstring& pagePath, const QuotePageModel& page)
 {
-    return browser.Navigate(pagePath);
+    return browser.Navigate(pagePath, page);
 }
 
 void CMiniFrameDlg::showNotice(const char* text, const char* url)

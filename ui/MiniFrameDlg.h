@@ -44,7 +44,7 @@ public:
     // columnCount columns, then shows it in front.
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s);
     void applyWindowOptions(const UserSettings& s);
-    bool navigate(const std::wstring& pagePath);
+    bool navigate(const std::wstring& pagePath, const QuotePageModel& page);
     // The notice line at the bottom: text, and the link a click on it opens
     // ("" for a plain line).
     void showNotice(const char* text, const char* url);

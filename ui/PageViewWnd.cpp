@@ -6,15 +6,12 @@
 
 #include <algorithm>
 
-
 namespace {
 
 void openInShell(const std::string& address)
 {
     openWebAddress(address);
 }
-
-CPageViewWnd::LinkOpener linkOpener = openInShell;
 
 }  // namespace
 
@@ -29,7 +26,7 @@ BEGIN_MESSAGE_MAP(CPageViewWnd, CWnd)
     onMessage<&CPageViewWnd::OnParentDpiChanged>(0x02E3),
 END_MESSAGE_MAP()
 
-CPageViewWnd::CPageViewWnd(HWND window) : CWnd(window)
+CPageViewWnd::CPageViewWnd(HWND window) : CWnd(window), linkOpener(openInShell)
 {
     relayout();
 }
@@ -45,40 +42,10 @@ void CPageViewWnd::setLinkOpener(LinkOpener opener)
     linkOpener = opener ? opener : openInShell;
 }
 
-bool CPageViewWnd::readPageFile(const std::wstring& path, std::string& text)
+void CPageViewWnd::show(const QuotePageModel& shown)
 {
-    text.clear();
-    const wchar_t* name = path.c_str();
-    if (_wcsnicmp(name, L"file:///", 8) == 0)
-        name += 8;
-    const FileHandle file(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    text.resize(maxPageBytes);
-    std::size_t have = 0;
-    bool ok = true;
-    while (have < text.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), &text[have], static_cast<DWORD>(text.size() - have), &got, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (got == 0)
-            break;
-        have += got;
-    }
-    text.resize(ok ? have : 0);
-    return ok;
-}
-
-bool CPageViewWnd::load(const std::wstring& path)
-{
-    std::string text;
-    const bool read = readPageFile(path, text);
-    page = parseHtmlPage(text.data(), text.size());
+    page = shown;
     relayout();
-    return read;
 }
 
 void CPageViewWnd::setCrispText(bool on)
@@ -86,13 +53,8 @@ void CPageViewWnd::setCrispText(bool on)
     if (on == crisp)
         return;
     crisp = on;
-    dropFonts();
-    relayout();  // the glyphs' sizes may differ between the two renderings
-}
-
-void CPageViewWnd::dropFonts()
-{
     fonts.clear();
+    relayout();  // the glyphs' sizes may differ between the two renderings
 }
 
 // Font sizes stay below 4096 pixels: the page's are at most 200 at 96 DPI.
@@ -142,17 +104,7 @@ bool isChinese(wchar_t c)
 // Whether the page's face has a glyph for every character of the page's text.
 bool CPageViewWnd::pageFaceCoversPage()
 {
-    std::string all;
-    const auto add = [&all](const std::vector<HtmlInline>& flow) {
-        for (const HtmlInline& item : flow)
-            all += item.text;
-    };
-    for (const HtmlBlock& block : page.blocks) {
-        add(block.flow);
-        for (const HtmlRow& row : block.table.rows)
-            for (const HtmlCell& cell : row.cells)
-                add(cell.content);
-    }
+    const std::string all = shownText(page);
     const std::wstring text = widen(all);
     if (text.empty())
         return true;
@@ -231,12 +183,11 @@ void CPageViewWnd::relayout()
     GetClientRect(m_hWnd, &rc);
     dpi = GetDpi();
     pageFaceUsable = pageFaceCoversPage();
-    pageLayout = layoutPage(scaledForDpi(page, dpi), rc.right, rc.bottom,
+    pageLayout = layoutPage(page, rc.right, rc.bottom, dpi,
                             [this](const std::string& text, int px) { return measure(text, px); });
     updateTooltips();
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
-
 
 void CPageViewWnd::updateTooltips()
 {

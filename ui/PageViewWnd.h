@@ -1,4 +1,4 @@
-// The built-in page view: shows a page file through the page engine
+// The built-in page view: shows the quote page through the page engine
 // (pageview/PageView.h) in a window, with the page's tooltips and links.
 // It serves the page display window when the system's WebBrowser control
 // cannot be created; that window routes its messages here first. The page's
@@ -24,25 +24,19 @@ public:
     CPageViewWnd(const CPageViewWnd&) = delete;
     CPageViewWnd& operator=(const CPageViewWnd&) = delete;
 
-    // Reads and shows the page file at path (a file path, or a file:///
-    // address of one). A file that cannot be read shows an empty page and
-    // gives false.
-    bool load(const std::wstring& path);
+    // Shows page (a copy of it).
+    void show(const QuotePageModel& page);
 
     // Crisp text: no anti-aliasing, so every pixel drawn is exactly one of
     // the page's colours (for a window whose background colour is keyed out).
     void setCrispText(bool crisp);
-    bool crispText() const { return crisp; }
 
     const PageLayout& layout() const { return pageLayout; }
 
     // What a click on a link does with an address that isWebAddress accepts;
     // other addresses are never passed on. Null restores openWebAddress.
     using LinkOpener = void (*)(const std::string& address);
-    static void setLinkOpener(LinkOpener opener);
-
-    // Reads up to maxPageBytes of the file at path into text.
-    static bool readPageFile(const std::wstring& path, std::string& text);
+    void setLinkOpener(LinkOpener opener);
 
 protected:
     DECLARE_MESSAGE_MAP();
@@ -55,8 +49,9 @@ private:
         HFONT font;
     };
 
-    HtmlPage page;
+    QuotePageModel page;
     PageLayout pageLayout;
+    LinkOpener linkOpener;
     CToolTipCtrl tooltip;
     int toolCount = 0;
     int dpi = 96;
@@ -75,7 +70,6 @@ private:
 
     void relayout();
     void updateTooltips();
-    void dropFonts();
     HFONT font(FontKind kind, int px, bool underline);
     HDC measuringDc();
     bool pageFaceCoversPage();

@@ -2,6 +2,7 @@
 
 #include "ui/PageViewWnd.h"
 #include "winui/ComPtr.h"
+#include "winui/Handles.h"
 
 #include <commctrl.h>
 #include <exdisp.h>
@@ -11,13 +12,32 @@
 
 namespace {
 
-// Sent to the window to load a page on its own thread; lParam points to the
-// path (a std::wstring).
+// Sent to the window to show a page on its own thread; lParam points to a
+// PageToShow.
 constexpr UINT navigateMessage = WM_USER + 1;
 // Sent to switch crisp text; wParam is TRUE or FALSE.
 constexpr UINT crispTextMessage = WM_USER + 2;
 
 volatile LONG liveSites = 0;
+
+struct PageToShow {
+    const std::wstring& path;
+    const QuotePageModel& page;
+};
+
+// Whether the file at path (a file path, or a file:/// address of one) can be
+// opened and read now.
+bool pageFileReadable(const std::wstring& path)
+{
+    const wchar_t* name = path.c_str();
+    if (_wcsnicmp(name, L"file:///", 8) == 0)
+        name += 8;
+    const FileHandle file(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char first[64];
+    DWORD got = 0;
+    return file && ReadFile(file.get(), first, sizeof first, &got, nullptr);
+}
 
 // The container side of the embedded WebBrowser control: client site,
 // in-place site and in-place frame in one object with one reference count.
@@ -148,6 +168,11 @@ public:
 
     bool usesControl() const { return static_cast<bool>(browser); }
     const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
+    void setLinkOpener(CPageViewWnd::LinkOpener opener)
+    {
+        if (view)
+            view->setLinkOpener(opener);
+    }
 
 protected:
     DECLARE_MESSAGE_MAP();
@@ -168,7 +193,7 @@ private:
     bool createControl();
     void closeControl();
     void resizeControl();
-    bool navigate(const std::wstring& path);
+    bool navigate(const std::wstring& path, const QuotePageModel& page);
 };
 
 BEGIN_MESSAGE_MAP(BrowserWindow, CWnd)
@@ -190,7 +215,8 @@ void BrowserWindow::OnCreate()
 
 void BrowserWindow::OnNavigate(Message& m)
 {
-    m.result = navigate(*reinterpret_cast<const std::wstring*>(m.lParam)) ? 1 : 0;
+    const PageToShow& shown = *reinterpret_cast<const PageToShow*>(m.lParam);
+    m.result = navigate(shown.path, shown.page) ? 1 : 0;
 }
 
 void BrowserWindow::OnCrispText(Message& m)
@@ -263,16 +289,16 @@ void BrowserWindow::resizeControl()
     }
 }
 
-bool BrowserWindow::navigate(const std::wstring& path)
+bool BrowserWindow::navigate(const std::wstring& path, const QuotePageModel& page)
 {
-    if (view)
-        return view->load(path);
-    if (!browser)
-        return false;
     // The control reads the file itself, later; one that cannot be read now
     // is a failed load all the same.
-    std::string text;
-    if (!CPageViewWnd::readPageFile(path, text))
+    const bool readable = pageFileReadable(path);
+    if (view) {
+        view->show(readable ? page : QuotePageModel());
+        return readable;
+    }
+    if (!browser || !readable)
         return false;
     BSTR url = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
     VARIANT absent;
@@ -302,11 +328,12 @@ bool CWebBrowser2::registerClass(HINSTANCE instance)
     return registerWindowClass<BrowserWindow>(windowClass, instance);
 }
 
-bool CWebBrowser2::Navigate(const std::wstring& path) const
+bool CWebBrowser2::Navigate(const std::wstring& path, const QuotePageModel& page) const
 {
     if (!stateOf(hwnd))
         return false;
-    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(&path)) != 0;
+    const PageToShow shown{path, page};
+    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(&shown)) != 0;
 }
 
 void CWebBrowser2::setCrispText(bool crisp) const
@@ -327,9 +354,10 @@ const PageLayout* CWebBrowser2::pageLayout() const
     return state ? state->layoutShown() : nullptr;
 }
 
-void CWebBrowser2::setLinkOpener(LinkOpener opener)
+void CWebBrowser2::setLinkOpener(LinkOpener opener) const
 {
-    CPageViewWnd::setLinkOpener(opener);
+    if (BrowserWindow* state = stateOf(hwnd))
+        state->setLinkOpener(opener);
 }
 
 long CWebBrowser2::liveSiteObjects()

@@ -10,6 +10,7 @@
 #include <string>
 
 struct PageLayout;
+struct QuotePageModel;
 
 class CWebBrowser2 {
 public:
@@ -25,10 +26,12 @@ public:
     void attach(HWND window) { hwnd = window; }
     HWND window() const { return hwnd; }
 
-    // Loads the page file at path (a full path). False when the file cannot
-    // be read or the control refuses it. From another thread the call is
-    // carried out on the window's own thread and waits for it.
-    bool Navigate(const std::wstring& path) const;
+    // Shows the quote page: the control loads its file at path (a full
+    // path); the built-in view draws page. False when the file cannot be
+    // read (the built-in view then shows an empty page) or the control
+    // refuses it. From another thread the call is carried out on the
+    // window's own thread and waits for it.
+    bool Navigate(const std::wstring& path, const QuotePageModel& page) const;
 
     // While crisp, the built-in view draws its text without anti-aliasing,
     // so that every pixel is exactly one of the page's colours: for the
@@ -44,11 +47,12 @@ public:
     // control shows the page. For the window's own thread.
     const PageLayout* pageLayout() const;
 
-    // What a click on a page link does with an http:// or https:// address;
-    // other addresses are never passed on. Opens the default browser unless
-    // replaced; null restores that.
+    // What a click on a link of the built-in view does with an http:// or
+    // https:// address; other addresses are never passed on. Opens the
+    // default browser unless replaced; null restores that. For the window's
+    // own thread.
     using LinkOpener = void (*)(const std::string& address);
-    static void setLinkOpener(LinkOpener opener);
+    void setLinkOpener(LinkOpener opener) const;
 
     // The host's own COM objects (the client site) still alive.
     static long liveSiteObjects();

@@ -80,23 +80,23 @@ static void BM_Refresh(benchmark::State& state)
     const std::string reply = thirtyRecordReply();
     const UserSettings settings = allColumns();
     const PageContext context = samplePageContext();
+    QuotePageModel model;
     std::string page;
     page.reserve(64 * 1024);
-    int rows = 0;
-    int columns = 0;
     const QuoteSource feed = [&reply](QuoteBatch& batch) {
         parseQuoteReply(reply.data(), reply.size(), batch);
         return 0;
     };
     const long before = allocations;
     for (auto _ : state) {
-        buildQuotePage(settings, context, page, rows, columns, feed);
+        buildQuotePage(settings, context, model, feed);
+        renderPageHtml(model, page);
         benchmark::DoNotOptimize(page.data());
     }
     state.counters["allocs/refresh"] =
         benchmark::Counter(static_cast<double>(allocations - before), benchmark::Counter::kAvgIterations);
     state.counters["page bytes"] = static_cast<double>(page.size());
-    if (rows != maxQuotes)
+    if (model.rowCount != maxQuotes)
         state.SkipWithError("page has not 30 rows");
 }
 BENCHMARK(BM_Refresh);

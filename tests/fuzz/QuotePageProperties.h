@@ -65,17 +65,18 @@ inline void requireSafeLinks(const std::string& page, const PageContext& context
     }
 }
 
-// Builds the page of a reply with the given settings, checks its text, and
-// returns the batch the page was built from.
+// Builds the page of a reply with the given settings, checks its file's text,
+// and returns the batch the page was built from.
 inline QuoteBatch buildCheckedPage(const UserSettings& settings, const PageContext& context,
-                                   const std::string& reply, std::string& page, int& rows, int& columns)
+                                   const std::string& reply, QuotePageModel& model, std::string& page)
 {
     QuoteBatch batch;
     parseQuoteReply(reply.data(), reply.size(), batch);
-    buildQuotePage(settings, context, page, rows, columns, [&](QuoteBatch& b) {
+    buildQuotePage(settings, context, model, [&](QuoteBatch& b) {
         b = batch;
         return 0;
     });
+    renderPageHtml(model, page);
     requireWholeCharacters(page);
     requireSafeLinks(page, context);
     require(page.find("<script") == std::string::npos);

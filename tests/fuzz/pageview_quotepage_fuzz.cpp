@@ -1,7 +1,7 @@
-// Any bytes as a quote reply, built into a page and read back by the page
+// Any bytes as a quote reply, built into a page and laid out by the page
 // view: the table has exactly the rows the builder reported, and every link it
-// finds is a code link under the link base.
-#include "pageview/HtmlPage.h"
+// shows is a code link under the link base.
+#include "pageview/PageView.h"
 #include "tests/fuzz/QuotePageProperties.h"
 #include "tests/support/SampleQuotes.h"
 
@@ -28,22 +28,34 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     settings.displayFlags = data[0] & 0x7F;
     const std::string reply(reinterpret_cast<const char*>(data) + 1, size - 1);
     const PageContext context = samplePageContext();
-    std::string page;
-    int rows = -1;
-    int columns = -1;
-    const QuoteBatch batch = buildCheckedPage(settings, context, reply, page, rows, columns);
+    QuotePageModel page;
+    std::string file;
+    const QuoteBatch batch = buildCheckedPage(settings, context, reply, page, file);
 
-    const HtmlPage parsed = parseHtmlPage(page.data(), page.size());
-    require(parsed.blocks.size() == 1 && parsed.blocks[0].isTable);
     const std::size_t lines =
         (settings.displayFlags & showHeader ? 2 : 0) + (settings.displayFlags & showRefreshTime ? 1 : 0);
-    require(parsed.blocks[0].table.rows.size() == lines + static_cast<std::size_t>(rows) &&
-            rows == batch.count);
+    require(page.kind == PageKind::quotes &&
+            page.rows.size() == lines + static_cast<std::size_t>(page.rowCount) &&
+            page.rowCount == batch.count);
     const int linksPerRow =
         (settings.displayFlags & showCode ? 1 : 0) + (settings.displayFlags & showName ? 1 : 0);
-    require(parsed.links.size() == static_cast<std::size_t>(linksPerRow * rows));
-    for (const std::string& link : parsed.links)
-        require(isWebAddress(link) &&
-                link.compare(0, context.linkBase.size() + 6, context.linkBase + "&Code=") == 0);
+    const auto codeLink = [&](const std::string& href) {
+        return isWebAddress(href) &&
+            href.compare(0, context.linkBase.size() + 6, context.linkBase + "&Code=") == 0;
+    };
+    std::size_t linked = 0;
+    for (const PageRow& row : page.rows)
+        for (const PageCell& cell : row.cells)
+            if (cell.linked) {
+                require(codeLink(row.link));
+                ++linked;
+            }
+    require(linked == static_cast<std::size_t>(linksPerRow * page.rowCount));
+    // In a view tall enough for every row, each link drawn is one of them.
+    const PageLayout layout = layoutPage(page, 400, 2000, 96, [](const std::string& s, int px) {
+        return TextSize{static_cast<int>(s.size()) * px / 2, px + 2};
+    });
+    for (const PageLink& link : layout.links)
+        require(codeLink(link.href));
     return 0;
 }

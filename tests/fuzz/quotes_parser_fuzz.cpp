@@ -32,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         s.displayFlags = 0x7F;
         return s;
     }();
+    QuotePageModel model;
     std::string page;
-    int rows = -1;
-    int columns = -1;
-    const QuoteBatch batch = buildCheckedPage(settings, samplePageContext(), reply, page, rows, columns);
+    const QuoteBatch batch = buildCheckedPage(settings, samplePageContext(), reply, model, page);
 
-    require(batch.count >= 0 && batch.count <= maxQuotes && rows == batch.count && columns == 5);
+    require(batch.count >= 0 && batch.count <= maxQuotes && model.rowCount == batch.count &&
+            model.columnCount == 5);
     require(std::memchr(batch.dataTime, 0, sizeof batch.dataTime) != nullptr);
     for (int i = 0; i < batch.count; ++i) {
         const StockQuote& q = batch.quotes[i];

@@ -132,10 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     require(store.loadWindowState(stateAgain) == StoreResult::ok && std::memcmp(&state, &stateAgain, sizeof state) == 0);
 
     // The page of the loaded settings.
+    QuotePageModel model;
     std::string page;
-    int rows = -1;
-    int columns = -1;
     const PageContext context = samplePageContext(fields[host].size() % 7 == 1);
-    buildCheckedPage(loaded, context, fields[reply], page, rows, columns);
+    buildCheckedPage(loaded, context, fields[reply], model, page);
     return 0;
 }

@@ -51,14 +51,15 @@ public:
         ++optionsApplied;
         lastOptions = s.optionFlags;
     }
-    bool navigate(const std::wstring&) override
+    bool navigate(const std::wstring&, const QuotePageModel&) override
     {
         ++navigations;
         return true;
     }
+    void reportFailure(const char*) override { ++failures; }
 
     bool busyShown = false;
-    int resizes = 0, lastRows = 0, lastFont = 0, optionsApplied = 0, navigations = 0;
+    int resizes = 0, lastRows = 0, lastFont = 0, optionsApplied = 0, navigations = 0, failures = 0;
     std::uint32_t lastOptions = 0;
 };
 
@@ -79,12 +80,13 @@ int main()
 
     RefreshWorker worker(
         clock, window, currentSettings,
-        [&](const UserSettings& copy, std::string& page, int& rowCount, int& columnCount) {
-            page = copy.stockList;
-            rowCount = 1 + copy.fontSizeIndex;
-            columnCount = 3;
+        [&](const UserSettings& copy, QuotePageModel& page) {
+            page.kind = PageKind::quotes;
+            page.rows.assign(1, {RowKind::footer, Tone::header, {{copy.stockList}}, "", {}});
+            page.rowCount = 1 + copy.fontSizeIndex;
+            page.columnCount = 3;
             builds.fetch_add(1);
-            return 1;
+            return PageBuild{page.kind, 0};
         },
         L"zebtmp.htm",
         [&](const std::wstring&, const std::string& page) {
@@ -121,7 +123,8 @@ int main()
 
     std::printf("builds %d, navigations %d, resizes %d, options applied %d, longest wait %u s\n",
                 builds.load(), window.navigations, window.resizes, window.optionsApplied, longestWait);
-    if (builds.load() < 300 || window.optionsApplied == 0 || window.navigations == 0 || written == 0) {
+    if (builds.load() < 300 || window.optionsApplied == 0 || window.navigations == 0 || written == 0 ||
+        window.failures != 0) {
         std::printf("the worker did not keep refreshing\n");
         return 1;
     }

@@ -67,7 +67,7 @@ class PageViewLayout : public ::testing::Test {
 protected:
     UserSettings settings{};
     std::vector<StockQuote> quotes;
-    std::string page;
+    QuotePageModel page;
     int rows = 2, columns = 3;
     // The control's size as the mini-window gives it for 12 px pages.
     int width = 0, height = 0;
@@ -82,7 +82,7 @@ protected:
 
     PageLayout build(int fetchResult = 0)
     {
-        buildQuotePage(settings, context, page, rows, columns, [&](QuoteBatch& b) {
+        buildQuotePage(settings, context, page, [&](QuoteBatch& b) {
             if (fetchResult != 0)
                 return fetchResult;
             for (const StockQuote& q : quotes)
@@ -90,10 +90,13 @@ protected:
             std::strcpy(b.dataTime, "2023-09-26 16:08");
             return 0;
         });
+        // Pages without a table get the window of two rows of three columns.
+        const bool table = page.kind == PageKind::quotes || page.kind == PageKind::error;
+        rows = table ? page.rowCount : 2;
+        columns = table ? page.columnCount : 3;
         width = 55 * columns + 20;
         height = 18 * (rows ? rows : 1) + 5 + 20 + 18;
-        HtmlPage parsed = parseHtmlPage(page.data(), page.size());
-        return layoutPage(parsed, width, height, fakeMeasure);
+        return layoutPage(page, width, height, 96, fakeMeasure);
     }
 };
 
@@ -260,27 +263,26 @@ TEST_F(PageViewLayout, SmallViewClipsEverything)
 {
     quotes = {quote("hk00700", "腾讯控股", 320.4f, 310.0f), quote("hkHSI", "恒生指数", 17000.5f, 17100.0f)};
     build();
-    HtmlPage parsed = parseHtmlPage(page.data(), page.size());
     for (int size : {0, 1, 12, 40}) {
-        PageLayout layout = layoutPage(parsed, size * 2, size, fakeMeasure);
+        PageLayout layout = layoutPage(page, size * 2, size, 96, fakeMeasure);
         expectInsideView(layout, size * 2, size);
         if (size == 0) {
             EXPECT_TRUE(layout.runs.empty() && layout.fills.empty() && layout.links.empty());
         }
     }
     // A view narrower than the table keeps the table at the left margin.
-    PageLayout narrow = layoutPage(parsed, 60, 200, fakeMeasure);
+    PageLayout narrow = layoutPage(page, 60, 200, 96, fakeMeasure);
     const PageTextRun* widest = findRun(narrow, "hk00700");
     ASSERT_TRUE(widest);
     EXPECT_EQ(widest->rect.left, 5 + 2);
     expectInsideView(narrow, 60, 200);
 }
 
-TEST(PageViewFlow, LongTextWrapsWithinTheView)
+TEST_F(PageViewLayout, LongTextWrapsWithinTheView)
 {
-    const char text[] = "<body style=x><font color=#FF0000>获得数据出错 请检查网络连接</font></body>";
-    HtmlPage page = parseHtmlPage(text, sizeof text - 1);
-    PageLayout layout = layoutPage(page, 100, 200, fakeMeasure);
+    build(-2);
+    page.fontPx = 16;  // a space inside a line, not at a break
+    PageLayout layout = layoutPage(page, 100, 200, 96, fakeMeasure);
     expectInsideView(layout, 100, 200);
     ASSERT_GE(layout.runs.size(), 2u);
     std::string joined;
@@ -297,19 +299,26 @@ TEST(PageViewFlow, LongTextWrapsWithinTheView)
     EXPECT_EQ(joined, "获得数据出错请检查网络连接");
 }
 
+TEST_F(PageViewLayout, RunsOfWhiteSpaceInValuesShowAsOneSpace)
+{
+    settings.displayFlags = showName;
+    quotes = {quote("hk00700", "A \t\n B", 320.4f, 310.0f)};
+    PageLayout layout = build();
+    ASSERT_TRUE(findRun(layout, "A B"));
+    EXPECT_EQ(shownText(page), "A B");
+}
+
 TEST_F(PageViewLayout, AtTwiceTheDpiEverythingIsTwiceAsLarge)
 {
     quotes = {quote("hk00700", "腾讯控股", 320.2f, 318.0f), quote("hk08001", "东方汇财证券", 0.01f, 0.012f)};
-    rows = 3;
     build();
-    HtmlPage parsed = parseHtmlPage(page.data(), page.size());
-    EXPECT_EQ(parsed.fontFace, "宋体");
+    EXPECT_EQ(page.fontFace, "宋体");
     // Text that grows with its font, as the system's does.
     const auto measure = [](const std::string& text, int fontPx) {
         return TextSize{static_cast<int>(text.size()) * fontPx / 2, fontPx * 7 / 6};
     };
-    const PageLayout at96 = layoutPage(parsed, width, height, measure);
-    const PageLayout at192 = layoutPage(scaledForDpi(parsed, 192), 2 * width, 2 * height, measure);
+    const PageLayout at96 = layoutPage(page, width, height, 96, measure);
+    const PageLayout at192 = layoutPage(page, 2 * width, 2 * height, 192, measure);
     ASSERT_EQ(at192.runs.size(), at96.runs.size());
     for (std::size_t i = 0; i < at96.runs.size(); ++i) {
         SCOPED_TRACE(at96.runs[i].text);
@@ -321,105 +330,6 @@ TEST_F(PageViewLayout, AtTwiceTheDpiEverythingIsTwiceAsLarge)
     }
     ASSERT_EQ(at192.fills.size(), at96.fills.size());
     EXPECT_EQ(at192.fills[0].rect.height(), 2 * at96.fills[0].rect.height());
-}
-
-TEST(HtmlPageParse, FontFaceIsTheBodysFirstFamily)
-{
-    const auto face = [](const std::string& style) {
-        const std::string text = "<style>body{" + style + "}</style><body>x</body>";
-        return parseHtmlPage(text.data(), text.size()).fontFace;
-    };
-    EXPECT_EQ(face("font-family:\"Courier New\", monospace"), "Courier New");
-    EXPECT_EQ(face("font-family: 'SimHei' ;margin:0"), "SimHei");
-    EXPECT_EQ(face("margin:0"), "");
-    EXPECT_EQ(face("font-family:" + std::string(80, 'a')), "");  // too long for any face
-}
-
-TEST(HtmlPageParse, CharacterReferencesColorsAndStyle)
-{
-    EXPECT_EQ(decodeCharacterReferences("a&#10;b&amp;lt;&lt;&gt;&quot;&#39;&nbsp;&"), "a\nb&lt;<>\"'&nbsp;&");
-    Color c = 1;
-    EXPECT_TRUE(parseHtmlColor("#0000CC", c));
-    EXPECT_EQ(c, 0x00CC0000u);
-    EXPECT_TRUE(parseHtmlColor("f00", c));
-    EXPECT_EQ(c, 0x000000FFu);
-    EXPECT_FALSE(parseHtmlColor("#12345", c));
-    EXPECT_FALSE(parseHtmlColor("#GG0000", c));
-
-    const char text[] = "<HTML><STYLE>.x{color:#00FF00} table{font-size:20px} body{margin:3px}</STYLE>"
-                        "<BODY BGCOLOR='#010203'><TABLE CELLPADDING=4 CELLSPACING=1 WIDTH=50%>"
-                        "<TR CLASS=x ALIGN=RIGHT><TD TITLE='a&#10;b'>1 &amp; 2</TD><TD CLASS=nope>z</TD></TR>"
-                        "</TABLE>after</BODY>";
-    HtmlPage page = parseHtmlPage(text, sizeof text - 1);
-    EXPECT_EQ(page.background, 0x00030201u);
-    EXPECT_EQ(page.margin, 3);
-    ASSERT_EQ(page.blocks.size(), 2u);
-    const HtmlTable& t = page.blocks[0].table;
-    EXPECT_EQ(t.cellPadding, 4);
-    EXPECT_EQ(t.cellSpacing, 1);
-    EXPECT_EQ(t.widthPercent, 50);
-    ASSERT_EQ(t.rows.size(), 1u);
-    ASSERT_EQ(t.rows[0].cells.size(), 2u);
-    const HtmlCell& cell = t.rows[0].cells[0];
-    EXPECT_EQ(cell.align, HtmlAlign::Right);
-    ASSERT_EQ(cell.content.size(), 1u);
-    EXPECT_EQ(cell.content[0].text, "1 & 2");
-    EXPECT_EQ(cell.content[0].color, 0x0000FF00u);
-    EXPECT_EQ(cell.content[0].fontPx, 20);
-    ASSERT_GE(cell.title, 0);
-    EXPECT_EQ(page.titles[static_cast<std::size_t>(cell.title)], "a\nb");
-    EXPECT_EQ(t.rows[0].cells[1].content[0].color, 0x0000FF00u);  // unknown class keeps the row's
-    EXPECT_FALSE(page.blocks[1].isTable);
-    EXPECT_EQ(page.blocks[1].flow[0].text, "after");
-}
-
-TEST(HtmlPageParse, HostileMarkupStaysBounded)
-{
-    const std::vector<std::string> texts = {
-        "<", "<a", "<a href=\"", "<td>x", "<tr><td>x", "</table></table>text", "<!--", "<style>",
-        "<title>never ends", "<table><table><tr><td>inner</td></tr></table>outer</table>",
-        "<table><tr><td colspan=99999 height=99999>x</td></tr></table>", "\x81<\xfe>&#10",
-        "<a href=x><a href=y><a href=z>deep</a>"};
-    for (const std::string& text : texts) {
-        HtmlPage page = parseHtmlPage(text.data(), text.size());
-        PageLayout layout = layoutPage(page, 100, 50, fakeMeasure);
-        expectInsideView(layout, 100, 50);
-    }
-
-    // Megabytes of rows and links: parsing stops at the size cap, layout stops
-    // at the bottom of the view.
-    std::string huge = "<table>";
-    while (huge.size() < 3 * maxPageBytes)
-        huge += "<tr><td><a href=http://x/ title=t>row</a></td></tr>";
-    HtmlPage page = parseHtmlPage(huge.data(), huge.size());
-    ASSERT_EQ(page.blocks.size(), 1u);
-    EXPECT_LE(page.blocks[0].table.rows.size(), 500u);
-    EXPECT_LE(page.links.size(), 2000u);
-    PageLayout layout = layoutPage(page, 100, 50, fakeMeasure);
-    expectInsideView(layout, 100, 50);
-    EXPECT_LE(layout.runs.size(), 5u);
-}
-
-// 128 KB of "<style>,,,...{;;;...}": each declaration block is read once,
-// however many selectors share it, so the work follows the size.
-TEST(HtmlPageParse, StyleBlockOfSeparatorsTakesWorkInProportionToItsSize)
-{
-    std::string text = "<style>" + std::string(64 * 1024, ',') + "{" + std::string(64 * 1024, ';') +
-                       "}.a, .b ,BODY{color:#00FF00;font-size:0;font-size:20px;color:none}</style>"
-                       "<body><font class=b>x</font>y</body>";
-    HtmlPage page = parseHtmlPage(text.data(), text.size());
-    EXPECT_LE(page.work, 4 * text.size());
-    int measured = 0;
-    PageLayout layout = layoutPage(page, 200, 50, [&](const std::string& s, int px) {
-        ++measured;
-        return fakeMeasure(s, px);
-    });
-    EXPECT_LE(measured, 10);
-    // Every selector of the list takes the block's last usable values.
-    ASSERT_EQ(layout.runs.size(), 1u);
-    EXPECT_EQ(layout.runs[0].text, "xy");
-    EXPECT_EQ(layout.runs[0].color, 0x0000FF00u);
-    EXPECT_EQ(layout.runs[0].fontPx, 20);
 }
 
 TEST(PageLinks, OnlyWebAddressesGoToTheShell)

@@ -29,9 +29,9 @@ protected:
     }
 
     // Builds with a feed that returns the given quotes and time.
-    int build(std::vector<StockQuote> quotes, int result = 0, const char* time = "2023-09-26 16:08")
+    PageBuild build(std::vector<StockQuote> quotes, int result = 0, const char* time = "2023-09-26 16:08")
     {
-        return buildQuotePage(settings, context, page, rows, columns, [&](QuoteBatch& b) {
+        return buildWith([&](QuoteBatch& b) {
             if (result != 0)
                 return result;
             for (const StockQuote& q : quotes)
@@ -39,6 +39,15 @@ protected:
             std::strcpy(b.dataTime, time);
             return 0;
         });
+    }
+    // The model built, its page file in page and its table's size in rows and columns.
+    PageBuild buildWith(const QuoteSource& feed)
+    {
+        const PageBuild built = buildQuotePage(settings, context, model, feed);
+        renderPageHtml(model, page);
+        rows = model.rowCount;
+        columns = model.columnCount;
+        return built;
     }
     // The row of the only quote, without the table around it.
     std::string row(const StockQuote& q)
@@ -51,6 +60,7 @@ protected:
 
     PageContext context{"http://vendor.test/", "http://vendor.test/zeb/zebskip.php?Ver=2"};
     UserSettings settings;
+    QuotePageModel model;
     std::string page;
     int rows = -5;
     int columns = -5;
@@ -93,14 +103,22 @@ TEST_F(QuotePage, WritesTheWholeTablePage)
         "<td>0.335</td><td>-0.005</td><td>-1.47%</td></tr>"
         "<tr class=\"cbt\"><td colspan=5 align=right>2023-09-26 16:08</td></tr></table></body></html>";
 
-    EXPECT_EQ(build({up, down}), static_cast<int>(expected.size()));
+    EXPECT_EQ(build({up, down}).kind, PageKind::quotes);
     EXPECT_EQ(page, expected);
     EXPECT_EQ(rows, 2);
     EXPECT_EQ(columns, 5);
 
-    // The string is reused: a second build gives the same page, not an appended one.
+    // Model and string are reused: a second build gives the same page, not an appended one,
+    // and a smaller one after a larger leaves nothing of it.
     build({up, down});
     EXPECT_EQ(page, expected);
+    settings.displayFlags = showPrice | showRefreshTime;
+    build({down});
+    EXPECT_EQ(
+        page,
+        std::string(head) +
+            "<tr align=\"right\" class=\"cdn\"><td>0.335</td></tr>"
+            "<tr class=\"cbt\"><td colspan=1 align=right>2023-09-26 16:08</td></tr></table></body></html>");
 }
 
 TEST_F(QuotePage, ColorsComeFromTheSettingsOnlyWithCustomColors)
@@ -177,33 +195,35 @@ TEST_F(QuotePage, NoticePagesNeedNoFetchAndKeepTheCountsAsTheyWere)
     };
 
     std::strcpy(settings.stockList, ",hkHS");
-    EXPECT_EQ(buildQuotePage(settings, context, page, rows, columns, feed), 0);
+    EXPECT_EQ(buildWith(feed).kind, PageKind::notice);
     EXPECT_EQ(page,
               "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
               "<body scroll=no bgcolor=\"#FFFFE6\">股票代码列表中无数据 请添加股票代码</body></html>");
 
     context.versionBlocked = true;  // wins over the empty list
-    EXPECT_EQ(buildQuotePage(settings, context, page, rows, columns, feed), 0);
+    EXPECT_EQ(buildWith(feed).kind, PageKind::upgrade);
     EXPECT_EQ(page,
               "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
               "<body scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>"
               "<a href=\"http://vendor.test/\" target=\"_blank\">查看新版本</a></body></html>");
     EXPECT_FALSE(fetched);
-    EXPECT_EQ(rows, -5);
-    EXPECT_EQ(columns, -5);
+    EXPECT_EQ(rows, 0);  // no table: the window takes its notice size
+    EXPECT_EQ(columns, 0);
 }
 
 TEST_F(QuotePage, FetchFailureGivesTheErrorPage)
 {
     settings.optionFlags = customColors;
     settings.displayFlags = showCode | showName | showPrice;
-    EXPECT_EQ(build({sampleQuote("hk1", "N", 1, 2)}, -2), -2);
+    const PageBuild failed = build({sampleQuote("hk1", "N", 1, 2)}, -2);
+    EXPECT_EQ(failed.kind, PageKind::error);
+    EXPECT_EQ(failed.fetchError, -2);
     EXPECT_EQ(page,
               "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#332211>"
               "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(columns, 3);
-    EXPECT_EQ(build({}, -1), -1);
+    EXPECT_EQ(build({}, -1).fetchError, -1);
 }
 
 TEST_F(QuotePage, ValuesFromTheServiceCannotAddMarkup)

@@ -108,19 +108,23 @@ public:
         log.push_back("options");
         optionsFlags = s.optionFlags;
     }
-    bool navigate(const std::wstring& path) override
+    bool navigate(const std::wstring& path, const QuotePageModel& page) override
     {
         log.push_back("navigate " + ascii(path));
         if (navigateThrows)
             throw std::runtime_error("browser gone");
+        shown = page.rows.empty() ? "" : page.rows.back().cells.back().text;
         return navigateWorks;
     }
+    void reportFailure(const char* what) override { failures.push_back(what); }
 
     bool visible = true;
     bool navigateWorks = true;
     bool navigateThrows = false;
     int resizedWithFont = -1;
     std::uint32_t optionsFlags = 0;
+    std::string shown;  // the text of the last page shown
+    Log failures;
 
 private:
     Log& log;
@@ -197,17 +201,17 @@ protected:
         clock,
         window,
         [this] { return settings; },
-        [this](const UserSettings& s, std::string& page, int& rowCount, int& columnCount) {
+        [this](const UserSettings& s, QuotePageModel& page) {
             log.push_back("build");
             builtWith = s;
-            page = "page " + std::to_string(s.fontSizeIndex);
-            if (!noticePage) {
-                rowCount = tableRows;
-                columnCount = tableColumns;
-            }
+            page.kind = noticePage ? PageKind::notice : PageKind::quotes;
+            page.rows.assign(
+                1, {RowKind::footer, Tone::header, {{"page " + std::to_string(s.fontSizeIndex)}}, "", {}});
+            page.rowCount = tableRows;
+            page.columnCount = tableColumns;
             if (duringBuild)
                 duringBuild();
-            return 1;
+            return PageBuild{page.kind, 0};
         },
         L"C:\\cache\\zebtmp.htm",
         [this](const std::wstring& path, const std::string& page) {
@@ -408,7 +412,8 @@ TEST_F(RefreshWorkerTest, SettingsChangeAppliesOptionsAndAlwaysResizes)
     EXPECT_EQ(window.optionsFlags, alwaysOnTop | titleOnHover);
     EXPECT_EQ(window.resizedWithFont, 4);
     EXPECT_EQ(builtWith.fontSizeIndex, 4);
-    EXPECT_EQ(writtenPage, "page 4");
+    EXPECT_NE(writtenPage.find(">page 4<"), std::string::npos);
+    EXPECT_EQ(window.shown, "page 4");
     EXPECT_EQ(shared.refreshRequest.load(), 0);
 }
 
@@ -549,6 +554,7 @@ TEST_F(RefreshWorkerTest, APageThatCannotBeBuiltFailsThePassAndTheLoopGoesOn)
     duringBuild = [] { throw std::bad_alloc(); };
     EXPECT_EQ(worker.runPass(), Result::failed);
     EXPECT_EQ(take(), (Log{"visible?", "build"}));  // nothing written or loaded
+    EXPECT_EQ(window.failures, (Log{"the quote page could not be built"}));
 
     duringBuild = nullptr;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
@@ -562,6 +568,7 @@ TEST_F(RefreshWorkerTest, APageThatCannotBeBuiltFailsThePassAndTheLoopGoesOn)
     window.navigateThrows = true;
     EXPECT_EQ(worker.runPass(), Result::failed);
     EXPECT_EQ(take().back(), "navigate C:\\cache\\zebtmp.htm");  // the busy label is left as it is
+    EXPECT_EQ(window.failures.size(), 3u);  // the build, the write and the load, each reported
     window.navigateThrows = false;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
 }
