@@ -2,6 +2,7 @@
 
 #include "ui/PageViewWnd.h"
 #include "winui/ComPtr.h"
+#include "winui/WindowThreadCall.h"
 
 #include <commctrl.h>
 #include <exdisp.h>
@@ -10,12 +11,6 @@
 #include <memory>
 
 namespace {
-
-// Sent to the window to load a page on its own thread; lParam points to the
-// path (a std::wstring).
-constexpr UINT navigateMessage = WM_USER + 1;
-// Sent to switch crisp text; wParam is TRUE or FALSE.
-constexpr UINT crispTextMessage = WM_USER + 2;
 
 volatile LONG liveSites = 0;
 
@@ -148,6 +143,12 @@ public:
 
     bool usesControl() const { return static_cast<bool>(browser); }
     const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
+    bool navigate(const std::wstring& path);
+    void setCrispText(bool crisp)
+    {
+        if (view)
+            view->setCrispText(crisp);
+    }
 
 protected:
     DECLARE_MESSAGE_MAP();
@@ -159,25 +160,20 @@ private:
     std::unique_ptr<CPageViewWnd> view;
 
     void OnCreate();
-    void OnNavigate(Message& m);
-    void OnCrispText(Message& m);
     void OnDestroy();
-    void OnPaint();
-    void OnEraseBkgnd(Message& m) { m.result = 1; }  // nothing to erase: the page covers the window
-    void OnContextMenu() {}                           // the page has no context menu
+    void OnPaint(HDC, const RECT&) {}  // the page draws itself, in the control or the view
+    Reply OnEraseBkgnd() { return Reply::handled(1); }  // nothing to erase: the page covers the window
+    void OnContextMenu() {}                             // the page has no context menu
     bool createControl();
     void closeControl();
     void resizeControl();
-    bool navigate(const std::wstring& path);
 };
 
 BEGIN_MESSAGE_MAP(BrowserWindow, CWnd)
     onMessage<&BrowserWindow::OnCreate>(WM_CREATE),
-    onMessage<&BrowserWindow::OnNavigate>(navigateMessage),
-    onMessage<&BrowserWindow::OnCrispText>(crispTextMessage),
     onMessage<&BrowserWindow::resizeControl>(WM_SIZE),
     onMessage<&BrowserWindow::OnDestroy>(WM_DESTROY),
-    onMessage<&BrowserWindow::OnPaint>(WM_PAINT),
+    onPaint<&BrowserWindow::OnPaint>(),
     onMessage<&BrowserWindow::OnEraseBkgnd>(WM_ERASEBKGND),
     onMessage<&BrowserWindow::OnContextMenu>(WM_CONTEXTMENU),
 END_MESSAGE_MAP()
@@ -188,29 +184,11 @@ void BrowserWindow::OnCreate()
         view = std::make_unique<CPageViewWnd>(m_hWnd);
 }
 
-void BrowserWindow::OnNavigate(Message& m)
-{
-    m.result = navigate(*reinterpret_cast<const std::wstring*>(m.lParam)) ? 1 : 0;
-}
-
-void BrowserWindow::OnCrispText(Message& m)
-{
-    if (view)
-        view->setCrispText(m.wParam != FALSE);
-}
-
 // Deactivated and closed while its own window, a child of this one, still
 // exists: by WM_NCDESTROY the children are gone.
 void BrowserWindow::OnDestroy()
 {
     closeControl();
-}
-
-void BrowserWindow::OnPaint()
-{
-    PAINTSTRUCT ps;
-    BeginPaint(m_hWnd, &ps);
-    EndPaint(m_hWnd, &ps);
 }
 
 bool BrowserWindow::createControl()
@@ -221,7 +199,7 @@ bool BrowserWindow::createControl()
         control.reset();
         return false;
     }
-    *site.put() = new Site(m_hWnd);
+    site = ComPtr<Site>::adopt(new Site(m_hWnd));
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     hr = control->SetClientSite(site.get());
@@ -230,7 +208,7 @@ bool BrowserWindow::createControl()
     if (SUCCEEDED(hr))
         hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, m_hWnd, &rc);
     if (SUCCEEDED(hr))
-        hr = control->QueryInterface(IID_IWebBrowser2, browser.putVoid());
+        browser = control.as<IWebBrowser2>();
     if (FAILED(hr) || !browser) {
         closeControl();
         return false;
@@ -243,8 +221,7 @@ void BrowserWindow::closeControl()
 {
     browser.reset();
     if (control) {
-        ComPtr<IOleInPlaceObject> inPlace;
-        if (SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace)
+        if (const auto inPlace = control.as<IOleInPlaceObject>())
             inPlace->InPlaceDeactivate();
         control->Close(OLECLOSE_NOSAVE);
         control->SetClientSite(nullptr);
@@ -255,8 +232,7 @@ void BrowserWindow::closeControl()
 
 void BrowserWindow::resizeControl()
 {
-    ComPtr<IOleInPlaceObject> inPlace;
-    if (control && SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
+    if (const auto inPlace = control.as<IOleInPlaceObject>()) {
         RECT rc;
         GetClientRect(m_hWnd, &rc);
         inPlace->SetObjectRects(&rc, &rc);
@@ -274,12 +250,10 @@ bool BrowserWindow::navigate(const std::wstring& path)
     std::string text;
     if (!CPageViewWnd::readPageFile(path, text))
         return false;
-    BSTR url = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    const ComString url(path);
     VARIANT absent;
     VariantInit(&absent);
-    HRESULT hr = browser->Navigate(url, &absent, &absent, &absent, &absent);
-    SysFreeString(url);
-    return SUCCEEDED(hr);
+    return url && SUCCEEDED(browser->Navigate(url.get(), &absent, &absent, &absent, &absent));
 }
 
 BrowserWindow* stateOf(HWND hwnd)
@@ -302,17 +276,24 @@ bool CWebBrowser2::registerClass(HINSTANCE instance)
     return registerWindowClass<BrowserWindow>(windowClass, instance);
 }
 
+// Both run on the window's thread, carried there from any other; the
+// window's object is looked up there too, where it cannot go meanwhile.
 bool CWebBrowser2::Navigate(const std::wstring& path) const
 {
-    if (!stateOf(hwnd))
-        return false;
-    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(&path)) != 0;
+    bool loaded = false;
+    runOnWindowThread(hwnd, [&] {
+        if (BrowserWindow* state = stateOf(hwnd))
+            loaded = state->navigate(path);
+    }, INFINITE);
+    return loaded;
 }
 
 void CWebBrowser2::setCrispText(bool crisp) const
 {
-    if (stateOf(hwnd))
-        SendMessageW(hwnd, crispTextMessage, crisp ? TRUE : FALSE, 0);
+    runOnWindowThread(hwnd, [&] {
+        if (BrowserWindow* state = stateOf(hwnd))
+            state->setCrispText(crisp);
+    }, INFINITE);
 }
 
 bool CWebBrowser2::usesControl() const
