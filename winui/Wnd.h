@@ -114,9 +114,9 @@ struct Message {
 };
 
 // What a handler did with its message, the same in every handler: handled,
-// with the message's answer, or passed on (to the base class's map, then to
-// the system's default handling). A handler that returns nothing has handled
-// its message with the answer 0.
+// with the message's answer, or passed on to the system's default handling
+// (a dialog's, for a dialog). A handler that returns nothing has handled its
+// message with the answer 0.
 class Reply {
 public:
     static Reply handled(LRESULT result = 0) { return Reply(true, result); }
@@ -161,8 +161,9 @@ struct MessageMap {
     }
     MessageMap() : entries(nullptr), count(0), base(nullptr) {}
 
-    // Calls the first entry, most derived class first, that takes m and
-    // handles it. False when none did.
+    // Hands m to the first entry, most derived class first, that takes it;
+    // no other entry sees it. False when none takes it or its handler
+    // passed it on.
     bool dispatch(CWnd& window, Message& m) const;
 };
 

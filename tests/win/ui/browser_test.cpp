@@ -4,7 +4,9 @@
 // skip). ZEB_REQUIRE_CONTROL=1 turns the control test's skip into a failure.
 #include "quotes/QuotePage.h"
 #include "pageview/PageView.h"
+#include "res/Messages.h"
 #include "ui/WebBrowser2.h"
+#include "winui/Handles.h"
 
 #include "tests/support/SampleQuotes.h"
 
@@ -188,20 +190,16 @@ struct Capture {
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, dib);
-        PrintWindow(window, dc, PW_CLIENTONLY);
+        const WindowDc screen(nullptr);
+        const MemoryDcHandle dc(CreateCompatibleDC(screen.get()));
+        const BitmapHandle dib(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const SelectedObject selected(dc.get(), dib.get());
+        PrintWindow(window, dc.get(), PW_CLIENTONLY);
         GdiFlush();
         const auto* p = static_cast<const std::uint32_t*>(bits);
         pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
         for (auto& px : pixels)
             px &= 0x00FFFFFF;
-        SelectObject(dc, old);
-        DeleteObject(dib);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
     }
 
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
@@ -572,6 +570,24 @@ TEST(BuiltInPageView, CrispTextHoldsOnlyThePageColoursAndSmoothTextComesBack)
                 inked, foreign(smooth));
     saveOverDarkDesktop(smooth, key, "pageview_transparent_smooth.bmp");
     saveOverDarkDesktop(crisp, key, "pageview_transparent_crisp.bmp");
+}
+
+// The page display takes no pointer from a message: what another program
+// sends it with the numbers of the program's own messages, or a carried call
+// with a token never given out, is ignored, and loads still work.
+TEST(PageDisplay, IgnoresForgedMessages)
+{
+    MiniWindow w;
+    const std::wstring path = tempPath(L"zebtmp.htm");
+    writeFile(path, quotePage());
+    for (LPARAM junk : {LPARAM(1), LPARAM(0x7FF00010), LPARAM(-1)})
+        for (UINT message : {UINT(WM_USER + 1), UINT(WM_USER + 2), UINT(WM_APP + 1), windowThreadCallMessage()}) {
+            SendMessageW(w.browser.window(), message, 1, junk);
+            PostMessageW(w.browser.window(), message, 1, junk);
+        }
+    pump(50);
+    ASSERT_TRUE(IsWindow(w.browser.window()));
+    EXPECT_TRUE(w.browser.Navigate(path));
 }
 
 TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
