@@ -141,7 +141,6 @@ public:
         return (view && view->routeMessage(m)) || CWnd::routeMessage(m);
     }
 
-    bool usesControl() const { return static_cast<bool>(browser); }
     const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
     bool navigate(const std::wstring& path);
     void setCrispText(bool crisp)
@@ -294,12 +293,6 @@ void CWebBrowser2::setCrispText(bool crisp) const
         if (BrowserWindow* state = stateOf(hwnd))
             state->setCrispText(crisp);
     }, INFINITE);
-}
-
-bool CWebBrowser2::usesControl() const
-{
-    BrowserWindow* state = stateOf(hwnd);
-    return state && state->usesControl();
 }
 
 const PageLayout* CWebBrowser2::pageLayout() const

@@ -49,6 +49,14 @@ protected:
         }
     }
 
+    // A window of this layer's own classes.
+    static HWND makeLayerWindow()
+    {
+        registerWindowClass<CWnd>(L"ZebCallLayerTest", appInstance());
+        return CreateWindowExW(0, L"ZebCallLayerTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               appInstance(), nullptr);
+    }
+
     HWND window = nullptr;
 };
 
@@ -157,9 +165,7 @@ TEST_F(WindowThreadCall, APostedCallOwnsWhatItCarriesAndKeepsItsTurn)
 // used, is survived and ignored, and carried calls still run in their order.
 TEST_F(WindowThreadCall, ForgedMessagesAreIgnoredAndCallsKeepTheirOrder)
 {
-    ASSERT_TRUE(registerWindowClass<CWnd>(L"ZebCallLayerTest", appInstance()));
-    const HWND layerWindow = CreateWindowExW(0, L"ZebCallLayerTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                             nullptr, appInstance(), nullptr);
+    const HWND layerWindow = makeLayerWindow();
     ASSERT_TRUE(layerWindow);
     std::vector<int> order;
     const auto forge = [&] {
@@ -193,9 +199,7 @@ TEST_F(WindowThreadCall, ForgedMessagesAreIgnoredAndCallsKeepTheirOrder)
 // stops waiting at once.
 TEST_F(WindowThreadCall, AWindowThatGoesWithdrawsItsCalls)
 {
-    ASSERT_TRUE(registerWindowClass<CWnd>(L"ZebCallLayerTest", appInstance()));
-    const HWND layerWindow = CreateWindowExW(0, L"ZebCallLayerTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                             nullptr, appInstance(), nullptr);
+    const HWND layerWindow = makeLayerWindow();
     ASSERT_TRUE(layerWindow);
     std::atomic<bool> ran{false}, result{true}, returned{false};
     std::thread worker([&] {

@@ -178,6 +178,17 @@ TEST(ToolTip, KeepsItsTextForComparison)
 
 }  // namespace
 
+// A window of T's own class, registered as name; null when none could be made.
+template <class T>
+T* makeWindow(const wchar_t* name)
+{
+    if (!registerWindowClass<T>(name, appInstance()))
+        return nullptr;
+    const HWND hwnd =
+        CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, appInstance(), nullptr);
+    return static_cast<T*>(CWnd::FromHandle(hwnd));
+}
+
 class ScalingWindow : public CWnd {
 public:
     int dpi = 0;
@@ -269,11 +280,9 @@ END_MESSAGE_MAP()
 
 TEST(Window, TypedEntriesDecodeTheirMessagesAndPassOn)
 {
-    ASSERT_TRUE(registerWindowClass<TypedWindow>(L"ZebTestTyped", appInstance()));
-    HWND hwnd = CreateWindowExW(0, L"ZebTestTyped", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, appInstance(),
-                                nullptr);
-    ASSERT_TRUE(hwnd);
-    auto* w = static_cast<TypedWindow*>(CWnd::FromHandle(hwnd));
+    auto* w = makeWindow<TypedWindow>(L"ZebTestTyped");
+    ASSERT_TRUE(w);
+    const HWND hwnd = w->m_hWnd;
     w->placesItself = false;
     SendMessageW(hwnd, WM_HOTKEY, 7, 0);
     SendMessageW(hwnd, WM_HOTKEY, 8, 0);  // another hot key: not this entry's
