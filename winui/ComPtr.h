@@ -3,6 +3,7 @@
 // COM object or frees a COM string by hand.
 #pragma once
 
+#include <windows.h>
 #include <oleauto.h>
 #include <unknwn.h>
 

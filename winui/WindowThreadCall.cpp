@@ -3,8 +3,8 @@
 #include "res/Messages.h"
 #include "winui/Trace.h"
 
+#include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <map>
 #include <memory>
 #include <mutex>

@@ -314,7 +314,8 @@ MessageMapEntry onWindowPos(UINT message)
 {
     return {message, 0, message_map_detail::anyId, 0, &message_map_detail::windowPos<handler>};
 }
-// WM_PAINT: the layer begins and ends the painting. Handler: (HDC dc, const
+// WM_PAINT: the layer begins and ends the painting (beginning it erases the
+// background, as a dialog's own painting does). Handler: (HDC dc, const
 // RECT& dirty).
 template <auto handler>
 MessageMapEntry onPaint()
