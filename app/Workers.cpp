@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -27,11 +28,15 @@ namespace {
 // first quote request leaves while the window is still being set up; the
 // window's thread runs them in order before the later ones. The visibility
 // test only reads the window's style, which any thread may do. The window is
-// known once the workers start.
+// known once the workers start. Each page loaded sets pageShown.
 class FrameOnWorkerThread : public RefreshWindow {
 public:
     explicit FrameOnWorkerThread(const RefreshWorker& worker) : worker(worker) {}
     void attach(CMiniFrameDlg& window) { frame = &window; }
+
+    // An auto-reset event; shared, as the update worker may outlive the window.
+    const std::shared_ptr<KernelHandle> pageShown =
+        std::make_shared<KernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
 
     bool isVisible() override { return frame->IsWindowVisible(); }
     void showBusyLabel(bool show) override
@@ -50,6 +55,8 @@ public:
     {
         bool loaded = false;
         call([&] { loaded = frame->navigate(path, page); });
+        if (loaded)
+            SetEvent(pageShown->get());
         return loaded;
     }
     void reportFailure(const char* what) override { trace(what); }
@@ -77,8 +84,8 @@ private:
 // does not take it up in time (it may be busy with an update of its own).
 class FrameForUpdateWorker : public UpdateWorkerWindow {
 public:
-    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh)
-        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh)
+    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh, std::shared_ptr<KernelHandle> pageShown)
+        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh), pageShown(std::move(pageShown))
     {
     }
 
@@ -96,16 +103,11 @@ public:
     {
         if (!IsWindow(window))
             return false;
-        unsigned before = 0, now = 0;
         runOnWindowThread(window, [&] {
-            before = refresh->pagesShown();
+            ResetEvent(pageShown->get());
             refresh->requestSettingsApplied();
         }, 30000);
-        for (int waited = 0; waited < 5000; waited += 50) {
-            Sleep(50);
-            if (!runOnWindowThread(window, [&] { now = refresh->pagesShown(); }, 1000) || now != before)
-                break;
-        }
+        WaitForSingleObject(pageShown->get(), 5000);
         FrameCommands::startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
         FrameCommands::startupPromptShown(false);
@@ -132,16 +134,19 @@ private:
     CMiniFrameDlg* frame;  // touched only on the window's thread
     HWND window;
     RefreshRequests* refresh;  // the window's; reached only on the window's thread
+    std::shared_ptr<KernelHandle> pageShown;
 };
 
 struct UpdateRun {
-    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh) : window(frame, refresh) {}
+    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh, std::shared_ptr<KernelHandle> pageShown)
+        : window(frame, refresh, std::move(pageShown))
+    {
+    }
     FrameForUpdateWorker window;
     DownloadProgress download;  // nobody watches it: its limits still hold
 
-    static DWORD WINAPI threadMain(void* parameter)
+    static void threadMain(const std::shared_ptr<UpdateRun>& run)
     {
-        std::unique_ptr<UpdateRun> run(static_cast<UpdateRun*>(parameter));
         const ComInitialization com;
         Win32UpdatePlatform platform;
         // ZebUpdater starts only when the program can close at once.
@@ -155,25 +160,16 @@ struct UpdateRun {
         try {
             runUpdateWorker(platform.platform(), run->window, processUpdateGuard(), versionBlocked);
         } catch (const std::exception&) {
-            return 1;
+            trace("the start-up update check ended by an exception");
         }
-        return 0;
     }
 };
 
-DWORD WINAPI cleanupMain(void*)
+void cleanupMain()
 {
     Win32Files files;
     Win32Launcher launcher;
     cleanUpAfterUpdate(files, launcher);
-    return 0;
-}
-
-// Starts a worker that nobody waits for; it ends with the process at the
-// latest. False when no thread could be made.
-bool startDetached(LPTHREAD_START_ROUTINE routine, void* parameter)
-{
-    return static_cast<bool>(KernelHandle(CreateThread(nullptr, 0, routine, parameter, 0, nullptr)));
 }
 
 }  // namespace
@@ -202,11 +198,6 @@ struct BackgroundWorkers::Refresh {
         };
     }
 
-    static DWORD WINAPI threadMain(void* parameter)
-    {
-        static_cast<Refresh*>(parameter)->loop.run();
-        return 0;
-    }
 };
 
 BackgroundWorkers::BackgroundWorkers(std::wstring pagePath) : refresh(std::make_unique<Refresh>(pagePath)) {}
@@ -221,7 +212,7 @@ RefreshRequests& BackgroundWorkers::refreshRequests()
 void BackgroundWorkers::start(CMiniFrameDlg& frame)
 {
     refresh->window.attach(frame);
-    refresh->thread.reset(CreateThread(nullptr, 0, Refresh::threadMain, refresh.get(), 0, nullptr));
+    refresh->thread = startThread([loop = &refresh->loop] { loop->run(); });
     if (!refresh->thread)
         messageBox(frame.GetSafeHwnd(), "无法启动行情刷新，行情不会更新。请重新启动Zeb。", "提示",
                    MB_ICONEXCLAMATION | MB_OK);
@@ -229,11 +220,11 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // The vendor's ping with its notice or upgrade prompt, and 2 s later the
     // clean-up of an earlier update. Neither is waited for when the window
     // closes: they hold nothing of it but its handle. Without them there is
-    // no notice and the leftovers wait for the next start.
-    auto update = std::make_unique<UpdateRun>(frame, refresh->loop.requests());
-    if (startDetached(UpdateRun::threadMain, update.get()))
-        update.release();
-    startDetached(cleanupMain, nullptr);
+    // no notice and the leftovers wait for the next start. Their handles go at
+    // once: nobody waits for them, and they end with the process at the latest.
+    auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), refresh->window.pageShown);
+    startThread([update] { UpdateRun::threadMain(update); });
+    startThread(cleanupMain);
 }
 
 bool BackgroundWorkers::stop()

@@ -1,5 +1,10 @@
-// Resource, control, command, timer and hot-key ids of Zeb.
+// Resource, control, command, timer and hot-key ids of Zeb. Its window
+// messages are in Messages.h, which comes with this header in C++.
 #pragma once
+
+#ifndef RC_INVOKED
+#include "res/Messages.h"
+#endif
 
 #define IDR_MAINFRAME 128       // program icon
 #define IDD_MINIFRAME 102       // mini-window
@@ -39,7 +44,6 @@
 #define ID_AUTO_UPGRADE 32780
 #define ID_HOME_PAGE 32781
 
-#define WM_TRAYNOTIFY (0x0400 + 10)  // 1034
 #define HOVER_TIMER_ID 1
 #define TRAY_RETRY_TIMER_ID 2  // adding the tray icon again while there is no taskbar
 #define SHOW_HOTKEY_ID 1001

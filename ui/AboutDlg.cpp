@@ -24,7 +24,7 @@ constexpr char contactLines[] = "QQ：88012345\r\nE-mail：zeb@quillon.com.cn";
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
     onMouse<&CAboutDlg::OnMouseMove>(WM_MOUSEMOVE),
     onMouse<&CAboutDlg::OnLButtonDown>(WM_LBUTTONDOWN),
-    onMessage<&CAboutDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCtlColor<&CAboutDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
 END_MESSAGE_MAP()
 
 CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUT, parent), siteLink(*this, IDC_ABOUT_SITE) {}
@@ -41,23 +41,24 @@ BOOL CAboutDlg::OnInitDialog()
     return TRUE;
 }
 
-bool CAboutDlg::OnMouseMove(POINT p)
+Reply CAboutDlg::OnMouseMove(POINT p)
 {
     siteLink.mouseMoved(p);
-    return false;
+    return Reply::passOn();
 }
 
-bool CAboutDlg::OnLButtonDown(POINT p)
+Reply CAboutDlg::OnLButtonDown(POINT p)
 {
     if (siteLink.contains(p))
         openWebAddress(vendorRoot());
-    return false;
+    return Reply::passOn();
 }
 
-bool CAboutDlg::OnCtlColor(Message& m)
+Reply CAboutDlg::OnCtlColor(HDC dc, HWND control)
 {
     // The dialog's own brush and colours, with the link's text colour.
-    m.result = DefWindowProcW(m_hWnd, m.message, m.wParam, m.lParam);
-    siteLink.setTextColor(reinterpret_cast<HDC>(m.wParam), reinterpret_cast<HWND>(m.lParam));
-    return true;
+    const LRESULT brush =
+        DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    siteLink.setTextColor(dc, control);
+    return Reply::handled(brush);
 }

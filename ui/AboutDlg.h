@@ -14,9 +14,9 @@ protected:
     DECLARE_MESSAGE_MAP();
 
 private:
-    bool OnMouseMove(POINT p);
-    bool OnLButtonDown(POINT p);
-    bool OnCtlColor(Message& m);
+    Reply OnMouseMove(POINT p);
+    Reply OnLButtonDown(POINT p);
+    Reply OnCtlColor(HDC dc, HWND control);
 
     CLinkLabel siteLink;
 };

@@ -4,6 +4,7 @@
 #include "update/SelfUpdate.h"
 #include "update/Win32Update.h"
 #include "winui/Handles.h"
+#include "winui/WindowThreadCall.h"
 
 #include <cstdio>
 
@@ -18,32 +19,30 @@ constexpr UINT TICK_TIMER_ID = 1;
 struct CUpdateProgressDlg::Task {
     DownloadProgress progress;
     std::function<bool()> mayHandOver;
-    std::atomic<bool> held{false};  // downloaded, waiting for a dialog to close
+    std::atomic<HWND> window{nullptr};  // the worker's way back to the window
+    std::atomic<bool> held{false};      // downloaded, waiting for a dialog to close
     std::atomic<bool> done{false};
     std::atomic<int> result{static_cast<int>(UpdateResult::badDownload)};
 
-    static DWORD WINAPI threadMain(void* parameter)
+    void run()
     {
-        std::unique_ptr<std::shared_ptr<Task>> held(static_cast<std::shared_ptr<Task>*>(parameter));
-        Task& task = **held;
-        UpdateResult result = UpdateResult::badDownload;
+        UpdateResult outcome = UpdateResult::badDownload;
         try {
             const ComInitialization com;
             Win32UpdatePlatform platform;
-            platform.follow(task.progress, task.mayHandOver);
-            result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+            platform.follow(progress, mayHandOver);
+            outcome = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
         } catch (const std::exception&) {
-            result = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
+            outcome = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
         }
         // Stopped by the user: nothing of the update stays in the folder.
-        if (task.progress.cancel && result != UpdateResult::started) {
+        if (progress.cancel && outcome != UpdateResult::started) {
             Win32Files files;
             files.remove(newExePath);
             files.remove(updaterExePath);
         }
-        task.result = static_cast<int>(result);
-        task.done = true;
-        return 0;
+        result = static_cast<int>(outcome);
+        done = true;
     }
 };
 
@@ -60,9 +59,11 @@ CUpdateProgressDlg::~CUpdateProgressDlg() = default;
 
 UpdateResult CUpdateProgressDlg::run(bool& cancelled)
 {
+    // The window learns at once that the update waits for a dialog to close.
     Task* shared = task.get();
-    task->mayHandOver = [shared, allowed = mayHandOver] {
+    task->mayHandOver = [this, shared, allowed = mayHandOver] {
         shared->held = !allowed();
+        postToWindowThread(shared->window, [this] { OnTick(); });
         return !shared->held;
     };
     // The worker is started by the window, once it shows: a window that
@@ -77,25 +78,27 @@ BOOL CUpdateProgressDlg::OnInitDialog()
     CDialog::OnInitDialog();
     SendDlgItemMessageW(m_hWnd, IDC_UPDATE_BAR, PBM_SETRANGE32, 0, 100);
     GetDlgItem(IDC_UPDATE_TEXT).SetWindowText("正在检查新版本...");
-    auto* held = new std::shared_ptr<Task>(task);
-    if (!KernelHandle(CreateThread(nullptr, 0, Task::threadMain, held, 0, nullptr))) {
-        delete held;
+    // The worker's end closes the window through a call carried to it. The
+    // worker may outlive this object, but a call to the window runs only
+    // while the window, and with it the object, is there.
+    task->window = m_hWnd;
+    const bool started = static_cast<bool>(startThread([this, shared = task] {
+        shared->run();
+        postToWindowThread(shared->window, [this] { EndDialog(IDOK); });
+    }));
+    if (!started) {
         task->done = true;  // reported as a failed update
         EndDialog(IDCANCEL);
         return TRUE;
     }
+    // The download's counts are read as they grow.
     SetTimer(m_hWnd, TICK_TIMER_ID, 200, nullptr);
     return TRUE;
 }
 
 void CUpdateProgressDlg::OnTick()
 {
-    if (task->done) {
-        KillTimer(m_hWnd, TICK_TIMER_ID);
-        EndDialog(IDOK);
-        return;
-    }
-    if (task->progress.cancel)
+    if (task->done || task->progress.cancel)
         return;
     if (task->held) {
         GetDlgItem(IDC_UPDATE_TEXT).SetWindowText("请关闭其他对话框以完成升级。");

@@ -3,6 +3,7 @@
 #include "ui/PageViewWnd.h"
 #include "winui/ComPtr.h"
 #include "winui/Handles.h"
+#include "winui/WindowThreadCall.h"
 
 #include <commctrl.h>
 #include <exdisp.h>
@@ -12,18 +13,7 @@
 
 namespace {
 
-// Sent to the window to show a page on its own thread; lParam points to a
-// PageToShow.
-constexpr UINT navigateMessage = WM_USER + 1;
-// Sent to switch crisp text; wParam is TRUE or FALSE.
-constexpr UINT crispTextMessage = WM_USER + 2;
-
 volatile LONG liveSites = 0;
-
-struct PageToShow {
-    const std::wstring& path;
-    const QuotePageModel& page;
-};
 
 // Whether the file at path (a file path, or a file:/// address of one) can be
 // opened and read now.
@@ -166,8 +156,13 @@ public:
         return (view && view->routeMessage(m)) || CWnd::routeMessage(m);
     }
 
-    bool usesControl() const { return static_cast<bool>(browser); }
     const PageLayout* layoutShown() const { return view ? &view->layout() : nullptr; }
+    bool navigate(const std::wstring& path, const QuotePageModel& page);
+    void setCrispText(bool crisp)
+    {
+        if (view)
+            view->setCrispText(crisp);
+    }
     void setLinkOpener(CPageViewWnd::LinkOpener opener)
     {
         if (view)
@@ -184,25 +179,20 @@ private:
     std::unique_ptr<CPageViewWnd> view;
 
     void OnCreate();
-    void OnNavigate(Message& m);
-    void OnCrispText(Message& m);
     void OnDestroy();
-    void OnPaint();
-    void OnEraseBkgnd(Message& m) { m.result = 1; }  // nothing to erase: the page covers the window
-    void OnContextMenu() {}                           // the page has no context menu
+    void OnPaint(HDC, const RECT&) {}  // the page draws itself, in the control or the view
+    Reply OnEraseBkgnd() { return Reply::handled(1); }  // nothing to erase: the page covers the window
+    void OnContextMenu() {}                             // the page has no context menu
     bool createControl();
     void closeControl();
     void resizeControl();
-    bool navigate(const std::wstring& path, const QuotePageModel& page);
 };
 
 BEGIN_MESSAGE_MAP(BrowserWindow, CWnd)
     onMessage<&BrowserWindow::OnCreate>(WM_CREATE),
-    onMessage<&BrowserWindow::OnNavigate>(navigateMessage),
-    onMessage<&BrowserWindow::OnCrispText>(crispTextMessage),
     onMessage<&BrowserWindow::resizeControl>(WM_SIZE),
     onMessage<&BrowserWindow::OnDestroy>(WM_DESTROY),
-    onMessage<&BrowserWindow::OnPaint>(WM_PAINT),
+    onPaint<&BrowserWindow::OnPaint>(),
     onMessage<&BrowserWindow::OnEraseBkgnd>(WM_ERASEBKGND),
     onMessage<&BrowserWindow::OnContextMenu>(WM_CONTEXTMENU),
 END_MESSAGE_MAP()
@@ -213,30 +203,11 @@ void BrowserWindow::OnCreate()
         view = std::make_unique<CPageViewWnd>(m_hWnd);
 }
 
-void BrowserWindow::OnNavigate(Message& m)
-{
-    const PageToShow& shown = *reinterpret_cast<const PageToShow*>(m.lParam);
-    m.result = navigate(shown.path, shown.page) ? 1 : 0;
-}
-
-void BrowserWindow::OnCrispText(Message& m)
-{
-    if (view)
-        view->setCrispText(m.wParam != FALSE);
-}
-
 // Deactivated and closed while its own window, a child of this one, still
 // exists: by WM_NCDESTROY the children are gone.
 void BrowserWindow::OnDestroy()
 {
     closeControl();
-}
-
-void BrowserWindow::OnPaint()
-{
-    PAINTSTRUCT ps;
-    BeginPaint(m_hWnd, &ps);
-    EndPaint(m_hWnd, &ps);
 }
 
 bool BrowserWindow::createControl()
@@ -247,7 +218,7 @@ bool BrowserWindow::createControl()
         control.reset();
         return false;
     }
-    *site.put() = new Site(m_hWnd);
+    site = ComPtr<Site>::adopt(new Site(m_hWnd));
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     hr = control->SetClientSite(site.get());
@@ -256,7 +227,7 @@ bool BrowserWindow::createControl()
     if (SUCCEEDED(hr))
         hr = control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, m_hWnd, &rc);
     if (SUCCEEDED(hr))
-        hr = control->QueryInterface(IID_IWebBrowser2, browser.putVoid());
+        browser = control.as<IWebBrowser2>();
     if (FAILED(hr) || !browser) {
         closeControl();
         return false;
@@ -269,8 +240,7 @@ void BrowserWindow::closeControl()
 {
     browser.reset();
     if (control) {
-        ComPtr<IOleInPlaceObject> inPlace;
-        if (SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace)
+        if (const auto inPlace = control.as<IOleInPlaceObject>())
             inPlace->InPlaceDeactivate();
         control->Close(OLECLOSE_NOSAVE);
         control->SetClientSite(nullptr);
@@ -281,8 +251,7 @@ void BrowserWindow::closeControl()
 
 void BrowserWindow::resizeControl()
 {
-    ComPtr<IOleInPlaceObject> inPlace;
-    if (control && SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
+    if (const auto inPlace = control.as<IOleInPlaceObject>()) {
         RECT rc;
         GetClientRect(m_hWnd, &rc);
         inPlace->SetObjectRects(&rc, &rc);
@@ -300,12 +269,10 @@ bool BrowserWindow::navigate(const std::wstring& path, const QuotePageModel& pag
     }
     if (!browser || !readable)
         return false;
-    BSTR url = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    const ComString url(path);
     VARIANT absent;
     VariantInit(&absent);
-    HRESULT hr = browser->Navigate(url, &absent, &absent, &absent, &absent);
-    SysFreeString(url);
-    return SUCCEEDED(hr);
+    return url && SUCCEEDED(browser->Navigate(url.get(), &absent, &absent, &absent, &absent));
 }
 
 BrowserWindow* stateOf(HWND hwnd)
@@ -328,24 +295,24 @@ bool CWebBrowser2::registerClass(HINSTANCE instance)
     return registerWindowClass<BrowserWindow>(windowClass, instance);
 }
 
+// Both run on the window's thread, carried there from any other; the
+// window's object is looked up there too, where it cannot go meanwhile.
 bool CWebBrowser2::Navigate(const std::wstring& path, const QuotePageModel& page) const
 {
-    if (!stateOf(hwnd))
-        return false;
-    const PageToShow shown{path, page};
-    return SendMessageW(hwnd, navigateMessage, 0, reinterpret_cast<LPARAM>(&shown)) != 0;
+    bool loaded = false;
+    runOnWindowThread(hwnd, [&] {
+        if (BrowserWindow* state = stateOf(hwnd))
+            loaded = state->navigate(path, page);
+    }, INFINITE);
+    return loaded;
 }
 
 void CWebBrowser2::setCrispText(bool crisp) const
 {
-    if (stateOf(hwnd))
-        SendMessageW(hwnd, crispTextMessage, crisp ? TRUE : FALSE, 0);
-}
-
-bool CWebBrowser2::usesControl() const
-{
-    BrowserWindow* state = stateOf(hwnd);
-    return state && state->usesControl();
+    runOnWindowThread(hwnd, [&] {
+        if (BrowserWindow* state = stateOf(hwnd))
+            state->setCrispText(crisp);
+    }, INFINITE);
 }
 
 const PageLayout* CWebBrowser2::pageLayout() const

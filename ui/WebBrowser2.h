@@ -39,10 +39,6 @@ public:
     // gives smooth text. Any thread; no effect on the WebBrowser control.
     void setCrispText(bool crisp) const;
 
-    // True when the WebBrowser control shows the page, false when the
-    // built-in page view does (or there is no window).
-    bool usesControl() const;
-
     // The built-in view's current layout, in client pixels; null when the
     // control shows the page. For the window's own thread.
     const PageLayout* pageLayout() const;

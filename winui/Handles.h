@@ -151,6 +151,23 @@ private:
     HDC dc;
 };
 
+// The painting of a window's invalid part, for WM_PAINT: BeginPaint to
+// EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : window(window), dc(BeginPaint(window, &ps)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { EndPaint(window, &ps); }
+    HDC get() const { return dc; }
+    const RECT& dirty() const { return ps.rcPaint; }
+
+private:
+    HWND window;
+    PAINTSTRUCT ps = {};
+    HDC dc;
+};
+
 // An object selected into a device context for a scope; the previous one
 // goes back when it ends.
 class SelectedObject {

@@ -29,7 +29,6 @@ public:
     void mouseMoved(POINT point);
     // WM_CTLCOLORSTATIC: gives the link its colour; false for other controls.
     bool setTextColor(HDC dc, HWND control) const;
-    Color linkColor() const { return color; }
 
 private:
     const CWnd& dialog;

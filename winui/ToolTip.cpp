@@ -82,11 +82,6 @@ void CToolTipCtrl::DelTool(UINT_PTR id) const
     SendMessageW(m_hWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-int CToolTipCtrl::GetToolCount() const
-{
-    return static_cast<int>(SendMessageW(m_hWnd, TTM_GETTOOLCOUNT, 0, 0));
-}
-
 void CToolTipCtrl::SetMaxTipWidth(int pixels) const
 {
     SendMessageW(m_hWnd, TTM_SETMAXTIPWIDTH, 0, pixels);

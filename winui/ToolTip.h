@@ -25,7 +25,6 @@ public:
     // gb2312 are separated by '\n'. False when the control refused it.
     bool AddTool(UINT_PTR id, const Rect& rect, const std::string& gb2312) const;
     void DelTool(UINT_PTR id) const;
-    int GetToolCount() const;
     // A maximum width also makes the control break lines.
     void SetMaxTipWidth(int pixels) const;
     // How long a tip stays up.

@@ -1,5 +1,6 @@
 #include "winui/TrayIcon.h"
 
+#include "res/Messages.h"
 #include "winui/WinText.h"
 
 void CTrayIcon::Create(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip)
@@ -25,6 +26,5 @@ bool CTrayIcon::Delete()
 
 UINT CTrayIcon::taskbarCreatedMessage()
 {
-    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
-    return message;
+    return ::taskbarCreatedMessage();
 }

@@ -1,24 +1,26 @@
-// Carrying a call from a worker thread to the thread that owns a window.
+// Carrying a call from a worker thread to the thread that owns a window: the
+// one way the program's threads hand work to a window.
 //
-// The call is posted to the window as a message and the caller waits for it
-// up to a time limit. The call owns its state and runs only while its caller
-// is still waiting: when the limit passes before the window's thread has
-// begun it, it is withdrawn and never runs, however late the message is
-// handled; once begun, the caller waits until it has finished. So a call may
-// refer to anything on its caller's stack.
+// The call is posted to the window as a registered message whose lParam is a
+// token, never a pointer: the window's procedure looks the token up in the
+// table of calls carried to that window, and a token not there (a stray or
+// forged message) is ignored. The caller waits for the call up to a time
+// limit; the call runs only while its caller still waits: when the limit
+// passes before the window's thread has begun it, it is withdrawn and never
+// runs, however late the message is handled; once begun, the caller waits
+// until it has finished. So a call may refer to anything on its caller's
+// stack. Calls carried to a window run in the order they were carried.
 #pragma once
+
+#include "winui/Handles.h"
 
 #include <windows.h>
 
 #include <functional>
 
-// The message that carries the calls; the window's procedure hands it to
-// handleWindowThreadCall.
-constexpr UINT WM_WINDOW_THREAD_CALL = WM_APP + 1;
-
 // Runs f on window's thread and returns true once it has run; from that
-// thread it simply runs f. False when the window is gone or the call was
-// withdrawn after timeoutMs.
+// thread it simply runs f. False when the window is gone (or goes before the
+// call runs) or the call was withdrawn after timeoutMs.
 bool runOnWindowThread(HWND window, const std::function<void()>& f, DWORD timeoutMs);
 
 // Has f run on window's thread after the calls carried there before it,
@@ -26,10 +28,19 @@ bool runOnWindowThread(HWND window, const std::function<void()>& f, DWORD timeou
 // runs f. False when the window is gone.
 bool postToWindowThread(HWND window, std::function<void()> f);
 
-// For the window's procedure, on WM_WINDOW_THREAD_CALL: runs the carried call
-// unless it has been withdrawn. Returns the message's result.
-LRESULT handleWindowThreadCall(LPARAM lParam);
+// For a window's procedure: true when message carries a call, which has then
+// run unless withdrawn or unknown to this window (result 1 when it ran).
+bool handleWindowThreadCall(HWND window, UINT message, LPARAM lParam, LRESULT& result);
+
+// For a window's procedure on WM_NCDESTROY: the calls still carried to the
+// window never run; their callers stop waiting.
+void dropWindowThreadCalls(HWND window);
 
 // For a thread that waits for something with its message loop stopped:
 // runs the calls that have come for its windows meanwhile.
 void runPendingWindowThreadCalls();
+
+// Starts a thread that runs body: the one way the program starts a thread.
+// The handle is empty when no thread could be made. An exception that ends
+// body is traced and ends only the thread.
+KernelHandle startThread(std::function<void()> body);

@@ -50,10 +50,8 @@ int CWnd::GetDpi() const
     if (dpiForWindow && m_hWnd)
         if (const UINT dpi = dpiForWindow(m_hWnd))
             return static_cast<int>(dpi);
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -85,6 +83,7 @@ bool MessageMapEntry::matches(const Message& m) const
         break;
     }
     case WM_TIMER:
+    case WM_HOTKEY:
         id = static_cast<UINT>(m.wParam);
         break;
     default:
@@ -133,17 +132,15 @@ bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         return false;
     if (message == WM_NCDESTROY) {
         RemovePropW(hwnd, windowObjectProperty);
+        dropWindowThreadCalls(hwnd);
         self->m_hWnd = nullptr;
-        self->PostNcDestroy();
         if (self->ownedByWindow)
             delete self;
         return false;
     }
     // Calls carried from other threads run on every window of this layer.
-    if (message == WM_WINDOW_THREAD_CALL) {
-        result = handleWindowThreadCall(lParam);
+    if (handleWindowThreadCall(hwnd, message, lParam, result))
         return true;
-    }
     // The window has come to a monitor of another scale. A window that does
     // not place itself leaves the message to its map and then the system.
     if (message == WM_DPICHANGED || message == WM_DPICHANGED_AFTERPARENT) {

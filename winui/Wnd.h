@@ -7,10 +7,12 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <type_traits>
 
 #include "common/Geometry.h"
+#include "winui/Handles.h"
 #include "winui/WinText.h"
 
 inline Rect toRect(const RECT& r)
@@ -67,8 +69,6 @@ public:
 protected:
     // The class's own map: see DECLARE_MESSAGE_MAP. The base map is empty.
     virtual const MessageMap& messageMap() const;
-    // The window is gone (WM_NCDESTROY); m_hWnd is already null.
-    virtual void PostNcDestroy() {}
     // The window is now on a monitor of dpi dots per inch. A top-level
     // window gets the rectangle the system suggests for it there (in
     // suggested), a child window null once its parent has changed. True
@@ -113,6 +113,24 @@ struct Message {
     LRESULT result;
 };
 
+// What a handler did with its message, the same in every handler: handled,
+// with the message's answer, or passed on to the system's default handling
+// (a dialog's, for a dialog). A handler that returns nothing has handled its
+// message with the answer 0.
+class Reply {
+public:
+    static Reply handled(LRESULT result = 0) { return Reply(true, result); }
+    static Reply passOn() { return Reply(false, 0); }
+
+    bool isHandled() const { return done; }
+    LRESULT result() const { return answer; }
+
+private:
+    Reply(bool done, LRESULT answer) : done(done), answer(answer) {}
+    bool done;
+    LRESULT answer;
+};
+
 // The client point of a mouse message.
 inline POINT mousePoint(LPARAM lParam)
 {
@@ -120,11 +138,10 @@ inline POINT mousePoint(LPARAM lParam)
 }
 
 // An entry of a message map: which messages it takes and the handler it
-// calls. Built with onCommand, onCommandRange, onNotify, onTimer, onMouse and
-// onMessage below.
+// calls. Built with the on... functions below.
 struct MessageMapEntry {
     UINT message;
-    UINT firstId;  // command, control or timer ids firstId..lastId
+    UINT firstId;  // command, control, timer or hot-key ids firstId..lastId
     UINT lastId;
     UINT code;  // the notification code of WM_COMMAND and WM_NOTIFY
     bool (*call)(CWnd& window, Message& m);
@@ -144,8 +161,9 @@ struct MessageMap {
     }
     MessageMap() : entries(nullptr), count(0), base(nullptr) {}
 
-    // Calls the first entry, most derived class first, that takes m and
-    // handles it. False when none did.
+    // Hands m to the first entry, most derived class first, that takes it;
+    // no other entry sees it. False when none takes it or its handler
+    // passed it on.
     bool dispatch(CWnd& window, Message& m) const;
 };
 
@@ -159,37 +177,44 @@ struct MemberOf<R (T::*)(A...)> {
     using Result = R;
 };
 
-// Calls handler with what it takes of the message: the message itself, or
-// the decoded argument (an id, a point, a notification header), or nothing.
-// A handler that returns bool says whether it handled the message; one that
-// returns LRESULT gives the answer; any other has handled it.
-template <auto handler, class Arg>
-bool call(CWnd& window, Message& m, Arg arg)
+// What the handler's return value says: a Reply as it says; nothing, handled
+// with 0. Handlers of entries not yet given typed arguments may still return
+// bool (handled or not) or an LRESULT (handled, the answer).
+template <class R, class F>
+bool finish(Message& m, F&& f)
+{
+    if constexpr (std::is_same_v<R, Reply>) {
+        const Reply reply = f();
+        m.result = reply.result();
+        return reply.isHandled();
+    } else if constexpr (std::is_same_v<R, bool>) {
+        return f();
+    } else if constexpr (std::is_same_v<R, LRESULT>) {
+        m.result = f();
+        return true;
+    } else {
+        f();
+        return true;
+    }
+}
+
+// Calls handler with what it takes of the message: the decoded arguments
+// args, or nothing, or (for entries not yet typed) the message itself.
+template <auto handler, class... Args>
+bool call(CWnd& window, Message& m, Args... args)
 {
     using T = typename MemberOf<decltype(handler)>::Class;
     using R = typename MemberOf<decltype(handler)>::Result;
     T& self = static_cast<T&>(window);
     m.result = 0;
-    if constexpr (std::is_invocable_v<decltype(handler), T&, Message&>) {
-        if constexpr (std::is_same_v<R, bool>)
-            return (self.*handler)(m);
-        else
-            (self.*handler)(m);
-    } else if constexpr (std::is_invocable_v<decltype(handler), T&, Arg>) {
-        if constexpr (std::is_same_v<R, bool>)
-            return (self.*handler)(arg);
-        else if constexpr (std::is_same_v<R, LRESULT>)
-            m.result = (self.*handler)(arg);
-        else
-            (self.*handler)(arg);
+    if constexpr (std::is_invocable_v<decltype(handler), T&, Args...>) {
+        return finish<R>(m, [&] { return (self.*handler)(args...); });
+    } else if constexpr (std::is_invocable_v<decltype(handler), T&, Message&>) {
+        return finish<R>(m, [&] { return (self.*handler)(m); });
     } else {
         static_assert(std::is_invocable_v<decltype(handler), T&>, "unsupported handler signature");
-        if constexpr (std::is_same_v<R, bool>)
-            return (self.*handler)();
-        else
-            (self.*handler)();
+        return finish<R>(m, [&] { return (self.*handler)(); });
     }
-    return true;
 }
 
 template <auto handler>
@@ -213,9 +238,25 @@ bool mouse(CWnd& w, Message& m)
     return call<handler>(w, m, mousePoint(m.lParam));
 }
 template <auto handler>
-bool message(CWnd& w, Message& m)
+bool parameters(CWnd& w, Message& m)
 {
-    return call<handler>(w, m, &m);
+    return call<handler>(w, m, m.wParam, m.lParam);
+}
+template <auto handler>
+bool ctlColor(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, reinterpret_cast<HDC>(m.wParam), reinterpret_cast<HWND>(m.lParam));
+}
+template <auto handler>
+bool windowPos(CWnd& w, Message& m)
+{
+    return call<handler>(w, m, std::ref(*reinterpret_cast<WINDOWPOS*>(m.lParam)));
+}
+template <auto handler>
+bool paint(CWnd& w, Message& m)
+{
+    const PaintDc dc(w.m_hWnd);
+    return call<handler>(w, m, dc.get(), std::cref(dc.dirty()));
 }
 
 constexpr UINT anyId = 0xFFFFFFFFu;
@@ -223,8 +264,7 @@ constexpr UINT anyId = 0xFFFFFFFFu;
 }  // namespace message_map_detail
 
 // WM_COMMAND of one menu item, button or control: code is the notification
-// (0 for menu items and button clicks). Handler: void(), void(UINT id) or
-// bool(Message&).
+// (0 for menu items and button clicks). Handler: () or (UINT id).
 template <auto handler>
 MessageMapEntry onCommand(UINT id, UINT code = 0)
 {
@@ -236,29 +276,59 @@ MessageMapEntry onCommandRange(UINT first, UINT last, UINT code = 0)
 {
     return {WM_COMMAND, first, last, code, &message_map_detail::command<handler>};
 }
-// WM_NOTIFY of control id with code. Handler: LRESULT(NMHDR*), void(NMHDR*).
+// WM_NOTIFY of control id with code. Handler: (NMHDR*).
 template <auto handler>
 MessageMapEntry onNotify(UINT id, UINT code)
 {
     return {WM_NOTIFY, id, id, code, &message_map_detail::notify<handler>};
 }
-// WM_TIMER of timer id. Handler: void() or void(UINT_PTR id).
+// WM_TIMER of timer id. Handler: () or (UINT_PTR id).
 template <auto handler>
 MessageMapEntry onTimer(UINT id)
 {
     return {WM_TIMER, id, id, 0, &message_map_detail::timer<handler>};
 }
-// A mouse message. Handler: bool(POINT) (false lets the default run), void(POINT).
+// WM_HOTKEY of the hot key registered as id. Handler: ().
+template <auto handler>
+MessageMapEntry onHotKey(UINT id)
+{
+    return {WM_HOTKEY, id, id, 0, &message_map_detail::timer<handler>};
+}
+// A mouse message. Handler: (POINT), the client point.
 template <auto handler>
 MessageMapEntry onMouse(UINT message)
 {
     return {message, 0, message_map_detail::anyId, 0, &message_map_detail::mouse<handler>};
 }
-// Any other message. Handler: bool(Message&) or void(Message&) (handled), or void().
+// A WM_CTLCOLOR... message. Handler: (HDC dc, HWND control); the answer of a
+// handled one is the brush.
+template <auto handler>
+MessageMapEntry onCtlColor(UINT message)
+{
+    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::ctlColor<handler>};
+}
+// WM_WINDOWPOSCHANGING or WM_WINDOWPOSCHANGED. Handler: (WINDOWPOS&), which
+// a change still to come may alter.
+template <auto handler>
+MessageMapEntry onWindowPos(UINT message)
+{
+    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::windowPos<handler>};
+}
+// WM_PAINT: the layer begins and ends the painting (beginning it erases the
+// background, as a dialog's own painting does). Handler: (HDC dc, const
+// RECT& dirty).
+template <auto handler>
+MessageMapEntry onPaint()
+{
+    return {WM_PAINT, 0, message_map_detail::anyId, 0, &message_map_detail::paint<handler>};
+}
+// A message of the program's own (res/Messages.h) or one without arguments
+// to decode. Handler: (WPARAM, LPARAM) or (). A handler that takes the whole
+// (Message&) decodes it by hand: an entry still to be given a typed one.
 template <auto handler>
 MessageMapEntry onMessage(UINT message)
 {
-    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::message<handler>};
+    return {message, 0, message_map_detail::anyId, 0, &message_map_detail::parameters<handler>};
 }
 
 // Declares a window class's message map, in its class body.

@@ -1,7 +1,10 @@
 // The call carried to a window's thread: it runs there, and a call that has
 // timed out before it began never runs, however late its message comes. A
-// posted call runs in its turn without its caller waiting.
+// posted call runs in its turn without its caller waiting. Messages that
+// only look like carried calls are ignored.
+#include "res/Messages.h"
 #include "winui/WindowThreadCall.h"
+#include "winui/Wnd.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +17,9 @@ namespace {
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_WINDOW_THREAD_CALL)
-        return handleWindowThreadCall(lParam);
+    LRESULT result = 0;
+    if (handleWindowThreadCall(hwnd, message, lParam, result))
+        return result;
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -43,6 +47,14 @@ protected:
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageW(&msg);
         }
+    }
+
+    // A window of this layer's own classes.
+    static HWND makeLayerWindow()
+    {
+        registerWindowClass<CWnd>(L"ZebCallLayerTest", appInstance());
+        return CreateWindowExW(0, L"ZebCallLayerTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               appInstance(), nullptr);
     }
 
     HWND window = nullptr;
@@ -145,4 +157,61 @@ TEST_F(WindowThreadCall, APostedCallOwnsWhatItCarriesAndKeepsItsTurn)
     worker.join();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_FALSE(postToWindowThread(nullptr, [] {}));
+}
+
+// Any program on the desktop can send a window of the program any message:
+// one with the carried call's old number or the browser host's, or the
+// carried call's own with a token that was never given out or is already
+// used, is survived and ignored, and carried calls still run in their order.
+TEST_F(WindowThreadCall, ForgedMessagesAreIgnoredAndCallsKeepTheirOrder)
+{
+    const HWND layerWindow = makeLayerWindow();
+    ASSERT_TRUE(layerWindow);
+    std::vector<int> order;
+    const auto forge = [&] {
+        for (LPARAM junk : {LPARAM(1), LPARAM(0x7FF00010), LPARAM(-1), reinterpret_cast<LPARAM>(&order)}) {
+            SendMessageW(layerWindow, WM_APP + 1, 0, junk);
+            SendMessageW(layerWindow, WM_USER + 1, 0, junk);
+            EXPECT_EQ(SendMessageW(layerWindow, windowThreadCallMessage(), 0, junk), 0);
+            PostMessageW(layerWindow, windowThreadCallMessage(), 0, junk);
+        }
+    };
+    forge();
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_TRUE(postToWindowThread(layerWindow, [&order, i] { order.push_back(i); }));
+        EXPECT_TRUE(runOnWindowThread(layerWindow, [&] { order.push_back(4); }, 5000));
+        returned = true;
+    });
+    forge();
+    pumpUntil(returned);
+    worker.join();
+    // Tokens already used are not valid again.
+    for (LPARAM token = 0; token < 64; ++token)
+        EXPECT_EQ(SendMessageW(layerWindow, windowThreadCallMessage(), 0, token), 0);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_TRUE(IsWindow(layerWindow));
+    DestroyWindow(layerWindow);
+}
+
+// A call still carried when its window goes never runs, and its caller
+// stops waiting at once.
+TEST_F(WindowThreadCall, AWindowThatGoesWithdrawsItsCalls)
+{
+    const HWND layerWindow = makeLayerWindow();
+    ASSERT_TRUE(layerWindow);
+    std::atomic<bool> ran{false}, result{true}, returned{false};
+    std::thread worker([&] {
+        result = runOnWindowThread(layerWindow, [&] { ran = true; }, 10000);
+        returned = true;
+    });
+    Sleep(100);  // the call is carried, not yet taken up
+    DestroyWindow(layerWindow);
+    for (int i = 0; i < 500 && !returned; ++i)
+        Sleep(10);
+    EXPECT_TRUE(returned);
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(ran);
 }

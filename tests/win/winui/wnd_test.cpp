@@ -178,6 +178,17 @@ TEST(ToolTip, KeepsItsTextForComparison)
 
 }  // namespace
 
+// A window of T's own class, registered as name; null when none could be made.
+template <class T>
+T* makeWindow(const wchar_t* name)
+{
+    if (!registerWindowClass<T>(name, appInstance()))
+        return nullptr;
+    const HWND hwnd =
+        CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, appInstance(), nullptr);
+    return static_cast<T*>(CWnd::FromHandle(hwnd));
+}
+
 class ScalingWindow : public CWnd {
 public:
     int dpi = 0;
@@ -224,5 +235,68 @@ TEST(Window, AChangeOfScaleReachesTheWindowWithTheSystemsRectangle)
     SendMessageW(hwnd, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
     EXPECT_EQ(w->dpi, w->GetDpi());
     EXPECT_EQ(w->suggested, nullptr);
+    DestroyWindow(hwnd);
+}
+
+// Typed entries hand their handlers the message decoded; a handler that
+// passes a message on leaves it to the system.
+class TypedWindow : public ScalingWindow {
+public:
+    std::vector<std::string> seen;
+    HDC paintedOn = nullptr;
+
+protected:
+    DECLARE_MESSAGE_MAP();
+
+private:
+    void onShowKey() { seen.push_back("hot key"); }
+    Reply onPosition(WINDOWPOS& pos)
+    {
+        pos.cx = 77;  // a change still to come can be altered
+        return Reply::passOn();
+    }
+    Reply onColour(HDC dc, HWND control)
+    {
+        seen.push_back(dc == reinterpret_cast<HDC>(3) && control == m_hWnd ? "colour" : "colour?");
+        return Reply::handled(9);
+    }
+    Reply onOwn(WPARAM wParam, LPARAM lParam)
+    {
+        if (wParam != 1)
+            return Reply::passOn();
+        seen.push_back("own " + std::to_string(lParam));
+        return Reply::handled(lParam + 1);
+    }
+    void painted(HDC dc, const RECT&) { paintedOn = dc; }
+};
+
+BEGIN_MESSAGE_MAP(TypedWindow, ScalingWindow)
+    onHotKey<&TypedWindow::onShowKey>(7),
+    onWindowPos<&TypedWindow::onPosition>(WM_WINDOWPOSCHANGING),
+    onCtlColor<&TypedWindow::onColour>(WM_CTLCOLORSTATIC),
+    onMessage<&TypedWindow::onOwn>(WM_DPICHANGED),
+    onPaint<&TypedWindow::painted>(),
+END_MESSAGE_MAP()
+
+TEST(Window, TypedEntriesDecodeTheirMessagesAndPassOn)
+{
+    auto* w = makeWindow<TypedWindow>(L"ZebTestTyped");
+    ASSERT_TRUE(w);
+    const HWND hwnd = w->m_hWnd;
+    w->placesItself = false;
+    SendMessageW(hwnd, WM_HOTKEY, 7, 0);
+    SendMessageW(hwnd, WM_HOTKEY, 8, 0);  // another hot key: not this entry's
+    EXPECT_EQ(SendMessageW(hwnd, WM_CTLCOLORSTATIC, 3, reinterpret_cast<LPARAM>(hwnd)), 9);
+    EXPECT_EQ(SendMessageW(hwnd, WM_DPICHANGED, 1, 41), 42);
+    EXPECT_EQ(SendMessageW(hwnd, WM_DPICHANGED, 2, 41), 0);  // passed on: the system's answer
+    EXPECT_EQ(w->seenByMap, 0);  // the first entry that takes a message is the only one asked
+    SetWindowPos(hwnd, nullptr, 0, 0, 20, 20, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    EXPECT_EQ(rc.right - rc.left, 77);
+    ShowWindow(hwnd, SW_SHOWNA);
+    UpdateWindow(hwnd);
+    EXPECT_NE(w->paintedOn, nullptr);
+    EXPECT_EQ(w->seen, (std::vector<std::string>{"hot key", "colour", "own 41"}));
     DestroyWindow(hwnd);
 }
