@@ -3,13 +3,13 @@
 #include "app/Workers.h"
 #include "res/resource.h"
 #include "settings/Deployment.h"
-#include "settings/LiveSettings.h"
 #include "settings/Win32Settings.h"
 #include "winui/Handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 
 static const char frameClassName[] = "ZebMFrame";
@@ -103,11 +103,11 @@ int CQuoteApp::InitInstance()
     loadDeployment();
     pagePath = pagePathRule();
     enterProgramFolder();
-    iniPath = chooseSettingsFile();
-    loadLiveSettings();
+    program.store.moveTo(chooseSettingsFile());
+    program.store.loadLive(program.settings, program.windowState);
 
-    BackgroundWorkers background(pagePath);
-    CMiniFrameDlg dlg(*this, background.refreshRequests());
+    BackgroundWorkers background(program, pagePath);
+    CMiniFrameDlg dlg(*this, program, background.refreshRequests());
     workers = &background;
     frame = &dlg;
     dlg.DoModal();
@@ -123,9 +123,9 @@ void CQuoteApp::windowReady()
 
 void CQuoteApp::saveWindow(const Rect& window, bool transparent)
 {
-    windowState.windowRect = window;
-    windowState.transparent = transparent ? 1 : 0;
-    saveLiveSettings();
+    program.windowState.windowRect = window;
+    program.windowState.transparent = transparent ? 1 : 0;
+    program.store.saveLive(program.settings, program.windowState);
 }
 
 void CQuoteApp::windowClosing()
@@ -138,6 +138,9 @@ void CQuoteApp::windowClosing()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // The process ends here without unwinding: the application object and
+    // what it keeps stay valid for the workers nobody waits for until the
+    // system ends them with the process.
     CQuoteApp app;
-    return app.InitInstance();
+    std::exit(app.InitInstance());
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/MiniFrameDlg.h"
+#include "ui/ProgramState.h"
 
 #include <string>
 
@@ -28,6 +29,9 @@ private:
     void saveWindow(const Rect& window, bool transparent) override;
     void windowClosing() override;
 
+    // Lives as long as the process: a worker nobody waits for may still use it
+    // while the process ends.
+    ProgramState program;
     BackgroundWorkers* workers = nullptr;  // while the mini-window runs
     CMiniFrameDlg* frame = nullptr;
 };

@@ -4,12 +4,11 @@
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
 #include "settings/Deployment.h"
-#include "settings/LiveSettings.h"
 #include "update/SelfUpdate.h"
 #include "update/UpdateWorker.h"
-#include "update/VendorState.h"
 #include "update/Win32Update.h"
 #include "ui/MiniFrameDlg.h"
+#include "ui/ProgramState.h"
 #include "winui/Handles.h"
 #include "winui/WindowThreadCall.h"
 
@@ -75,8 +74,8 @@ private:
 // does not take it up in time (it may be busy with an update of its own).
 class FrameForUpdateWorker : public UpdateWorkerWindow {
 public:
-    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh)
-        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh)
+    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program)
+        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh), program(program)
     {
     }
 
@@ -104,9 +103,9 @@ public:
             if (!runOnWindowThread(window, [&] { now = refresh->pagesShown(); }, 1000) || now != before)
                 break;
         }
-        FrameCommands::startupPromptShown(true);
+        program.startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-        FrameCommands::startupPromptShown(false);
+        program.startupPromptShown(false);
         return ok;
     }
     void tell(const char* text) override
@@ -130,10 +129,15 @@ private:
     CMiniFrameDlg* frame;  // touched only on the window's thread
     HWND window;
     RefreshRequests* refresh;  // the window's; reached only on the window's thread
+    ProgramState& program;
 };
 
 struct UpdateRun {
-    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh) : window(frame, refresh) {}
+    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program)
+        : program(program), window(frame, refresh, program)
+    {
+    }
+    ProgramState& program;
     FrameForUpdateWorker window;
     DownloadProgress download;  // nobody watches it: its limits still hold
 
@@ -143,7 +147,7 @@ struct UpdateRun {
         const ComInitialization com;
         Win32UpdatePlatform platform;
         // ZebUpdater starts only when the program can close at once.
-        platform.follow(run->download, [] { return !FrameCommands::dialogOpen(); });
+        platform.follow(run->download, [&program = run->program] { return !program.dialogOpen(); });
         // An update that ZebUpdater could not carry out is told once, by the
         // program it started again.
         if (takeFailedUpdateMark(platform.platform().files))
@@ -151,7 +155,8 @@ struct UpdateRun {
         // Nothing a reply holds may end the program: a failure here only
         // ends the ping (and gives an update's turn back).
         try {
-            runUpdateWorker(platform.platform(), run->window, processUpdateGuard(), versionBlocked);
+            runUpdateWorker(platform.platform(), run->window, run->program.updateGuard,
+                            run->program.versionBlocked);
         } catch (const std::exception&) {
             return 1;
         }
@@ -159,11 +164,11 @@ struct UpdateRun {
     }
 };
 
-DWORD WINAPI cleanupMain(void*)
+DWORD WINAPI cleanupMain(void* guard)
 {
     Win32Files files;
     Win32Launcher launcher;
-    cleanUpAfterUpdate(files, launcher);
+    cleanUpAfterUpdate(files, launcher, *static_cast<UpdateGuard*>(guard));
     return 0;
 }
 
@@ -185,15 +190,16 @@ struct BackgroundWorkers::Refresh {
     RefreshWorker loop;
     KernelHandle thread;
 
-    explicit Refresh(const std::wstring& pagePath)
-        : loop(clock, window, currentSettings, buildPage(), pagePath)
+    Refresh(ProgramState& program, const std::wstring& pagePath)
+        : loop(clock, window, [&settings = program.settings] { return settings.copy(); }, buildPage(program),
+               pagePath)
     {
     }
 
-    RefreshWorker::PageBuilder buildPage()
+    RefreshWorker::PageBuilder buildPage(ProgramState& program)
     {
-        return [this](const UserSettings& s, std::string& page, int& rows, int& columns) {
-            context.versionBlocked = versionBlocked.load() != 0;
+        return [this, &program](const UserSettings& s, std::string& page, int& rows, int& columns) {
+            context.versionBlocked = program.versionBlocked.load() != 0;
             return buildQuotePage(s, context, page, rows, columns, [&](QuoteBatch& batch) {
                 return fetchQuotes(s, quoteRequestHeaders, batch, transport, std::time(nullptr));
             });
@@ -207,7 +213,10 @@ struct BackgroundWorkers::Refresh {
     }
 };
 
-BackgroundWorkers::BackgroundWorkers(std::wstring pagePath) : refresh(std::make_unique<Refresh>(pagePath)) {}
+BackgroundWorkers::BackgroundWorkers(ProgramState& program, std::wstring pagePath)
+    : program(program), refresh(std::make_unique<Refresh>(program, pagePath))
+{
+}
 
 BackgroundWorkers::~BackgroundWorkers() = default;
 
@@ -228,10 +237,10 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // clean-up of an earlier update. Neither is waited for when the window
     // closes: they hold nothing of it but its handle. Without them there is
     // no notice and the leftovers wait for the next start.
-    auto update = std::make_unique<UpdateRun>(frame, refresh->loop.requests());
+    auto update = std::make_unique<UpdateRun>(frame, refresh->loop.requests(), program);
     if (startDetached(UpdateRun::threadMain, update.get()))
         update.release();
-    startDetached(cleanupMain, nullptr);
+    startDetached(cleanupMain, &program.updateGuard);
 }
 
 bool BackgroundWorkers::stop()

@@ -16,6 +16,9 @@ constexpr UINT TICK_TIMER_ID = 1;
 // What the window and the worker share; the worker holds its own reference,
 // so either may end first.
 struct CUpdateProgressDlg::Task {
+    Task(UpdateGuard& guard, std::atomic<int>& blocked) : guard(guard), blocked(blocked) {}
+    UpdateGuard& guard;
+    std::atomic<int>& blocked;
     DownloadProgress progress;
     std::function<bool()> mayHandOver;
     std::atomic<bool> held{false};  // downloaded, waiting for a dialog to close
@@ -31,7 +34,7 @@ struct CUpdateProgressDlg::Task {
             const ComInitialization com;
             Win32UpdatePlatform platform;
             platform.follow(task.progress, task.mayHandOver);
-            result = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+            result = checkAndInstallUpdate(platform.platform(), task.guard, task.blocked);
         } catch (const std::exception&) {
             result = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
         }
@@ -51,8 +54,9 @@ BEGIN_MESSAGE_MAP(CUpdateProgressDlg, CDialog)
     onTimer<&CUpdateProgressDlg::OnTick>(TICK_TIMER_ID),
 END_MESSAGE_MAP()
 
-CUpdateProgressDlg::CUpdateProgressDlg(std::function<bool()> mayHandOver)
-    : CDialog(IDD_UPDATE_PROGRESS), task(std::make_shared<Task>()), mayHandOver(std::move(mayHandOver))
+CUpdateProgressDlg::CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked,
+                                       std::function<bool()> mayHandOver)
+    : CDialog(IDD_UPDATE_PROGRESS), task(std::make_shared<Task>(guard, blocked)), mayHandOver(std::move(mayHandOver))
 {
 }
 

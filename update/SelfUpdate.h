@@ -27,9 +27,6 @@ private:
     std::atomic<bool> busy{false};
 };
 
-// The one guard of the process.
-UpdateGuard& processUpdateGuard();
-
 // The update check's address: ".../zeb/zebUpdate.php?Ver=Zeb 1.0.0.2".
 std::string updateCheckUrl();
 
@@ -50,10 +47,8 @@ bool isWindowsExecutable(FileSystem& files, const char* path);
 // build was found, the next ping that does not repeat it lifts it.
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard,
                                                  std::atomic<int>& blocked);
-// The same over the process's versionBlocked.
-[[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
 // a failure to delete the first leaves the second alone, and an update
 // under way (guard taken) keeps both.
-void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard = processUpdateGuard());
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard);

@@ -70,7 +70,8 @@ int main()
     s.refreshSeconds = 10;
     s.fontSizeIndex = 1;
     std::snprintf(s.stockList, sizeof s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
-    replaceUserSettings(s);
+    LiveSettings live;
+    live.replace(s);
 
     FastClock clock;
     CountingWindow window;
@@ -78,7 +79,7 @@ int main()
     std::size_t written = 0;
 
     RefreshWorker worker(
-        clock, window, currentSettings,
+        clock, window, [&live] { return live.copy(); },
         [&](const UserSettings& copy, std::string& page, int& rowCount, int& columnCount) {
             page = copy.stockList;
             rowCount = 1 + copy.fontSizeIndex;
@@ -105,7 +106,7 @@ int main()
             s.optionFlags = (i / 50) % 2 ? alwaysOnTop : 0;
             s.refreshSeconds = 10 + i % 7;
             std::snprintf(s.stockList, sizeof s.stockList, ",hk%05d", i);
-            replaceUserSettings(s);
+            live.replace(s);
             requests.requestSettingsApplied();
         } else if (i % 7 == 0) {
             requests.requestRefresh();
