@@ -14,7 +14,9 @@
 
 static const char frameClassName[] = "ZebMFrame";
 
-std::wstring pagePathRule()
+// The page file's path: zebtmp.htm in the browser-cache folder ("Cache"
+// under the current user's Shell Folders), else in the temporary folder.
+static std::wstring pagePathRule()
 {
     // Folder names are the system's: UTF-16 throughout, whatever the code page.
     wchar_t buffer[MAX_PATH + 1] = {};
@@ -101,7 +103,7 @@ int CQuoteApp::InitInstance()
     registerFrameClass(instance);
     CWebBrowser2::registerClass(instance);
     loadDeployment();
-    pagePath = pagePathRule();
+    const std::wstring pagePath = pagePathRule();
     enterProgramFolder();
     program.store.moveTo(chooseSettingsFile());
     program.store.loadLive(program.settings, program.windowState);

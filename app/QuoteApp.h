@@ -6,8 +6,6 @@
 #include "ui/MiniFrameDlg.h"
 #include "ui/ProgramState.h"
 
-#include <string>
-
 class BackgroundWorkers;
 
 class CQuoteApp : public FrameHost {
@@ -18,9 +16,6 @@ public:
     // Runs the start-up sequence and the mini-window; returns the process's
     // exit code. A second copy hands over to the first and returns -1.
     int InitInstance();
-
-    // Full path of the page file (zebtmp.htm).
-    std::wstring pagePath;
 
 private:
     // The mini-window's moments: the workers start once it is set up; its
@@ -35,7 +30,3 @@ private:
     BackgroundWorkers* workers = nullptr;  // while the mini-window runs
     CMiniFrameDlg* frame = nullptr;
 };
-
-// The page file's path: zebtmp.htm in the browser-cache folder ("Cache"
-// under the current user's Shell Folders), else in the temporary folder.
-std::wstring pagePathRule();

@@ -10,6 +10,7 @@
 #include "ui/MiniFrameDlg.h"
 #include "ui/ProgramState.h"
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 #include "winui/WindowThreadCall.h"
 
 #include <windows.h>
@@ -158,6 +159,7 @@ struct UpdateRun {
             runUpdateWorker(platform.platform(), run->window, run->program.updateGuard,
                             run->program.versionBlocked);
         } catch (const std::exception&) {
+            trace("start-up ping cut short by an exception");
             return 1;
         }
         return 0;

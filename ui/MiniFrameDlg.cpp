@@ -47,16 +47,6 @@ void CMiniFrameDlg::showBusyLabel(bool show)
     GetDlgItem(IDC_BUSY).ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
-bool CMiniFrameDlg::navigate(const std::wstring& pagePath)
-{
-    return browser.Navigate(pagePath);
-}
-
-void CMiniFrameDlg::showNotice(const char* text, const char* url)
-{
-    notice.show(text, url);
-}
-
 void CMiniFrameDlg::resizeToQuotes(int rowCount, int columnCount, const UserSettings& s)
 {
     placement.fitQuotes(rowCount, columnCount, s);
@@ -104,28 +94,6 @@ BOOL CMiniFrameDlg::OnInitDialog()
     return TRUE;
 }
 
-bool CMiniFrameDlg::OnDpiChanged(int newDpi, const RECT* suggested)
-{
-    return placement.dpiChanged(newDpi, suggested, program.settings.copy());
-}
-
-// ---- painting and colours
-
-bool CMiniFrameDlg::OnPaint()
-{
-    return icons.paintMinimised(m_hWnd);
-}
-
-void CMiniFrameDlg::OnQueryDragIcon(Message& m)
-{
-    m.result = reinterpret_cast<LRESULT>(icons.dragIcon());
-}
-
-bool CMiniFrameDlg::OnCtlColor(Message& m)
-{
-    return background.ctlColor(m);
-}
-
 // ---- the title strip, dragging and the notice line
 
 BOOL CMiniFrameDlg::PreTranslateMessage(MSG* msg)
@@ -170,43 +138,7 @@ bool CMiniFrameDlg::OnLButtonDown(POINT p)
     return false;
 }
 
-bool CMiniFrameDlg::OnRButtonUp(POINT)
-{
-    tray.openMenu();
-    return false;
-}
-
-bool CMiniFrameDlg::OnMove()
-{
-    placement.moved();
-    return false;
-}
-
-void CMiniFrameDlg::OnFirstShowDone()
-{
-    state.firstShowDone();
-}
-
-bool CMiniFrameDlg::OnWindowPosChanging(Message& m)
-{
-    showing.positionChanging(*reinterpret_cast<WINDOWPOS*>(m.lParam));
-    return false;
-}
-
-// ---- the hover strip
-
-bool CMiniFrameDlg::OnHoverTimer()
-{
-    return !strip.hoverTick(placement.screenRect(), state);
-}
-
 // ---- tray icon and hot key
-
-bool CMiniFrameDlg::OnTaskbarCreated()
-{
-    tray.taskbarCreated();
-    return false;
-}
 
 void CMiniFrameDlg::OnHotKey(Message& m)
 {

@@ -47,10 +47,10 @@ public:
     // columnCount columns, then shows it in front.
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s);
     void applyWindowOptions(const UserSettings& s);
-    bool navigate(const std::wstring& pagePath);
+    bool navigate(const std::wstring& pagePath) { return browser.Navigate(pagePath); }
     // The notice line at the bottom: text, and the link a click on it opens
     // ("" for a plain line).
-    void showNotice(const char* text, const char* url);
+    void showNotice(const char* text, const char* url) { notice.show(text, url); }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -62,22 +62,31 @@ protected:
     DECLARE_MESSAGE_MAP();
 
 private:
-    bool OnPaint();
-    void OnQueryDragIcon(Message& m);
-    bool OnCtlColor(Message& m);
+    // What the window's parts answer alone.
+    bool OnPaint() { return icons.paintMinimised(m_hWnd); }
+    void OnQueryDragIcon(Message& m) { m.result = reinterpret_cast<LRESULT>(icons.dragIcon()); }
+    bool OnCtlColor(Message& m) { return background.ctlColor(m); }
+    bool OnMove() { placement.moved(); return false; }
+    void OnFirstShowDone() { state.firstShowDone(); }
+    bool OnWindowPosChanging(Message& m)
+    {
+        showing.positionChanging(*reinterpret_cast<WINDOWPOS*>(m.lParam));
+        return false;
+    }
+    bool OnHoverTimer() { return !strip.hoverTick(placement.screenRect(), state); }
+    bool OnTaskbarCreated() { tray.taskbarCreated(); return false; }
+    bool OnRButtonUp(POINT) { tray.openMenu(); return false; }
+    bool OnDpiChanged(int newDpi, const RECT* suggested) override
+    {
+        return placement.dpiChanged(newDpi, suggested, program.settings.copy());
+    }
+
     bool OnMouseMove(POINT p);
     bool OnLButtonDown(POINT p);
-    bool OnRButtonUp(POINT p);
-    bool OnMove();
-    void OnFirstShowDone();
-    bool OnWindowPosChanging(Message& m);
-    bool OnHoverTimer();
-    bool OnTaskbarCreated();
     void OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
     void OnEndSession(Message& m);
     bool OnDestroy();
-    bool OnDpiChanged(int newDpi, const RECT* suggested) override;
 
     void OnTrayRetry() { tray.retryAdd(); }
     void OnTransparent() { background.toggleTransparency(program.settings.copy()); }
