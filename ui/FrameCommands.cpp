@@ -83,7 +83,7 @@ bool FrameCommands::updateFromMenu(HWND owner)
     guard.end();
 
     CUpdateProgressDlg progress(program.updateGuard, program.versionBlocked,
-                               [&program = program] { return !program.dialogOpen(); });
+                                [&program = program] { return !program.dialogOpen(); });
     openProgress = &progress;
     bool cancelled = false;
     const UpdateResult result = progress.run(cancelled);

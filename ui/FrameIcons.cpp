@@ -3,13 +3,15 @@
 #include "res/resource.h"
 #include "winui/Wnd.h"
 
-FrameIcons::FrameIcons() : appIcon(LoadIconW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+FrameIcons::FrameIcons() : appIcon(LoadIconW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+{
+}
 
 HICON FrameIcons::attach(HWND window)
 {
     smallIcon.reset(static_cast<HICON>(LoadImageW(appInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                  LR_DEFAULTCOLOR)));
+                                                  GetSystemMetrics(SM_CXSMICON),
+                                                  GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     const HICON smallOne = smallIcon ? smallIcon.get() : appIcon;
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallOne));

@@ -3,7 +3,8 @@
 #include "res/resource.h"
 #include "winui/Shell.h"
 
-FrameNotice::FrameNotice(const CWnd& window) : window(window), link(window, IDC_NOTICE, CLinkLabel::dialogColours)
+FrameNotice::FrameNotice(const CWnd& window)
+    : window(window), link(window, IDC_NOTICE, CLinkLabel::dialogColours)
 {
     link.setActive(false);
 }

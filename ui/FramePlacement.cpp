@@ -60,9 +60,10 @@ void FramePlacement::restore(const Rect& saved)
 {
     // Each saved coordinate counts only when it lies on the screen, and a
     // window that ends up on no monitor's work area comes onto the nearest.
-    placeBare(keptOnScreen(restoredPosition(toRect(window.GetWindowRect()), saved,
-                                            GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN)),
-                           monitorWorkAreas()));
+    placeBare(
+        keptOnScreen(restoredPosition(toRect(window.GetWindowRect()), saved,
+                                      GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN)),
+                     monitorWorkAreas()));
 }
 
 void FramePlacement::placeBare(const Rect& at)
@@ -70,7 +71,8 @@ void FramePlacement::placeBare(const Rect& at)
     window.MoveWindow(at.left, at.top, at.width(), at.height(), true);
     screen = toRect(window.GetWindowRect());
     const int glyphsWidth = scaleForDpi(50, dpi);
-    window.GetDlgItem(IDC_STRIP_FILL).MoveWindow(glyphsWidth, 0, at.width() - glyphsWidth, stripHeightFor(dpi));
+    window.GetDlgItem(IDC_STRIP_FILL)
+        .MoveWindow(glyphsWidth, 0, at.width() - glyphsWidth, stripHeightFor(dpi));
 }
 
 void FramePlacement::fitQuotes(int rowCount, int columnCount, const UserSettings& s)
@@ -86,7 +88,8 @@ void FramePlacement::placeChildren(const QuoteWindowLayout& layout)
     screen = w;
     window.MoveWindow(w.left, w.top, w.width(), w.height(), true);
     for (const ChildPlacement& child : layout.children)
-        window.GetDlgItem(controlOf(child.part)).MoveWindow(child.x, child.y, child.width, child.height, true);
+        window.GetDlgItem(controlOf(child.part))
+            .MoveWindow(child.x, child.y, child.width, child.height, true);
 }
 
 void FramePlacement::applyDpi()
@@ -100,8 +103,8 @@ void FramePlacement::applyDpi()
     const int controls[] = {IDC_STRIP, IDC_STRIP_FILL, IDC_REFRESH};
     const int images[] = {IDB_STRIP, IDB_STRIP_FILL, IDB_REFRESH};
     for (int i = 0; i < 3; ++i) {
-        BitmapHandle image(static_cast<HBITMAP>(
-            LoadImageW(appInstance(), MAKEINTRESOURCEW(images[i] + step), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        BitmapHandle image(static_cast<HBITMAP>(LoadImageW(appInstance(), MAKEINTRESOURCEW(images[i] + step),
+                                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
         if (!image)
             continue;
         SendDlgItemMessageW(window.m_hWnd, controls[i], STM_SETIMAGE, IMAGE_BITMAP,

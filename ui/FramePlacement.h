@@ -38,8 +38,8 @@ private:
 
     const CWnd& window;
     Rect screen;
-    int dpi = 96;          // of the monitor the window is on
-    int lastRows = 0;      // the page the window was last sized to (0: none yet)
+    int dpi = 96;      // of the monitor the window is on
+    int lastRows = 0;  // the page the window was last sized to (0: none yet)
     int lastColumns = 0;
     BitmapHandle stripImages[3];  // glyphs, filler, refresh; none at 100 %
     FontHandle textFont;          // the text lines' font after a change of DPI

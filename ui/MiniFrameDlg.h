@@ -66,7 +66,11 @@ private:
     bool OnPaint() { return icons.paintMinimised(m_hWnd); }
     void OnQueryDragIcon(Message& m) { m.result = reinterpret_cast<LRESULT>(icons.dragIcon()); }
     bool OnCtlColor(Message& m) { return background.ctlColor(m); }
-    bool OnMove() { placement.moved(); return false; }
+    bool OnMove()
+    {
+        placement.moved();
+        return false;
+    }
     void OnFirstShowDone() { state.firstShowDone(); }
     bool OnWindowPosChanging(Message& m)
     {
@@ -74,8 +78,16 @@ private:
         return false;
     }
     bool OnHoverTimer() { return !strip.hoverTick(placement.screenRect(), state); }
-    bool OnTaskbarCreated() { tray.taskbarCreated(); return false; }
-    bool OnRButtonUp(POINT) { tray.openMenu(); return false; }
+    bool OnTaskbarCreated()
+    {
+        tray.taskbarCreated();
+        return false;
+    }
+    bool OnRButtonUp(POINT)
+    {
+        tray.openMenu();
+        return false;
+    }
     bool OnDpiChanged(int newDpi, const RECT* suggested) override
     {
         return placement.dpiChanged(newDpi, suggested, program.settings.copy());

@@ -345,3 +345,18 @@ TEST_F(Win32SettingsTest, AFileHeldOpenWithoutSharingIsLeftAsItWas)
     EXPECT_EQ(fileText("zeb.ini"), before);
     EXPECT_EQ(store.saveWindowState({1, {5, 5, 50, 50}}), StoreResult::ok);
 }
+
+TEST_F(Win32SettingsTest, AStoreReadsAndWritesOnlyItsOwnFile)
+{
+    ASSERT_TRUE(CreateDirectoryA("user", nullptr));
+    Win32SettingsStore user(L".\\user\\zeb.ini");
+    UserSettings mine = defaultUserSettings();
+    mine.fontSizeIndex = 3;
+    EXPECT_EQ(user.saveUserSettings(mine), StoreResult::ok);
+    UserSettings back;
+    EXPECT_EQ(user.loadUserSettings(back), StoreResult::ok);
+    EXPECT_EQ(back.fontSizeIndex, 3);
+    EXPECT_EQ(GetFileAttributesA("zeb.ini"), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA("user\\zeb.ini");
+    RemoveDirectoryA("user");
+}
