@@ -5,6 +5,7 @@
 #include "settings/Deployment.h"
 #include "settings/Win32Settings.h"
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -62,11 +63,15 @@ static void loadDeployment()
 static void registerFrameClass(HINSTANCE instance)
 {
     WNDCLASSA wc;
-    if (!GetClassInfoA(instance, "#32770", &wc) && !GetClassInfoA(nullptr, "#32770", &wc))
+    if (!GetClassInfoA(instance, "#32770", &wc) && !GetClassInfoA(nullptr, "#32770", &wc)) {
+        traceLastError("dialog class unknown");
         return;
+    }
     wc.hInstance = instance;
     wc.lpszClassName = frameClassName;
-    RegisterClassA(&wc);
+    // Without it the window still runs; a second copy then cannot find it.
+    if (!RegisterClassA(&wc))
+        traceLastError("window class not registered");
 }
 
 // The settings file and the update files lie in the program's folder.
@@ -76,7 +81,8 @@ static void enterProgramFolder()
     GetModuleFileNameW(nullptr, folder, MAX_PATH);
     if (wchar_t* slash = wcsrchr(folder, L'\\'))
         *slash = L'\0';
-    SetCurrentDirectoryW(folder);
+    if (!SetCurrentDirectoryW(folder))
+        traceLastError("program folder not entered");
 }
 
 CQuoteApp::CQuoteApp() = default;
