@@ -111,7 +111,7 @@ int CQuoteApp::InitInstance()
     loadDeployment();
     const std::wstring pagePath = pagePathRule();
     enterProgramFolder();
-    program.store.moveTo(chooseSettingsFile());
+    program.store.choosePlace();
     program.store.loadLive(program.settings, program.windowState);
 
     BackgroundWorkers background(program, pagePath);

@@ -5,6 +5,7 @@
 #include "settings/Win32Registry.h"
 
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -41,8 +42,9 @@ bool programPath(char (&path)[MAX_PATH])
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return length != 0 && length < MAX_PATH;
 }
-}  // namespace
 
+// Found by trying to create a file in the program's folder; the user's
+// folder is created when it is chosen.
 std::wstring chooseSettingsFile()
 {
     const std::wstring beside = L".\\zeb.ini";
@@ -58,13 +60,21 @@ std::wstring chooseSettingsFile()
         return beside;
     case SettingsPlace::userFolderSeeded:
         CreateDirectoryW(folder.c_str(), nullptr);
-        CopyFileW(beside.c_str(), userFile.c_str(), TRUE);
+        if (!CopyFileW(beside.c_str(), userFile.c_str(), TRUE))
+            traceLastError("settings not carried to the user's folder");
         return userFile;
     case SettingsPlace::userFolder:
         CreateDirectoryW(folder.c_str(), nullptr);
         return userFile;
     }
     return beside;
+}
+
+}  // namespace
+
+void Win32SettingsStore::choosePlace()
+{
+    iniPath = chooseSettingsFile();
 }
 
 StoreResult Win32SettingsStore::loadUserSettings(UserSettings& out)

@@ -10,20 +10,16 @@
 #include <cstdint>
 #include <string>
 
-// Where the settings file is: ".\\zeb.ini", relative to the current
-// directory (the program makes it its own folder before anything is loaded),
-// or, where that folder cannot be written, "%APPDATA%\\Zeb\\zeb.ini". Decided
-// by trying to create a file in the program's folder; the user's folder is
-// created when it is chosen.
-std::wstring chooseSettingsFile();
-
 // The store (SettingsStore) over one settings file and the current user's
 // registry. Any thread may save through it: every call opens the file anew.
 class Win32SettingsStore {
 public:
     explicit Win32SettingsStore(std::wstring iniPath = L".\\zeb.ini") : iniPath(std::move(iniPath)) {}
-    // Binds the store to another file; before anything is loaded.
-    void moveTo(std::wstring path) { iniPath = std::move(path); }
+    // Binds the store to the settings file's place, before anything is
+    // loaded: ".\\zeb.ini", relative to the current directory (the program
+    // makes it its own folder first), or, where that folder cannot be
+    // written, "%APPDATA%\\Zeb\\zeb.ini".
+    void choosePlace();
 
     StoreResult loadUserSettings(UserSettings& out);
     StoreResult saveUserSettings(const UserSettings& in);
