@@ -4,16 +4,19 @@
 #include "common/AppNames.h"
 #include "res/resource.h"
 #include "settings/Deployment.h"
-#include "settings/LiveSettings.h"
 #include "settings/Win32Settings.h"
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 
-std::wstring pagePathRule()
+// The page file's path: zebtmp.htm in the browser-cache folder ("Cache"
+// under the current user's Shell Folders), else in the temporary folder.
+static std::wstring pagePathRule()
 {
     // Folder names are the system's: UTF-16 throughout, whatever the code page.
     wchar_t buffer[MAX_PATH + 1] = {};
@@ -60,11 +63,15 @@ static void loadDeployment()
 static void registerFrameClass(HINSTANCE instance)
 {
     WNDCLASSA wc;
-    if (!GetClassInfoA(instance, "#32770", &wc) && !GetClassInfoA(nullptr, "#32770", &wc))
+    if (!GetClassInfoA(instance, "#32770", &wc) && !GetClassInfoA(nullptr, "#32770", &wc)) {
+        traceLastError("dialog class unknown");
         return;
+    }
     wc.hInstance = instance;
     wc.lpszClassName = frameClassName;
-    RegisterClassA(&wc);
+    // Without it the window still runs; a second copy then cannot find it.
+    if (!RegisterClassA(&wc))
+        traceLastError("window class not registered");
 }
 
 // The settings file and the update files lie in the program's folder.
@@ -74,7 +81,8 @@ static void enterProgramFolder()
     GetModuleFileNameW(nullptr, folder, MAX_PATH);
     if (wchar_t* slash = wcsrchr(folder, L'\\'))
         *slash = L'\0';
-    SetCurrentDirectoryW(folder);
+    if (!SetCurrentDirectoryW(folder))
+        traceLastError("program folder not entered");
 }
 
 CQuoteApp::CQuoteApp() = default;
@@ -101,13 +109,13 @@ int CQuoteApp::InitInstance()
     registerFrameClass(instance);
     CWebBrowser2::registerClass(instance);
     loadDeployment();
-    pagePath = pagePathRule();
+    const std::wstring pagePath = pagePathRule();
     enterProgramFolder();
-    iniPath = chooseSettingsFile();
-    loadLiveSettings();
+    program.store.choosePlace();
+    program.store.loadLive(program.settings, program.windowState);
 
-    BackgroundWorkers background(pagePath);
-    CMiniFrameDlg dlg(*this, background.refreshRequests());
+    BackgroundWorkers background(program, pagePath);
+    CMiniFrameDlg dlg(*this, program, background.refreshRequests());
     workers = &background;
     frame = &dlg;
     dlg.DoModal();
@@ -123,9 +131,9 @@ void CQuoteApp::windowReady()
 
 void CQuoteApp::saveWindow(const Rect& window, bool transparent)
 {
-    windowState.windowRect = window;
-    windowState.transparent = transparent ? 1 : 0;
-    saveLiveSettings();
+    program.windowState.windowRect = window;
+    program.windowState.transparent = transparent ? 1 : 0;
+    program.store.saveLive(program.settings, program.windowState);
 }
 
 void CQuoteApp::windowClosing()
@@ -152,6 +160,9 @@ static void loadLibrariesFromSystemFolderOnly()
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     loadLibrariesFromSystemFolderOnly();
+    // The process ends here without unwinding: the application object and
+    // what it keeps stay valid for the workers nobody waits for until the
+    // system ends them with the process.
     CQuoteApp app;
-    return app.InitInstance();
+    std::exit(app.InitInstance());
 }

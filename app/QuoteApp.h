@@ -4,8 +4,7 @@
 #pragma once
 
 #include "ui/MiniFrameDlg.h"
-
-#include <string>
+#include "ui/ProgramState.h"
 
 class BackgroundWorkers;
 
@@ -18,9 +17,6 @@ public:
     // exit code. A second copy hands over to the first and returns -1.
     int InitInstance();
 
-    // Full path of the page file (zebtmp.htm).
-    std::wstring pagePath;
-
 private:
     // The mini-window's moments: the workers start once it is set up; its
     // record and the settings are saved once; the workers stop as it goes.
@@ -28,10 +24,9 @@ private:
     void saveWindow(const Rect& window, bool transparent) override;
     void windowClosing() override;
 
+    // Lives as long as the process: a worker nobody waits for may still use it
+    // while the process ends.
+    ProgramState program;
     BackgroundWorkers* workers = nullptr;  // while the mini-window runs
     CMiniFrameDlg* frame = nullptr;
 };
-
-// The page file's path: zebtmp.htm in the browser-cache folder ("Cache"
-// under the current user's Shell Folders), else in the temporary folder.
-std::wstring pagePathRule();

@@ -4,12 +4,11 @@
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
 #include "settings/Deployment.h"
-#include "settings/LiveSettings.h"
 #include "update/SelfUpdate.h"
 #include "update/UpdateWorker.h"
-#include "update/VendorState.h"
 #include "update/Win32Update.h"
 #include "ui/MiniFrameDlg.h"
+#include "ui/ProgramState.h"
 #include "winui/Handles.h"
 #include "winui/Trace.h"
 #include "winui/WindowThreadCall.h"
@@ -84,8 +83,10 @@ private:
 // does not take it up in time (it may be busy with an update of its own).
 class FrameForUpdateWorker : public UpdateWorkerWindow {
 public:
-    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh, std::shared_ptr<KernelHandle> pageShown)
-        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh), pageShown(std::move(pageShown))
+    FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program,
+                         std::shared_ptr<KernelHandle> pageShown)
+        : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh), program(program),
+          pageShown(std::move(pageShown))
     {
     }
 
@@ -108,9 +109,9 @@ public:
             refresh->requestSettingsApplied();
         }, 30000);
         WaitForSingleObject(pageShown->get(), 5000);
-        FrameCommands::startupPromptShown(true);
+        program.startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-        FrameCommands::startupPromptShown(false);
+        program.startupPromptShown(false);
         return ok;
     }
     void tell(const char* text) override
@@ -134,14 +135,17 @@ private:
     CMiniFrameDlg* frame;  // touched only on the window's thread
     HWND window;
     RefreshRequests* refresh;  // the window's; reached only on the window's thread
+    ProgramState& program;
     std::shared_ptr<KernelHandle> pageShown;
 };
 
 struct UpdateRun {
-    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh, std::shared_ptr<KernelHandle> pageShown)
-        : window(frame, refresh, std::move(pageShown))
+    UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program,
+              std::shared_ptr<KernelHandle> pageShown)
+        : program(program), window(frame, refresh, program, std::move(pageShown))
     {
     }
+    ProgramState& program;
     FrameForUpdateWorker window;
     DownloadProgress download;  // nobody watches it: its limits still hold
 
@@ -150,7 +154,7 @@ struct UpdateRun {
         const ComInitialization com;
         Win32UpdatePlatform platform;
         // ZebUpdater starts only when the program can close at once.
-        platform.follow(run->download, [] { return !FrameCommands::dialogOpen(); });
+        platform.follow(run->download, [&program = run->program] { return !program.dialogOpen(); });
         // An update that ZebUpdater could not carry out is told once, by the
         // program it started again.
         if (takeFailedUpdateMark(platform.platform().files))
@@ -158,18 +162,19 @@ struct UpdateRun {
         // Nothing a reply holds may end the program: a failure here only
         // ends the ping (and gives an update's turn back).
         try {
-            runUpdateWorker(platform.platform(), run->window, processUpdateGuard(), versionBlocked);
+            runUpdateWorker(platform.platform(), run->window, run->program.updateGuard,
+                            run->program.versionBlocked);
         } catch (const std::exception&) {
-            trace("the start-up update check ended by an exception");
+            trace("start-up ping cut short by an exception");
         }
     }
 };
 
-void cleanupMain()
+void cleanupMain(UpdateGuard& guard)
 {
     Win32Files files;
     Win32Launcher launcher;
-    cleanUpAfterUpdate(files, launcher);
+    cleanUpAfterUpdate(files, launcher, guard);
 }
 
 }  // namespace
@@ -183,24 +188,27 @@ struct BackgroundWorkers::Refresh {
     RefreshWorker loop;
     KernelHandle thread;
 
-    explicit Refresh(const std::wstring& pagePath)
-        : loop(clock, window, currentSettings, buildPage(), pagePath)
+    Refresh(ProgramState& program, const std::wstring& pagePath)
+        : loop(clock, window, [&settings = program.settings] { return settings.copy(); }, buildPage(program),
+               pagePath)
     {
     }
 
-    RefreshWorker::PageBuilder buildPage()
+    RefreshWorker::PageBuilder buildPage(ProgramState& program)
     {
-        return [this](const UserSettings& s, QuotePageModel& page) {
-            context.versionBlocked = versionBlocked.load() != 0;
+        return [this, &program](const UserSettings& s, QuotePageModel& page) {
+            context.versionBlocked = program.versionBlocked.load() != 0;
             return buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
                 return fetchQuotes(s, quoteRequestHeaders, batch, transport, std::time(nullptr));
             });
         };
     }
-
 };
 
-BackgroundWorkers::BackgroundWorkers(std::wstring pagePath) : refresh(std::make_unique<Refresh>(pagePath)) {}
+BackgroundWorkers::BackgroundWorkers(ProgramState& program, std::wstring pagePath)
+    : program(program), refresh(std::make_unique<Refresh>(program, pagePath))
+{
+}
 
 BackgroundWorkers::~BackgroundWorkers() = default;
 
@@ -222,9 +230,9 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // closes: they hold nothing of it but its handle. Without them there is
     // no notice and the leftovers wait for the next start. Their handles go at
     // once: nobody waits for them, and they end with the process at the latest.
-    auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), refresh->window.pageShown);
+    auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), program, refresh->window.pageShown);
     startThread([update] { UpdateRun::threadMain(update); });
-    startThread(cleanupMain);
+    startThread([&guard = program.updateGuard] { cleanupMain(guard); });
 }
 
 bool BackgroundWorkers::stop()

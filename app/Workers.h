@@ -10,10 +10,11 @@
 #include <string>
 
 class CMiniFrameDlg;
+class ProgramState;
 
 class BackgroundWorkers {
 public:
-    explicit BackgroundWorkers(std::wstring pagePath);
+    BackgroundWorkers(ProgramState& program, std::wstring pagePath);
     ~BackgroundWorkers();
 
     // What the mini-window is handed of the refresh worker.
@@ -31,5 +32,6 @@ public:
 
 private:
     struct Refresh;
+    ProgramState& program;
     std::unique_ptr<Refresh> refresh;
 };

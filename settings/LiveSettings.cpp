@@ -1,20 +1,13 @@
 #include "settings/LiveSettings.h"
 
-#include <mutex>
-
-WindowState windowState = {};
-
-static std::mutex settingsLock;
-static UserSettings userSettings = {};
-
-UserSettings currentSettings()
+UserSettings LiveSettings::copy() const
 {
-    std::lock_guard<std::mutex> hold(settingsLock);
-    return userSettings;
+    std::lock_guard<std::mutex> hold(lock);
+    return record;
 }
 
-void replaceUserSettings(const UserSettings& settings)
+void LiveSettings::replace(const UserSettings& settings)
 {
-    std::lock_guard<std::mutex> hold(settingsLock);
-    userSettings = settings;
+    std::lock_guard<std::mutex> hold(lock);
+    record = settings;
 }

@@ -1,15 +1,20 @@
-// The live records of the running program. The settings record is read by
-// the refresh worker while the user-interface thread may replace it, so it is
-// only reached through these calls, which copy it under a lock.
+// The live settings record of the running program. The refresh worker reads
+// it while the user-interface thread may replace it, so it is only reached
+// through copies taken under its lock.
 #pragma once
 
 #include "settings/UserSettings.h"
 
-// A copy of the live settings record (all zero before the first load).
-UserSettings currentSettings();
+#include <mutex>
 
-// Replaces the live settings record as a whole.
-void replaceUserSettings(const UserSettings& settings);
+class LiveSettings {
+public:
+    // A copy of the record (all zero before the first load).
+    UserSettings copy() const;
+    // Replaces the record as a whole.
+    void replace(const UserSettings& settings);
 
-// The window record: read and written on the user-interface thread only.
-extern WindowState windowState;
+private:
+    mutable std::mutex lock;
+    UserSettings record = {};
+};

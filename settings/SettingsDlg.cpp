@@ -16,7 +16,11 @@ BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
     onMouse<&CSettingsDlg::OnLButtonDown>(WM_LBUTTONDOWN),
 END_MESSAGE_MAP()
 
-CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent), feedbackLink(*this, IDC_FEEDBACK_LINK)
+CSettingsDlg::CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, HWND parent)
+    : CDialog(IDD_SETTINGS, parent),
+      displayPage(store, pickerColors),
+      feedbackLink(*this, IDC_FEEDBACK_LINK),
+      store(store)
 {
 }
 
@@ -111,7 +115,7 @@ void CSettingsDlg::OnOK()
     }
     // Settings that did not reach the file are not taken: the dialog stays
     // open and says so, and OK can be tried again.
-    if (saveUserSettings(*settings) == StoreResult::failed) {
+    if (store.saveUserSettings(*settings) == StoreResult::failed) {
         showStatus("设置无法保存，zeb.ini不能写入");
         return;
     }

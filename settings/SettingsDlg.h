@@ -10,7 +10,9 @@
 
 class CSettingsDlg : public CDialog {
 public:
-    explicit CSettingsDlg(HWND parent = nullptr);
+    // OK saves to store; the colour picker keeps its custom colours in
+    // pickerColors (16 of them) from one dialog to the next.
+    CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, HWND parent = nullptr);
 
     // The working copy the dialog reads and, on OK, writes; set before DoModal.
     void setSettings(UserSettings* record) { settings = record; }
@@ -37,4 +39,5 @@ private:
     CWnd tabs;
     CLinkLabel feedbackLink;
     UserSettings* settings = nullptr;
+    Win32SettingsStore& store;
 };

@@ -8,17 +8,6 @@ static const char userInvalidText[] = "用户名输入不正确";
 
 constexpr int fontSizeCount = 5;
 
-SettingsForm settingsFormFrom(const UserSettings& settings)
-{
-    SettingsForm form;
-    form.display = displayFormFrom(settings);
-    form.connection = connectionFormFrom(settings);
-    form.codes = codesFromStockList(settings.stockList, sizeof settings.stockList);
-    form.sliderPosition = sliderPositionFor(settings.refreshSeconds);
-    form.hotKey = hotKeyControlValue(settings.hotKeyModifiers, settings.hotKeyVirtualKey);
-    return form;
-}
-
 static std::string trimmed(const std::string& text)
 {
     static const char blanks[] = " \t\n\v\f\r";

@@ -19,9 +19,6 @@ struct SettingsForm {
     std::uint16_t hotKey = 0;  // the hot-key control's value
 };
 
-// The three pages as they open on a record.
-SettingsForm settingsFormFrom(const UserSettings& settings);
-
 // Writes the form into the record, step by step: flags and font size, proxy,
 // colours and data source, stock list, refresh interval, hot key. Returns
 // nullptr when every step passed (the record is then ready to be saved), or

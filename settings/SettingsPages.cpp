@@ -42,7 +42,8 @@ BEGIN_MESSAGE_MAP(CDisplayPage, CSettingsPage)
     onCommand<&CDisplayPage::OnAutoRun>(IDC_AUTO_RUN, BN_CLICKED),
 END_MESSAGE_MAP()
 
-CDisplayPage::CDisplayPage() : CSettingsPage(IDD_DISPLAY_PAGE)
+CDisplayPage::CDisplayPage(Win32SettingsStore& store, COLORREF* pickerColors)
+    : CSettingsPage(IDD_DISPLAY_PAGE), store(store), pickerColors(pickerColors)
 {
 }
 
@@ -99,7 +100,6 @@ void CDisplayPage::OnSwatch(UINT controlId)
     form.setTicked(IDC_CUSTOM_COLORS, true);
     UpdateData(false);
 
-    static COLORREF pickerColors[16];
     CHOOSECOLORW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
@@ -128,9 +128,9 @@ void CDisplayPage::OnAutoRun()
 {
     UpdateData(true);
     const bool wanted = form.ticked(IDC_AUTO_RUN);
-    setAutoRun(wanted);
+    store.setAutoRun(wanted);
     // The box shows what the Run key now holds, and a change it refused is said.
-    const bool on = autoRunIsOn();
+    const bool on = store.autoRunIsOn();
     form.setTicked(IDC_AUTO_RUN, on);
     if (on != wanted)
         showStatus(wanted ? "无法设置开机自动运行" : "无法取消开机自动运行");

@@ -5,6 +5,7 @@
 
 #include "settings/PageForms.h"
 #include "settings/StockListRules.h"
+#include "settings/Win32Settings.h"
 #include "settings/UserSettings.h"
 #include "winui/Wnd.h"
 
@@ -33,7 +34,9 @@ protected:
 // Tab "我的Zeb": columns, colours, font size and window options.
 class CDisplayPage : public CSettingsPage {
 public:
-    CDisplayPage();
+    // The auto-run box acts on store's Run entry at once; the colour picker
+    // keeps its custom colours in pickerColors (16 of them).
+    CDisplayPage(Win32SettingsStore& store, COLORREF* pickerColors);
 
     // The ticked boxes, the five colours and the font-size selection.
     DisplayForm readForm();
@@ -51,6 +54,8 @@ private:
 
     DisplayForm form;
     CWnd fontCombo;
+    Win32SettingsStore& store;
+    COLORREF* pickerColors;
 };
 
 // Tab "常规": the code list, the refresh slider, the data source and the hot key.

@@ -1,6 +1,7 @@
 #include "settings/Win32Profile.h"
 
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 
 #include <windows.h>
 
@@ -100,8 +101,10 @@ void Win32Profile::readOnce()
         return;
     loaded = true;
     failed = readFile(path, text) == FileText::failed;
-    if (failed)
+    if (failed) {
+        traceLastError("settings file unreadable");
         text.clear();
+    }
 }
 
 std::string Win32Profile::read(const char* section, const char* key)
@@ -120,13 +123,16 @@ bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& e
 {
     const SaveTurn turn;
     std::string text;
-    if (readFile(path, text) == FileText::failed)
+    if (readFile(path, text) == FileText::failed) {
+        traceLastError("settings file unreadable for a save");
         return false;
+    }
     // The new file lies beside the old one (a rename does not cross volumes),
     // named for this process.
     const std::wstring newPath = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".new";
     if (writeNewFile(newPath, withProfileValues(text, section, entries)) && replaceFile(newPath, path))
         return true;
+    traceLastError("settings file not saved");
     DeleteFileW(newPath.c_str());
     return false;
 }

@@ -5,22 +5,18 @@
 #include "settings/Win32Registry.h"
 
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <atomic>
 
-std::wstring iniPath = L".\\zeb.ini";
-
-// A settings file that could not be read at start (another program held it
-// all through the load) is not saved over with the defaults that stood in
-// for it, until the user saves settings of their own.
-static std::atomic<bool> fileUnread{false};
-
 namespace {
+// The store over the file, made anew for every call.
 struct Win32Store {
-    Win32Profile profile{iniPath};
+    explicit Win32Store(const std::wstring& path) : profile(path) {}
+    Win32Profile profile;
     Win32Registry registry;
     SettingsStore store{profile, registry};
 };
@@ -46,8 +42,9 @@ bool programPath(char (&path)[MAX_PATH])
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return length != 0 && length < MAX_PATH;
 }
-}  // namespace
 
+// Found by trying to create a file in the program's folder; the user's
+// folder is created when it is chosen.
 std::wstring chooseSettingsFile()
 {
     const std::wstring beside = L".\\zeb.ini";
@@ -63,7 +60,8 @@ std::wstring chooseSettingsFile()
         return beside;
     case SettingsPlace::userFolderSeeded:
         CreateDirectoryW(folder.c_str(), nullptr);
-        CopyFileW(beside.c_str(), userFile.c_str(), TRUE);
+        if (!CopyFileW(beside.c_str(), userFile.c_str(), TRUE))
+            traceLastError("settings not carried to the user's folder");
         return userFile;
     case SettingsPlace::userFolder:
         CreateDirectoryW(folder.c_str(), nullptr);
@@ -72,71 +70,79 @@ std::wstring chooseSettingsFile()
     return beside;
 }
 
-StoreResult loadUserSettings(UserSettings& out)
+}  // namespace
+
+void Win32SettingsStore::choosePlace()
 {
-    return Win32Store().store.loadUserSettings(out);
+    iniPath = chooseSettingsFile();
 }
 
-StoreResult saveUserSettings(const UserSettings& in)
+StoreResult Win32SettingsStore::loadUserSettings(UserSettings& out)
 {
-    const StoreResult result = Win32Store().store.saveUserSettings(in);
+    return Win32Store(iniPath).store.loadUserSettings(out);
+}
+
+StoreResult Win32SettingsStore::saveUserSettings(const UserSettings& in)
+{
+    const StoreResult result = Win32Store(iniPath).store.saveUserSettings(in);
     if (result == StoreResult::ok)
         fileUnread = false;
     return result;
 }
 
-StoreResult loadWindowState(WindowState& state)
+StoreResult Win32SettingsStore::loadWindowState(WindowState& state)
 {
-    return Win32Store().store.loadWindowState(state);
+    return Win32Store(iniPath).store.loadWindowState(state);
 }
 
-StoreResult saveWindowState(const WindowState& state)
+StoreResult Win32SettingsStore::saveWindowState(const WindowState& state)
 {
-    return Win32Store().store.saveWindowState(state);
+    return Win32Store(iniPath).store.saveWindowState(state);
 }
 
-RegResult setAutoRun(bool on)
+RegResult Win32SettingsStore::setAutoRun(bool on)
 {
     char path[MAX_PATH] = {};
     // A cut path would start nothing: it is not entered.
     if (on && !programPath(path))
         return RegResult::noProgram;
-    return Win32Store().store.setAutoRun(on, path);
+    return Win32Store(iniPath).store.setAutoRun(on, path);
 }
 
-bool autoRunIsOn()
+bool Win32SettingsStore::autoRunIsOn()
 {
     char path[MAX_PATH] = {};
-    return programPath(path) && Win32Store().store.autoRunStarts(path);
+    return programPath(path) && Win32Store(iniPath).store.autoRunStarts(path);
 }
 
+void Win32SettingsStore::loadLive(LiveSettings& live, WindowState& window)
+{
+    UserSettings settings;
+    fileUnread = loadUserSettings(settings) == StoreResult::unread;
+    live.replace(settings);
+    if (loadWindowState(window) == StoreResult::unread)
+        fileUnread = true;
+    char path[MAX_PATH] = {};
+    if (programPath(path))
+        Win32Store(iniPath).store.quoteAutoRun(path);
+}
+
+void Win32SettingsStore::saveLive(const LiveSettings& live, const WindowState& window)
+{
+    if (fileUnread)
+        return;
+    saveWindowState(window);
+    saveUserSettings(live.copy());
+}
+
+// The program's key is the registry's alone: no file is touched.
 RegResult readAppRegValue(const char* name, void* buffer, std::uint32_t size, std::uint32_t* type,
                           std::uint32_t* length)
 {
-    return Win32Store().store.readAppRegValue(name, buffer, size, type, length);
+    return Win32Store(std::wstring()).store.readAppRegValue(name, buffer, size, type, length);
 }
 
 RegResult writeAppRegValue(const char* name, std::uint32_t type, const void* data, std::uint32_t length)
 {
-    return Win32Store().store.writeAppRegValue(name, type, data, length);
-}
-
-void loadLiveSettings()
-{
-    UserSettings settings;
-    fileUnread = loadUserSettings(settings) == StoreResult::unread;
-    replaceUserSettings(settings);
-    if (loadWindowState(windowState) == StoreResult::unread)
-        fileUnread = true;
-    char path[MAX_PATH] = {};
-    if (programPath(path))
-        Win32Store().store.quoteAutoRun(path);
-}
-
-void saveLiveSettings()
-{
-    if (fileUnread)
-        return;
-    saveWindowState(windowState);
-    saveUserSettings(currentSettings());
+    return Win32Store(std::wstring()).store.writeAppRegValue(name, type, data, length);
 }

@@ -1,29 +1,13 @@
 #include "ui/FrameCommands.h"
 
 #include "settings/Deployment.h"
-#include "settings/LiveSettings.h"
 #include "settings/SettingsDlg.h"
 #include "ui/AboutDlg.h"
 #include "ui/UpdateProgressDlg.h"
 #include "update/SelfUpdate.h"
 #include "winui/Shell.h"
 
-#include <atomic>
-
 namespace {
-
-// One mini-window per process: its dialogs are counted for the workers,
-// which may outlive it.
-std::atomic<int> openDialogs{0};
-std::atomic<bool> startupPromptUp{false};
-
-// Counts a dialog as open for its lifetime.
-struct OpenDialog {
-    OpenDialog() { ++openDialogs; }
-    ~OpenDialog() { --openDialogs; }
-    OpenDialog(const OpenDialog&) = delete;
-    OpenDialog& operator=(const OpenDialog&) = delete;
-};
 
 void bringForward(HWND window)
 {
@@ -33,35 +17,25 @@ void bringForward(HWND window)
 
 }  // namespace
 
-bool FrameCommands::dialogOpen()
-{
-    return openDialogs > 0;
-}
-
-void FrameCommands::startupPromptShown(bool shown)
-{
-    startupPromptUp = shown;
-}
-
 bool FrameCommands::editSettings(HWND owner)
 {
     if (openSettings) {
         bringForward(openSettings->GetSafeHwnd());
         return false;
     }
-    UserSettings working = currentSettings();
-    CSettingsDlg dialog(owner);
+    UserSettings working = program.settings.copy();
+    CSettingsDlg dialog(program.store, program.pickerColors, owner);
     dialog.setSettings(&working);
     openSettings = &dialog;
     INT_PTR result;
     {
-        const OpenDialog open;
+        const ProgramState::OpenDialog open(program);
         result = dialog.DoModal();
     }
     openSettings = nullptr;
     if (result != IDOK)
         return false;
-    replaceUserSettings(working);
+    program.settings.replace(working);
     return true;
 }
 
@@ -74,7 +48,7 @@ void FrameCommands::showAbout()
     CAboutDlg about;
     openAbout = &about;
     {
-        const OpenDialog open;
+        const ProgramState::OpenDialog open(program);
         about.DoModal();
     }
     openAbout = nullptr;
@@ -96,19 +70,20 @@ bool FrameCommands::updateFromMenu(HWND owner)
         return false;
     }
     // The prompt's message box is the window's enabled popup while it is up.
-    if (startupPromptUp) {
+    if (program.startupPromptUp()) {
         bringForward(GetWindow(owner, GW_ENABLEDPOPUP));
         return false;
     }
     // The start-up prompt's update is downloading.
-    UpdateGuard& guard = processUpdateGuard();
+    UpdateGuard& guard = program.updateGuard;
     if (!guard.tryBegin()) {
         messageBox(owner, "正在升级，请稍候。", updateCaption, MB_ICONINFORMATION | MB_OK);
         return false;
     }
     guard.end();
 
-    CUpdateProgressDlg progress([] { return !dialogOpen(); });
+    CUpdateProgressDlg progress(program.updateGuard, program.versionBlocked,
+                                [&program = program] { return !program.dialogOpen(); });
     openProgress = &progress;
     bool cancelled = false;
     const UpdateResult result = progress.run(cancelled);

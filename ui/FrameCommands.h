@@ -2,6 +2,8 @@
 // dialog, the About box, the vendor's home page and the update.
 #pragma once
 
+#include "ui/ProgramState.h"
+
 #include <windows.h>
 
 class CAboutDlg;
@@ -10,6 +12,8 @@ class CUpdateProgressDlg;
 
 class FrameCommands {
 public:
+    explicit FrameCommands(ProgramState& program) : program(program) {}
+
     // Runs the settings dialog over owner on a working copy of the live
     // settings; true when OK made the copy live. While it runs, further
     // calls only bring it to the front and give false.
@@ -31,13 +35,8 @@ public:
     // stopped as by its Cancel.
     void stopUpdate();
 
-    // For any thread: true while a dialog is open that would hold up the
-    // program's close (the settings dialog, the About box).
-    static bool dialogOpen();
-    // The start-up upgrade prompt, shown by the update worker, is up or gone.
-    static void startupPromptShown(bool shown);
-
 private:
+    ProgramState& program;
     CSettingsDlg* openSettings = nullptr;
     CAboutDlg* openAbout = nullptr;
     CUpdateProgressDlg* openProgress = nullptr;

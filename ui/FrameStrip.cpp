@@ -45,3 +45,14 @@ void FrameStrip::setHoverTimer(HoverTimer action) const
     if (action == HoverTimer::start)
         SetTimer(window.m_hWnd, HOVER_TIMER_ID, hoverTimerPeriodMs, nullptr);
 }
+
+bool FrameStrip::hoverTick(const Rect& screenRect, FrameState& state) const
+{
+    POINT cursor;
+    GetCursorPos(&cursor);
+    const bool inside = screenRect.contains(cursor.x, cursor.y);
+    if (!state.hoverChanged(inside))
+        return false;
+    show(inside);
+    return true;
+}

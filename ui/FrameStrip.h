@@ -26,6 +26,9 @@ public:
     StripArea areaAt(POINT p) const;
     void show(bool show) const;
     void setHoverTimer(HoverTimer action) const;
+    // The hover timer came: the strip shows while the cursor is over the
+    // window's screen rectangle. False when that has not changed.
+    bool hoverTick(const Rect& screenRect, FrameState& state) const;
 
 private:
     const CWnd& window;

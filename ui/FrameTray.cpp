@@ -2,7 +2,6 @@
 
 #include "common/Version.h"
 #include "res/resource.h"
-#include "settings/LiveSettings.h"
 #include "winui/Handles.h"
 #include "winui/Wnd.h"
 
@@ -50,7 +49,7 @@ void FrameTray::taskbarCreated()
 void FrameTray::registerHotKey()
 {
     unregisterHotKey();
-    const UserSettings s = currentSettings();
+    const UserSettings s = settings.copy();
     if (!RegisterHotKey(window, SHOW_HOTKEY_ID, s.hotKeyModifiers, s.hotKeyVirtualKey))
         messageBox(window, "热键设置失败,请重新设置。", "提示", MB_ICONINFORMATION | MB_OK);
 }
@@ -63,7 +62,7 @@ void FrameTray::unregisterHotKey()
 bool FrameTray::hotKeyPressed(bool windowVisible)
 {
     const FrameState::HotKey action =
-        state.hotKey(windowVisible, (currentSettings().optionFlags & hotKeyHidesTray) != 0);
+        state.hotKey(windowVisible, (settings.copy().optionFlags & hotKeyHidesTray) != 0);
     if (action.deleteTrayIcon)
         icon.Delete();
     if (action.addTrayIcon)

@@ -4,6 +4,7 @@
 // works on the window's thread.
 #pragma once
 
+#include "settings/LiveSettings.h"
 #include "ui/FrameState.h"
 #include "winui/TrayIcon.h"
 
@@ -11,7 +12,7 @@
 
 class FrameTray {
 public:
-    FrameTray(FrameState& state) : state(state) {}
+    FrameTray(FrameState& state, const LiveSettings& settings) : state(state), settings(settings) {}
 
     // Makes the icon for window (not yet shown) and adds it.
     void create(HWND window, HICON icon);
@@ -40,6 +41,7 @@ public:
 
 private:
     FrameState& state;
+    const LiveSettings& settings;
     CTrayIcon icon;
     HWND window = nullptr;
     int addRetries = 0;

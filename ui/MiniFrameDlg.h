@@ -5,14 +5,17 @@
 #pragma once
 
 #include "quotes/RefreshWorker.h"
-#include "quotes/WindowLayout.h"
+#include "ui/FrameBackground.h"
 #include "ui/FrameCommands.h"
+#include "ui/FrameIcons.h"
+#include "ui/FrameNotice.h"
+#include "ui/FramePlacement.h"
+#include "ui/FrameShowing.h"
 #include "ui/FrameState.h"
 #include "ui/FrameStrip.h"
 #include "ui/FrameTray.h"
+#include "ui/ProgramState.h"
 #include "ui/WebBrowser2.h"
-#include "winui/Handles.h"
-#include "winui/LinkLabel.h"
 #include "winui/Wnd.h"
 
 #include <string>
@@ -35,7 +38,7 @@ public:
 
 class CMiniFrameDlg : public CDialog {
 public:
-    CMiniFrameDlg(FrameHost& host, RefreshRequests& refresh, HWND parent = nullptr);
+    CMiniFrameDlg(FrameHost& host, ProgramState& program, RefreshRequests& refresh, HWND parent = nullptr);
 
     // For the window's thread: the workers carry their calls there with
     // runOnWindowThread (winui/WindowThreadCall.h).
@@ -44,10 +47,13 @@ public:
     // columnCount columns, then shows it in front.
     void resizeToQuotes(int rowCount, int columnCount, const UserSettings& s);
     void applyWindowOptions(const UserSettings& s);
-    bool navigate(const std::wstring& pagePath, const QuotePageModel& page);
+    bool navigate(const std::wstring& pagePath, const QuotePageModel& page)
+    {
+        return browser.Navigate(pagePath, page);
+    }
     // The notice line at the bottom: text, and the link a click on it opens
     // ("" for a plain line).
-    void showNotice(const char* text, const char* url);
+    void showNotice(const char* text, const char* url) { notice.show(text, url); }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -59,25 +65,46 @@ protected:
     DECLARE_MESSAGE_MAP();
 
 private:
-    bool OnPaint();
-    void OnQueryDragIcon(Message& m);
-    bool OnCtlColor(Message& m);
+    // What the window's parts answer alone.
+    bool OnPaint() { return icons.paintMinimised(m_hWnd); }
+    void OnQueryDragIcon(Message& m) { m.result = reinterpret_cast<LRESULT>(icons.dragIcon()); }
+    bool OnCtlColor(Message& m) { return background.ctlColor(m); }
+    bool OnMove()
+    {
+        placement.moved();
+        return false;
+    }
+    void OnFirstShowDone() { state.firstShowDone(); }
+    bool OnWindowPosChanging(Message& m)
+    {
+        showing.positionChanging(*reinterpret_cast<WINDOWPOS*>(m.lParam));
+        return false;
+    }
+    bool OnHoverTimer() { return !strip.hoverTick(placement.screenRect(), state); }
+    bool OnTaskbarCreated()
+    {
+        tray.taskbarCreated();
+        return false;
+    }
+    bool OnRButtonUp(POINT)
+    {
+        tray.openMenu();
+        return false;
+    }
+    bool OnDpiChanged(int newDpi, const RECT* suggested) override
+    {
+        return placement.dpiChanged(newDpi, suggested, program.settings.copy());
+    }
+
     bool OnMouseMove(POINT p);
     bool OnLButtonDown(POINT p);
-    bool OnRButtonUp(POINT p);
-    bool OnMove();
-    void OnFirstShowDone();
-    bool OnWindowPosChanging(Message& m);
-    bool OnHoverTimer();
-    bool OnTaskbarCreated();
     void OnHotKey(Message& m);
     bool OnTrayNotify(Message& m);
     void OnEndSession(Message& m);
     bool OnDestroy();
-    bool OnDpiChanged(int newDpi, const RECT* suggested) override;
 
     void OnTrayRetry() { tray.retryAdd(); }
-    void OnTransparent() { toggleTransparency(); }
+    void OnTransparent() { background.toggleTransparency(program.settings.copy()); }
     void OnRefresh() { refresh.requestRefresh(); }
     void OnSettings();
     void OnAbout() { commands.showAbout(); }
@@ -85,33 +112,20 @@ private:
     void OnAutoUpgrade();
     void OnExit();
 
-    void showMiniWindow(bool show);
-    void comeForward();
-    void toggleTransparency();
-    void replaceBackBrush();
     void saveState();
-    void placeChildren(const QuoteWindowLayout& layout);
-    // The strip's bitmaps and the text lines' font for the window's DPI.
-    void applyDpi();
 
     FrameHost& host;
+    ProgramState& program;
     RefreshRequests& refresh;
     FrameState state;
-    FrameTray tray{state};
+    FrameTray tray{state, program.settings};
     FrameStrip strip{*this};
-    FrameCommands commands;
-    Rect screenRect;  // the window's screen rectangle, for the hover timer
-    std::string noticeUrl;
-    CLinkLabel noticeLink;  // the notice line, a link while the notice has one
+    FrameCommands commands{program};
+    FrameNotice notice{*this};
     CWebBrowser2 browser;
-    HICON appIcon = nullptr;  // shared: loaded once by the system
-    IconHandle smallIcon;     // the system's small-icon size: title and tray
-    int dpi = 96;             // of the monitor the window is on
-    int lastRows = 0;         // the page the window was last sized to (0: none yet)
-    int lastColumns = 0;
-    BitmapHandle stripImages[3];  // glyphs, filler, refresh; none at 100 %
-    FontHandle textFont;          // the text lines' font after a change of DPI
-    BrushHandle backBrush;
-    Color backColor = defaultBackColor;  // the colour of backBrush
+    FrameBackground background{*this, state, strip, browser};
+    FramePlacement placement{*this};
+    FrameShowing showing{*this, state, strip, refresh, program.settings};
+    FrameIcons icons;
     bool stateSaved = false;
 };

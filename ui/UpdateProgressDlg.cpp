@@ -17,6 +17,9 @@ constexpr UINT TICK_TIMER_ID = 1;
 // What the window and the worker share; the worker holds its own reference,
 // so either may end first.
 struct CUpdateProgressDlg::Task {
+    Task(UpdateGuard& guard, std::atomic<int>& blocked) : guard(guard), blocked(blocked) {}
+    UpdateGuard& guard;
+    std::atomic<int>& blocked;
     DownloadProgress progress;
     std::function<bool()> mayHandOver;
     std::atomic<HWND> window{nullptr};  // the worker's way back to the window
@@ -31,7 +34,7 @@ struct CUpdateProgressDlg::Task {
             const ComInitialization com;
             Win32UpdatePlatform platform;
             platform.follow(progress, mayHandOver);
-            outcome = checkAndInstallUpdate(platform.platform(), processUpdateGuard());
+            outcome = checkAndInstallUpdate(platform.platform(), guard, blocked);
         } catch (const std::exception&) {
             outcome = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
         }
@@ -50,8 +53,9 @@ BEGIN_MESSAGE_MAP(CUpdateProgressDlg, CDialog)
     onTimer<&CUpdateProgressDlg::OnTick>(TICK_TIMER_ID),
 END_MESSAGE_MAP()
 
-CUpdateProgressDlg::CUpdateProgressDlg(std::function<bool()> mayHandOver)
-    : CDialog(IDD_UPDATE_PROGRESS), task(std::make_shared<Task>()), mayHandOver(std::move(mayHandOver))
+CUpdateProgressDlg::CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked,
+                                       std::function<bool()> mayHandOver)
+    : CDialog(IDD_UPDATE_PROGRESS), task(std::make_shared<Task>(guard, blocked)), mayHandOver(std::move(mayHandOver))
 {
 }
 

@@ -4,17 +4,20 @@
 // Cancel button. The window leaves the mini-window usable meanwhile.
 #pragma once
 
-#include "update/VendorReply.h"
+#include "update/SelfUpdate.h"
 #include "winui/Wnd.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class CUpdateProgressDlg : public CDialog {
 public:
-    // mayHandOver is asked on the worker thread before ZebUpdater starts:
-    // true once the program can close at once (none of its dialogs open).
-    explicit CUpdateProgressDlg(std::function<bool()> mayHandOver);
+    // The update takes guard's turn and lifts the upgrade demand in blocked
+    // (both outlive the window: the worker may end after it). mayHandOver is
+    // asked on the worker thread before ZebUpdater starts: true once the
+    // program can close at once (none of its dialogs open).
+    CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked, std::function<bool()> mayHandOver);
     ~CUpdateProgressDlg() override;
 
     // Runs the update to its end; cancelled is true when the user stopped it

@@ -5,15 +5,8 @@
 #include "settings/Deployment.h"
 #include "update/OfferSignature.h"
 #include "update/VendorClient.h"
-#include "update/VendorState.h"
 
 #include <cstring>
-
-UpdateGuard& processUpdateGuard()
-{
-    static UpdateGuard guard;
-    return guard;
-}
 
 std::string updaterCommandLine(const std::string& programPath)
 {
@@ -118,11 +111,6 @@ UpdateResult installUpdate(UpdatePlatform& platform)
 }
 
 }  // namespace
-
-UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard)
-{
-    return checkAndInstallUpdate(platform, guard, versionBlocked);
-}
 
 UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard, std::atomic<int>& blocked)
 {

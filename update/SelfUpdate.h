@@ -29,8 +29,6 @@ private:
     std::atomic<bool> busy{false};
 };
 
-// The one guard of the process.
-UpdateGuard& processUpdateGuard();
 
 // "ZebUpdater.exe <program> .\Zeb.new.exe"; the program's path is quoted
 // when it holds a blank (a volume without short names).
@@ -49,13 +47,11 @@ bool isWindowsExecutable(FileSystem& files, const char* path);
 // build was found, the next ping that does not repeat it lifts it.
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard,
                                                  std::atomic<int>& blocked);
-// The same over the process's versionBlocked.
-[[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard);
 
 // Deletes ".\Zeb.exe.old", then ".\ZebUpdater.exe", 2 s after it is called;
 // a failure to delete the first leaves the second alone, and an update
 // under way (guard taken) keeps both.
-void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard = processUpdateGuard());
+void cleanUpAfterUpdate(FileSystem& files, Launcher& launcher, UpdateGuard& guard);
 
 // True once after an update ZebUpdater could not carry out: its mark is
 // deleted as it is read.

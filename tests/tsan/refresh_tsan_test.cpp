@@ -71,7 +71,8 @@ int main()
     s.refreshSeconds = 10;
     s.fontSizeIndex = 1;
     std::snprintf(s.stockList, sizeof s.stockList, ",hkHSI,hkHSCEI,hkHSCCI");
-    replaceUserSettings(s);
+    LiveSettings live;
+    live.replace(s);
 
     FastClock clock;
     CountingWindow window;
@@ -79,7 +80,7 @@ int main()
     std::size_t written = 0;
 
     RefreshWorker worker(
-        clock, window, currentSettings,
+        clock, window, [&live] { return live.copy(); },
         [&](const UserSettings& copy, QuotePageModel& page) {
             page.kind = PageKind::quotes;
             page.rows.assign(1, {RowKind::footer, Tone::header, {{copy.stockList}}, "", {}});
@@ -107,7 +108,7 @@ int main()
             s.optionFlags = (i / 50) % 2 ? alwaysOnTop : 0;
             s.refreshSeconds = 10 + i % 7;
             std::snprintf(s.stockList, sizeof s.stockList, ",hk%05d", i);
-            replaceUserSettings(s);
+            live.replace(s);
             requests.requestSettingsApplied();
         } else if (i % 7 == 0) {
             requests.requestRefresh();

@@ -8,6 +8,18 @@
 #include <cstring>
 #include <set>
 
+// The three pages as they open on a record.
+static SettingsForm settingsFormFrom(const UserSettings& settings)
+{
+    SettingsForm form;
+    form.display = displayFormFrom(settings);
+    form.connection = connectionFormFrom(settings);
+    form.codes = codesFromStockList(settings.stockList, sizeof settings.stockList);
+    form.sliderPosition = sliderPositionFor(settings.refreshSeconds);
+    form.hotKey = hotKeyControlValue(settings.hotKeyModifiers, settings.hotKeyVirtualKey);
+    return form;
+}
+
 TEST(DisplayForm, MapsEveryBoxToItsFlagBothWays)
 {
     const std::set<std::pair<int, std::uint32_t>> display = {

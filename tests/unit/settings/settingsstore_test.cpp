@@ -384,15 +384,16 @@ TEST(LiveSettings, ReadersNeverSeeAHalfReplacedRecord)
     UserSettings a, b;
     std::memset(&a, 0x11, sizeof a);
     std::memset(&b, 0x22, sizeof b);
-    replaceUserSettings(a);
+    LiveSettings live;
+    live.replace(a);
     std::atomic<bool> stop{false};
     std::thread writer([&] {
         for (int i = 0; !stop; ++i)
-            replaceUserSettings(i % 2 ? a : b);
+            live.replace(i % 2 ? a : b);
     });
     int torn = 0;
     for (int i = 0; i < 20000; ++i) {
-        const UserSettings s = currentSettings();
+        const UserSettings s = live.copy();
         torn += !same(s, a) && !same(s, b);
     }
     stop = true;

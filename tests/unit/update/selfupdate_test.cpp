@@ -56,7 +56,7 @@ TEST_F(SelfUpdate, RepliesThatOfferNothingUsableDeleteTheReplyAndFetchNothingEls
         EXPECT_EQ(fake.forgotten.back(), checkUrl);  // the cache's entry goes with the file
     }
     fake.site.clear();
-    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard), UpdateResult::noReply);
+    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard, blocked), UpdateResult::noReply);
 }
 
 TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
@@ -182,14 +182,16 @@ TEST(SelfUpdateTurn, AnUpdateCutShortByAnExceptionGivesItsTurnBack)
         bool toCache(const std::string&, std::string&) override { throw std::bad_alloc(); }
     } fake;
     UpdateGuard guard;
-    EXPECT_THROW(static_cast<void>(checkAndInstallUpdate(fake.platform, guard)), std::bad_alloc);
+    std::atomic<int> blocked{0};
+    EXPECT_THROW(static_cast<void>(checkAndInstallUpdate(fake.platform, guard, blocked)), std::bad_alloc);
     EXPECT_TRUE(guard.tryBegin());
 }
 
 TEST(Cleanup, DeletesThePreviousBuildThenTheUpdaterAndStopsAtAFailure)
 {
     FakePlatform fake;
-    cleanUpAfterUpdate(fake, fake);
+    UpdateGuard guard;
+    cleanUpAfterUpdate(fake, fake, guard);
     EXPECT_EQ(fake.log, std::vector<std::string>{"sleep 2000"});
 
     for (bool stuck : {false, true}) {
@@ -197,7 +199,7 @@ TEST(Cleanup, DeletesThePreviousBuildThenTheUpdaterAndStopsAtAFailure)
         fake.files = {{previousExePath, "old"}, {updaterExePath, "u"}};
         if (stuck)
             fake.undeletable.insert(previousExePath);
-        cleanUpAfterUpdate(fake, fake);
+        cleanUpAfterUpdate(fake, fake, guard);
         EXPECT_EQ(fake.logged("remove .\\Zeb.exe.old"), true);
         EXPECT_EQ(fake.files.count(updaterExePath), stuck ? 1u : 0u);
         EXPECT_EQ(fake.log.back(), stuck ? "remove .\\Zeb.exe.old" : "remove .\\ZebUpdater.exe");

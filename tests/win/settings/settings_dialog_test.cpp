@@ -17,6 +17,8 @@ struct PageHost : testing::Test {
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 500, 400, nullptr, nullptr, nullptr, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
     UserSettings record = defaultUserSettings();
+    Win32SettingsStore store;
+    COLORREF pickerColors[16] = {};
 
     ~PageHost() override
     {
@@ -63,7 +65,7 @@ TEST_F(PageHost, ConnectionPageShowsALoadedAddressWholeAndReadsItBack)
 TEST_F(PageHost, SwatchesPaintTheirCaptionsInTheirColours)
 {
     record.backColor = 0x00FFFFFF;  // above 0x00E6FFFF: the subtraction would wrap
-    CDisplayPage page;
+    CDisplayPage page(store, pickerColors);
     page.setSettings(&record);
     ASSERT_TRUE(page.Create(parent));
     const std::pair<int, COLORREF> swatches[] = {{IDC_SWATCH_UP, defaultUpColor},
@@ -86,7 +88,7 @@ TEST_F(PageHost, SwatchesPaintTheirCaptionsInTheirColours)
 
 TEST_F(PageHost, FeedbackLinkTurnsRedUnderTheMouseAndTheStatusLineIsRed)
 {
-    CSettingsDlg dialog;
+    CSettingsDlg dialog(store, pickerColors);
     dialog.setSettings(&record);
     ASSERT_TRUE(dialog.Create(nullptr));
     const RECT link = dialog.GetDlgItem(IDC_FEEDBACK_LINK).GetRectInParent();

@@ -53,6 +53,7 @@ static void putDword(const char* key, const char* name, DWORD n)
 }
 
 struct Win32SettingsTest : testing::Test {
+    Win32SettingsStore store;
     char previousDir[MAX_PATH];
     std::string dir;
     // Every value the tests touch, as it stood before.
@@ -95,11 +96,11 @@ struct Win32SettingsTest : testing::Test {
         DeleteFileA((dir + "\\struct.ini").c_str());
         RemoveDirectoryA(dir.c_str());
     }
-    static UserSettings load(StoreResult expectedResult)
+    UserSettings load(StoreResult expectedResult)
     {
         UserSettings s;
         std::memset(&s, 0xCC, sizeof s);
-        EXPECT_EQ(loadUserSettings(s), expectedResult);
+        EXPECT_EQ(store.loadUserSettings(s), expectedResult);
         return s;
     }
 };
@@ -151,7 +152,7 @@ TEST_F(Win32SettingsTest, FirstRunWritesTheWholeFileAndTheRegistryCopy)
     UserSettings expected = defaultUserSettings();
     EXPECT_EQ(std::memcmp(&s, &expected, sizeof s), 0);
     WindowState w = {};
-    EXPECT_EQ(loadWindowState(w), StoreResult::repaired);
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::repaired);
 
     const std::string text = fileText("zeb.ini");
     std::string keys;
@@ -172,7 +173,7 @@ TEST_F(Win32SettingsTest, FirstRunWritesTheWholeFileAndTheRegistryCopy)
     expected.settingsVersion = 2;
     const UserSettings again = load(StoreResult::ok);
     EXPECT_EQ(std::memcmp(&again, &expected, sizeof again), 0);
-    EXPECT_EQ(loadWindowState(w), StoreResult::ok);
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::ok);
     EXPECT_EQ(fileText("zeb.ini"), before);
 }
 
@@ -184,7 +185,7 @@ TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
     mine.backColor = 0x00112233;
     std::strcpy(mine.proxyServer, "10.1.1.1:80");
     mine.proxyMode = 1;
-    EXPECT_EQ(saveUserSettings(mine), StoreResult::ok);
+    EXPECT_EQ(store.saveUserSettings(mine), StoreResult::ok);
 
     // One digit of "su" changed: only the colors and flags fall back.
     char su[80];
@@ -204,7 +205,7 @@ TEST_F(Win32SettingsTest, StoredFileEditsAndLossesLoadAsDescribed)
     EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 0);
 
     mine.fontSizeIndex = 2;
-    saveUserSettings(mine);
+    store.saveUserSettings(mine);
     WritePrivateProfileStringA("UserSet", "version", nullptr, ".\\zeb.ini");
     const std::string before = fileText("zeb.ini");
     EXPECT_EQ(load(StoreResult::ok).displayFlags, 0x0Fu | showPrice);
@@ -235,15 +236,15 @@ TEST_F(Win32SettingsTest, RegistryValuesAndAutoRun)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    EXPECT_EQ(setAutoRun(true), RegResult::ok);
-    EXPECT_EQ(setAutoRun(true), RegResult::ok);
+    EXPECT_EQ(store.setAutoRun(true), RegResult::ok);
+    EXPECT_EQ(store.setAutoRun(true), RegResult::ok);
     EXPECT_EQ(storedValue(runRegKey, autoRunValueName),
               std::make_pair(DWORD(REG_SZ), "\"" + std::string(path) + "\""));
-    EXPECT_TRUE(autoRunIsOn());
-    EXPECT_EQ(setAutoRun(false), RegResult::ok);
-    EXPECT_FALSE(autoRunIsOn());
+    EXPECT_TRUE(store.autoRunIsOn());
+    EXPECT_EQ(store.setAutoRun(false), RegResult::ok);
+    EXPECT_FALSE(store.autoRunIsOn());
     EXPECT_EQ(storedValue(runRegKey, autoRunValueName).first, DWORD(REG_NONE));
-    EXPECT_NE(setAutoRun(false), RegResult::ok);
+    EXPECT_NE(store.setAutoRun(false), RegResult::ok);
 
     EXPECT_EQ(writeAppRegValue(stockListValueName, REG_SZ, ",hk1", 4), RegResult::ok);
     char buffer[8] = {};
@@ -272,8 +273,8 @@ static bool wholeFile(const std::string& text)
 
 TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
 {
-    ASSERT_EQ(saveUserSettings(defaultUserSettings()), StoreResult::ok);
-    ASSERT_EQ(saveWindowState({0, {0, 0, 10, 10}}), StoreResult::ok);
+    ASSERT_EQ(store.saveUserSettings(defaultUserSettings()), StoreResult::ok);
+    ASSERT_EQ(store.saveWindowState({0, {0, 0, 10, 10}}), StoreResult::ok);
 
     // Two savers at once, each of its own section, and a reader: the reader
     // only ever finds whole files, and neither saver loses what the other
@@ -292,15 +293,15 @@ TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
             ++reads;
         }
     });
-    std::thread windows([] {
+    std::thread windows([this] {
         for (int i = 1; i <= 30; ++i)
-            EXPECT_EQ(saveWindowState({0, {i, i, 100, 100}}), StoreResult::ok);
+            EXPECT_EQ(store.saveWindowState({0, {i, i, 100, 100}}), StoreResult::ok);
     });
     UserSettings s = defaultUserSettings();
     for (int i = 1; i <= 30; ++i) {
         s.fontSizeIndex = i % 4;
         s.backColor = static_cast<Color>(i);
-        EXPECT_EQ(saveUserSettings(s), StoreResult::ok);
+        EXPECT_EQ(store.saveUserSettings(s), StoreResult::ok);
     }
     windows.join();
     done = true;
@@ -308,7 +309,7 @@ TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_EQ(load(StoreResult::ok).backColor, Color(30));
     WindowState w = {};
-    EXPECT_EQ(loadWindowState(w), StoreResult::ok);
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::ok);
     EXPECT_EQ(w.windowRect.left, 30);
 
     // Nothing is left beside the file.
@@ -324,21 +325,38 @@ TEST_F(Win32SettingsTest, SavesReplaceTheFileWholeAndTakeTurns)
 
 TEST_F(Win32SettingsTest, AFileHeldOpenWithoutSharingIsLeftAsItWas)
 {
-    ASSERT_EQ(saveUserSettings(defaultUserSettings()), StoreResult::ok);
+    LiveSettings live;
+    WindowState window = {};
+    ASSERT_EQ(store.saveUserSettings(defaultUserSettings()), StoreResult::ok);
     const std::string before = fileText("zeb.ini");
     {
         const FileHandle held(CreateFileA("zeb.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         UserSettings s = defaultUserSettings();
         s.fontSizeIndex = 3;
-        EXPECT_EQ(saveUserSettings(s), StoreResult::failed);
-        EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::failed);
+        EXPECT_EQ(store.saveUserSettings(s), StoreResult::failed);
+        EXPECT_EQ(store.saveWindowState({1, {5, 5, 50, 50}}), StoreResult::failed);
         // Held through the start: the session runs on the defaults...
         load(StoreResult::unread);
-        loadLiveSettings();
+        store.loadLive(live, window);
     }
     // ...which do not take the file's place at exit.
-    saveLiveSettings();
+    store.saveLive(live, window);
     EXPECT_EQ(fileText("zeb.ini"), before);
-    EXPECT_EQ(saveWindowState({1, {5, 5, 50, 50}}), StoreResult::ok);
+    EXPECT_EQ(store.saveWindowState({1, {5, 5, 50, 50}}), StoreResult::ok);
+}
+
+TEST_F(Win32SettingsTest, AStoreReadsAndWritesOnlyItsOwnFile)
+{
+    ASSERT_TRUE(CreateDirectoryA("user", nullptr));
+    Win32SettingsStore user(L".\\user\\zeb.ini");
+    UserSettings mine = defaultUserSettings();
+    mine.fontSizeIndex = 3;
+    EXPECT_EQ(user.saveUserSettings(mine), StoreResult::ok);
+    UserSettings back;
+    EXPECT_EQ(user.loadUserSettings(back), StoreResult::ok);
+    EXPECT_EQ(back.fontSizeIndex, 3);
+    EXPECT_EQ(GetFileAttributesA("zeb.ini"), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA("user\\zeb.ini");
+    RemoveDirectoryA("user");
 }

@@ -1,3 +1,0 @@
-#include "update/VendorState.h"
-
-std::atomic<int> versionBlocked{0};
