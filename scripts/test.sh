@@ -203,6 +203,7 @@ main() {
         cmake --build build/win32-i686 -j2 --target Zeb ZebUpdater'
     if build "windows" configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
             -DCMAKE_BUILD_TYPE=MinSizeRel && [ -f build/win32/Zeb.exe ]; then
+        stage "import tables name only KnownDLLs" - python3 tests/imports/check_imports.py build/win32
         zeb_start_display
         prefix_root=$(mktemp -d)
         zeb_wine_prefix "$prefix_root/prefix"
