@@ -5,7 +5,9 @@
 # when first called, after the program has told the loader to look in the
 # system folder only (SetDefaultDllDirectories at start). So a file of that
 # name in the program's folder (a Downloads folder) never runs inside it, and
-# a widget at rest does not carry libraries it has not used.
+# a widget at rest does not carry libraries it has not used (the common
+# dialogs, for one, bring the print spooler and its libraries along, and only
+# the colour picker of the settings uses them).
 #
 # zeb_delay_import(NAME) makes the library NAME_delay from the toolchain's
 # import library libNAME.a, at configure time: a definition file of every
