@@ -4,8 +4,11 @@
 // (The window's message and command ids are in res/resource.h.)
 #pragma once
 
-// The main window's class: a copy of the dialog class.
-constexpr const char* frameClassName = "ZebMFrame";
+// The main window's class: a copy of the dialog class. The dialog template
+// (res/Zeb.rc) names it too, through the macro.
+#define ZEB_FRAME_CLASS "ZebMFrame"
+#ifndef RC_INVOKED
+constexpr const char* frameClassName = ZEB_FRAME_CLASS;
 // Held by a running Zeb for as long as it runs: one copy per desktop.
 constexpr const char* instanceMutexName = "zeb_started";
 
@@ -17,3 +20,4 @@ constexpr const char* vendorHostValueName = "VendorHost";        // host[:port] 
 constexpr const char* guidValueName = "Guid";                    // the installation's id sent with the ping
 constexpr const char* updateDemandValueName = "Update";          // a remembered upgrade demand (REG_DWORD)
 constexpr const char* updateNoBuildValueName = "UpdateNoBuild";  // a demand no signed build was found for
+#endif
