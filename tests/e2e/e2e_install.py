@@ -104,24 +104,34 @@ def reg_values(key):
                                                                         text, re.M)}
 
 
-class Release(unittest.TestCase):
+class PackagedTree(unittest.TestCase):
+    """The tree under test packaged into a folder of the class's own, with
+    package_options() besides."""
+    @classmethod
+    def package_options(cls):
+        return []
+
     @classmethod
     def setUpClass(cls):
         cls.version = project_version()
         cls.name = "Zeb-%s-dev-win64" % cls.version  # packaged with the development key
-        cls.dist = tempfile.mkdtemp(prefix="zeb-dist-")
-        status, cls.package_log = package("--out", cls.dist)
+        cls.work = tempfile.mkdtemp(prefix="zeb-dist-")
+        cls.dist = os.path.join(cls.work, "dist")
+        status, cls.package_log = package("--out", cls.dist, *cls.package_options())
         cls.packaged = status == 0
 
     @classmethod
     def tearDownClass(cls):
-        shutil.rmtree(cls.dist, ignore_errors=True)
+        shutil.rmtree(cls.work, ignore_errors=True)
 
     def setUp(self):
         self.assertTrue(self.packaged, self.package_log)
 
-    def dist_file(self, name):
-        return os.path.join(self.dist, name)
+    def dist_file(self, *parts):
+        return os.path.join(self.dist, *parts)
+
+
+class Release(PackagedTree):
 
     def zipped_program(self):
         with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z:
@@ -260,28 +270,13 @@ WINGET_REQUIRED = {
 WINGET_INSTALLER_REQUIRED = ["Architecture", "InstallerUrl", "InstallerSha256"]
 
 
-class SignedRelease(unittest.TestCase):
+class SignedRelease(PackagedTree):
     """The release signed with Authenticode by a throwaway code-signing
     certificate made here, and its package managers' manifests."""
     @classmethod
-    def setUpClass(cls):
-        cls.version = project_version()
-        cls.name = "Zeb-%s-dev-win64" % cls.version
-        cls.work = tempfile.mkdtemp(prefix="zeb-signed-")
+    def package_options(cls):
         cls.cert, cls.key = make_certificate(cls.work, "signer", ExtendedKeyUsageOID.CODE_SIGNING)
-        cls.dist = os.path.join(cls.work, "dist")
-        status, cls.package_log = package("--out", cls.dist, "--codesign-cert", cls.cert, "--codesign-key", cls.key)
-        cls.packaged = status == 0
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
-
-    def setUp(self):
-        self.assertTrue(self.packaged, self.package_log)
-
-    def dist_file(self, *parts):
-        return os.path.join(self.dist, *parts)
+        return ["--codesign-cert", cls.cert, "--codesign-key", cls.key]
 
     def checksums(self):
         with open(self.dist_file("SHA256SUMS")) as f:
