@@ -6,6 +6,9 @@
 ;   ZEB_EXE      the Zeb.exe to install
 ;   ZEB_ICON     the program's icon
 ;   ZEB_OUTFILE  the installer to write
+;   ZEB_CODESIGN (when signing) a command that signs a program in place with
+;                Authenticode: the uninstaller is signed with it as it is made,
+;                so the uninstall.exe the installer writes carries the signature
 ;
 ; Silent mode: /S installs (or, with the uninstaller, removes) without asking;
 ; /AUTORUN=1 or /AUTORUN=0 ticks or clears "开机自动运行" (left as it was
@@ -35,6 +38,9 @@ OutFile "${ZEB_OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Zeb"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "Zeb ${ZEB_VERSION}"
+!ifdef ZEB_CODESIGN
+!uninstfinalize '"${ZEB_CODESIGN}" "%1"' = 0
+!endif
 
 ; 1 when the installer ended a running Zeb, which it then starts again (when
 ; silent; shown, the finish page offers to).

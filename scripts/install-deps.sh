@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
           wine wine64 xvfb xauth openbox fonts-wqy-microhei fonts-droid-fallback imagemagick
-          python3 python3-cryptography nsis faketime procps locales)
+          python3 python3-cryptography python3-yaml nsis osslsigncode faketime procps locales)
 
 # Wine takes its code page from LANG: zh_CN.UTF-8 gives code page 936, and
 # en_US.UTF-8 (for the tests of other locales) code page 1252.

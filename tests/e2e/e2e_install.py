@@ -1,8 +1,10 @@
 """End-to-end test of the release: scripts/package.sh packages the tree under
 test (without building it again), and its installer installs, installs again
 over a running Zeb and uninstalls under Wine, in a fresh prefix of its own."""
+import datetime
 import glob
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -11,6 +13,12 @@ import tempfile
 import time
 import unittest
 import zipfile
+
+import yaml
+from cryptography import x509
+from cryptography.hazmat.primitives import hashes, serialization
+from cryptography.hazmat.primitives.asymmetric import rsa
+from cryptography.x509.oid import ExtendedKeyUsageOID, NameOID
 
 import e2elib
 from appnames import APP_KEY, ID_EXIT, STOCK_LIST
@@ -36,6 +44,56 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def package(*args):
+    """Runs scripts/package.sh on the tree under test: (exit status, output)."""
+    with tempfile.TemporaryFile(mode="w+") as log:
+        status = subprocess.run([os.path.join(ROOT, "scripts", "package.sh"), "--build", e2elib.BUILD, *args],
+                                stdout=log, stderr=subprocess.STDOUT).returncode
+        log.seek(0)
+        return status, log.read()
+
+
+def make_certificate(folder, name, usage):
+    """A throwaway self-signed certificate for the extended key usage given,
+    and its RSA key: (CERT.pem, KEY.pem) in folder."""
+    key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
+    subject = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "Zeb test " + name)])
+    now = datetime.datetime.now(datetime.timezone.utc)
+    cert = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject).public_key(key.public_key())
+            .serial_number(x509.random_serial_number())
+            .not_valid_before(now - datetime.timedelta(days=1)).not_valid_after(now + datetime.timedelta(days=7))
+            .add_extension(x509.BasicConstraints(ca=True, path_length=None), critical=True)
+            .add_extension(x509.ExtendedKeyUsage([usage]), critical=False)
+            .sign(key, hashes.SHA256()))
+    paths = (os.path.join(folder, name + ".crt.pem"), os.path.join(folder, name + ".key.pem"))
+    with open(paths[0], "wb") as f:
+        f.write(cert.public_bytes(serialization.Encoding.PEM))
+    with open(paths[1], "wb") as f:
+        f.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                  serialization.NoEncryption()))
+    return paths
+
+
+def check_release_reply(test, reply, program_bytes):
+    """The update check itself would find this build current: the Windows-side
+    test reads and checks the reply as the update check does."""
+    work = tempfile.mkdtemp(prefix="zeb-reply-")
+    test.addCleanup(shutil.rmtree, work, True)
+    program = os.path.join(work, "Zeb.exe")
+    with open(program, "wb") as f:
+        f.write(program_bytes)
+    env = dict(os.environ, ZEB_RELEASE_REPLY=windows_path(reply), ZEB_RELEASE_PROGRAM=windows_path(program))
+    with tempfile.TemporaryFile(mode="w+") as out:
+        status = subprocess.run(["wine", os.path.join(e2elib.BUILD, "win_update.exe"),
+                                 "--gtest_filter=ReleaseReply.*"], cwd=work, env=env, stdout=out,
+                                stderr=subprocess.STDOUT).returncode
+        out.seek(0)
+        log = out.read()
+    test.assertEqual(status, 0, log)
+    test.assertIn("[  PASSED  ] 1 test", log)
+    test.assertNotIn("SKIPPED", log)
+
+
 def reg_values(key):
     """The values of a registry key as Wine's reg.exe lists them: {name: (type, text)}."""
     with tempfile.TemporaryFile() as out:
@@ -46,28 +104,34 @@ def reg_values(key):
                                                                         text, re.M)}
 
 
-class Release(unittest.TestCase):
+class PackagedTree(unittest.TestCase):
+    """The tree under test packaged into a folder of the class's own, with
+    package_options() besides."""
+    @classmethod
+    def package_options(cls):
+        return []
+
     @classmethod
     def setUpClass(cls):
         cls.version = project_version()
         cls.name = "Zeb-%s-dev-win64" % cls.version  # packaged with the development key
-        cls.dist = tempfile.mkdtemp(prefix="zeb-dist-")
-        with tempfile.TemporaryFile(mode="w+") as log:
-            status = subprocess.run([os.path.join(ROOT, "scripts", "package.sh"), "--build", e2elib.BUILD,
-                                     "--out", cls.dist], stdout=log, stderr=subprocess.STDOUT).returncode
-            log.seek(0)
-            cls.package_log = log.read()
+        cls.work = tempfile.mkdtemp(prefix="zeb-dist-")
+        cls.dist = os.path.join(cls.work, "dist")
+        status, cls.package_log = package("--out", cls.dist, *cls.package_options())
         cls.packaged = status == 0
 
     @classmethod
     def tearDownClass(cls):
-        shutil.rmtree(cls.dist, ignore_errors=True)
+        shutil.rmtree(cls.work, ignore_errors=True)
 
     def setUp(self):
         self.assertTrue(self.packaged, self.package_log)
 
-    def dist_file(self, name):
-        return os.path.join(self.dist, name)
+    def dist_file(self, *parts):
+        return os.path.join(self.dist, *parts)
+
+
+class Release(PackagedTree):
 
     def zipped_program(self):
         with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z:
@@ -75,7 +139,8 @@ class Release(unittest.TestCase):
 
     def test_package_holds_the_build_checksums_and_the_signed_reply(self):
         self.assertEqual(sorted(os.listdir(self.dist)),
-                         sorted([self.name + ".zip", self.name + "-setup.exe", "SHA256SUMS", "update-reply-dev.ini"]))
+                         sorted([self.name + ".zip", self.name + "-setup.exe", "SHA256SUMS", "update-reply-dev.ini",
+                                 "scoop", "winget"]))
         check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.dist, capture_output=True, text=True)
         self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
         self.assertEqual(len(check.stdout.splitlines()), 2, check.stdout)
@@ -102,24 +167,7 @@ class Release(unittest.TestCase):
         self.assertRegex(keys["sig"], r"^[0-9a-f]{128}$")
 
     def test_update_reply_passes_the_programs_own_checks(self):
-        # The update check itself would find this build current: the Windows-side
-        # test reads and checks the reply as the update check does.
-        work = tempfile.mkdtemp(prefix="zeb-reply-")
-        self.addCleanup(shutil.rmtree, work, True)
-        program = os.path.join(work, "Zeb.exe")
-        with open(program, "wb") as f:
-            f.write(self.zipped_program())
-        env = dict(os.environ, ZEB_RELEASE_REPLY=windows_path(self.dist_file("update-reply-dev.ini")),
-                   ZEB_RELEASE_PROGRAM=windows_path(program))
-        with tempfile.TemporaryFile(mode="w+") as out:
-            status = subprocess.run(["wine", os.path.join(e2elib.BUILD, "win_update.exe"),
-                                     "--gtest_filter=ReleaseReply.*"], cwd=work, env=env, stdout=out,
-                                    stderr=subprocess.STDOUT).returncode
-            out.seek(0)
-            log = out.read()
-        self.assertEqual(status, 0, log)
-        self.assertIn("[  PASSED  ] 1 test", log)
-        self.assertNotIn("SKIPPED", log)
+        check_release_reply(self, self.dist_file("update-reply-dev.ini"), self.zipped_program())
 
     def test_installs_updates_a_running_zeb_and_uninstalls_keeping_the_settings(self):
         service = shared_quote_service()
@@ -208,3 +256,96 @@ class Release(unittest.TestCase):
         self.assertFalse(os.path.exists(shortcut))
         self.assertNotIn("Zeb", reg_values(RUN_KEY))
         self.assertIn(STOCK_LIST, reg_values("HKCU\\" + APP_KEY))
+
+
+# The fields the package managers' schemas require (winget manifest schema
+# 1.6.0: version, installer and defaultLocale; Scoop's app manifest schema,
+# with what an installation needs of each architecture).
+WINGET_REQUIRED = {
+    "version": ["PackageIdentifier", "PackageVersion", "DefaultLocale", "ManifestType", "ManifestVersion"],
+    "installer": ["PackageIdentifier", "PackageVersion", "Installers", "ManifestType", "ManifestVersion"],
+    "defaultLocale": ["PackageIdentifier", "PackageVersion", "PackageLocale", "Publisher", "PackageName", "License",
+                      "ShortDescription", "ManifestType", "ManifestVersion"],
+}
+WINGET_INSTALLER_REQUIRED = ["Architecture", "InstallerUrl", "InstallerSha256"]
+
+
+class SignedRelease(PackagedTree):
+    """The release signed with Authenticode by a throwaway code-signing
+    certificate made here, and its package managers' manifests."""
+    @classmethod
+    def package_options(cls):
+        cls.cert, cls.key = make_certificate(cls.work, "signer", ExtendedKeyUsageOID.CODE_SIGNING)
+        return ["--codesign-cert", cls.cert, "--codesign-key", cls.key]
+
+    def checksums(self):
+        with open(self.dist_file("SHA256SUMS")) as f:
+            return {name: digest for digest, name in (line.split() for line in f)}
+
+    def assert_signed(self, path):
+        check = subprocess.run(["osslsigncode", "verify", "-CAfile", self.cert, "-in", path], capture_output=True,
+                               text=True)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertIn("Signature verification: ok", check.stdout)
+
+    def test_programs_setup_and_reply_carry_the_signed_zeb(self):
+        program = os.path.join(self.work, "Zeb.exe")
+        with zipfile.ZipFile(self.dist_file(self.name + ".zip")) as z, open(program, "wb") as f:
+            f.write(z.read("Zeb.exe"))
+        self.assert_signed(program)
+        self.assert_signed(self.dist_file(self.name + "-setup.exe"))
+        # The ZebUpdater.exe the program carries, and writes out to run, is the signed one.
+        updater = os.path.join(e2elib.BUILD, "ZebUpdater.exe")
+        self.assert_signed(updater)
+        with open(program, "rb") as f, open(updater, "rb") as u:
+            self.assertIn(u.read(), f.read())
+
+        with open(program, "rb") as f:
+            signed = f.read()
+        with open(self.dist_file("update-reply-dev.ini"), "rb") as f:
+            keys = dict(re.findall(r"^(\w+)=(.*)\r$", f.read().decode("ascii"), re.M))
+        self.assertEqual(keys["sha256"], hashlib.sha256(signed).hexdigest())
+        check_release_reply(self, self.dist_file("update-reply-dev.ini"), signed)
+
+    def test_manifests_hold_the_required_fields_and_the_packages_hashes(self):
+        sums = self.checksums()
+        folder = self.dist_file("winget", "manifests", "q", "Quillon", "Zeb", self.version)
+        manifests = {}
+        for name in os.listdir(folder):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                manifest = yaml.safe_load(f)
+            manifests[manifest["ManifestType"]] = manifest
+            self.assertEqual(manifest["PackageIdentifier"], "Quillon.Zeb")
+            self.assertEqual(manifest["PackageVersion"], self.version)
+            self.assertEqual(manifest["ManifestVersion"], "1.6.0")
+        self.assertEqual(sorted(manifests), sorted(WINGET_REQUIRED))
+        for kind, fields in WINGET_REQUIRED.items():
+            self.assertEqual([f for f in fields if not manifests[kind].get(f)], [], kind)
+        installer = manifests["installer"]
+        self.assertEqual((installer["InstallerType"], installer["Scope"]), ("nullsoft", "user"))
+        self.assertEqual(installer["InstallerSwitches"], {"Silent": "/S", "SilentWithProgress": "/S"})
+        [entry] = installer["Installers"]
+        self.assertEqual([f for f in WINGET_INSTALLER_REQUIRED if not entry.get(f)], [])
+        self.assertEqual(entry["Architecture"], "x64")
+        self.assertEqual(entry["InstallerUrl"], "http://www.quillon.com.cn/zeb/%s-setup.exe" % self.name)
+        self.assertEqual(entry["InstallerSha256"], sums[self.name + "-setup.exe"].upper())
+        self.assertEqual(manifests["version"]["DefaultLocale"], manifests["defaultLocale"]["PackageLocale"])
+
+        with open(self.dist_file("scoop", "zeb.json"), encoding="utf-8") as f:
+            scoop = json.load(f)
+        self.assertEqual(scoop["version"], self.version)
+        self.assertEqual(scoop["architecture"], {"64bit": {
+            "url": "http://www.quillon.com.cn/zeb/%s.zip" % self.name, "hash": sums[self.name + ".zip"]}})
+        self.assertEqual(scoop["shortcuts"], [["Zeb.exe", "Zeb"]])
+
+    def test_a_certificate_that_cannot_sign_code_is_refused_before_building(self):
+        other_cert, other_key = make_certificate(self.work, "server", ExtendedKeyUsageOID.SERVER_AUTH)
+        for cert, key, message in [(self.cert, other_key, "is not the private key of the certificate"),
+                                   (other_cert, other_key, "is not for code signing")]:
+            with self.subTest(message):
+                out = os.path.join(self.work, "refused")
+                status, log = package("--out", out, "--codesign-cert", cert, "--codesign-key", key)
+                self.assertNotEqual(status, 0, log)
+                self.assertIn(message, log)
+                self.assertNotIn("packaging", log)
+                self.assertFalse(os.path.exists(out))
