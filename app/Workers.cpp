@@ -52,10 +52,15 @@ public:
     }
     bool navigate(const std::wstring& path, const QuotePageModel& page) override
     {
+        // The event is set on the window's thread, in turn with the calls
+        // that reset it there: a page loaded before a reset never counts
+        // after it.
         bool loaded = false;
-        call([&] { loaded = frame->navigate(path, page); });
-        if (loaded)
-            SetEvent(pageShown->get());
+        call([&] {
+            loaded = frame->navigate(path, page);
+            if (loaded)
+                SetEvent(pageShown->get());
+        });
         return loaded;
     }
     void reportFailure(const char* what) override { trace(what); }
