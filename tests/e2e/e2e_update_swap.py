@@ -93,6 +93,17 @@ class UpdateSwap(VendorTestCase):
         self.processes.append(updater)
         return updater.wait(timeout=90) if wait else updater
 
+    def assert_old_build_back_and_told(self, status, old):
+        """ZebUpdater failed, the old build is in place, started, and says so."""
+        self.assertNotEqual(status, 0)
+        with open(self.exe, "rb") as f:
+            self.assertEqual(f.read(), old)
+        self.assertTrue(wait_for(lambda: probe("window")["found"] == "1", timeout=30), "the old Zeb was not started")
+        box = self.wait_box()
+        self.assertTrue(box, "no failure message")
+        self.assertIn(FAILURE % self.site.port, texts(box))
+        self.press(IDOK)
+
     def zeb_processes(self):
         return int(probe("processes", "Zeb.exe")["count"])
 
@@ -149,15 +160,7 @@ class UpdateSwap(VendorTestCase):
                                        windows_path(fresh), "40"], stdout=out, stderr=subprocess.DEVNULL)
             self.processes.append(holder)
             self.assertTrue(wait_for(lambda: out.seek(0) == 0 and "held=1" in out.read()))
-            status = self.run_updater()
-            self.assertNotEqual(status, 0)
-            with open(self.exe, "rb") as f:
-                self.assertEqual(f.read(), old)
-            self.assertTrue(wait_for(lambda: probe("window")["found"] == "1", timeout=30), "the old Zeb was not started")
-            box = self.wait_box()
-            self.assertTrue(box, "no failure message")
-            self.assertIn(FAILURE % self.site.port, texts(box))
-            self.press(IDOK)
+            self.assert_old_build_back_and_told(self.run_updater(), old)
             holder.kill()
         self.assertEqual(self.zeb_processes(), 1)
         probe("post-command", ID_EXIT)
