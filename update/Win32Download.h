@@ -40,7 +40,7 @@ constexpr std::uint64_t downloadSizeLimit = 32u << 20;
 constexpr std::uint64_t replySizeLimit = 64u << 10;
 constexpr unsigned downloadStallLimitMs = 60000;
 // How long a binding that was told to stop is given to confirm its end.
-constexpr unsigned downloadStopGraceMs = 5000;
+constexpr unsigned downloadStopGraceMs = 3000;
 
 // One binding's transfer into an open file: the binding's calls come
 // through the downloading thread's messages, and wait() handles them until
