@@ -138,8 +138,9 @@ bool DownloadBinding::wait(unsigned stopGraceMs)
         if (stop) {
             aborted = true;
             abortedAt = GetTickCount64();
-            if (binding)
-                binding->Abort();
+            // Held for the call: the binding may confirm its end inside it.
+            if (const ComPtr<IBinding> running = binding)
+                running->Abort();
         } else if (aborted && GetTickCount64() - abortedAt > stopGraceMs) {
             break;  // a binding that does not confirm its end: finish() cuts it off
         }
