@@ -152,7 +152,9 @@ struct UpdateRun {
     }
     ProgramState& program;
     FrameForUpdateWorker window;
-    DownloadProgress download;  // nobody watches it: its limits still hold
+    // Nobody watches it: its limits still hold, and the program's close
+    // cancels it.
+    const std::shared_ptr<DownloadProgress> download = std::make_shared<DownloadProgress>();
 
     static void threadMain(const std::shared_ptr<UpdateRun>& run)
     {
@@ -236,12 +238,16 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // no notice and the leftovers wait for the next start. Their handles go at
     // once: nobody waits for them, and they end with the process at the latest.
     auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), program, refresh->window.pageShown);
+    updateDownload = update->download;
     startThread([update] { UpdateRun::threadMain(update); });
     startThread([&guard = program.updateGuard] { cleanupMain(guard); });
 }
 
 bool BackgroundWorkers::stop()
 {
+    // The ping, or the start-up prompt's update, stops downloading.
+    if (updateDownload)
+        updateDownload->cancel = true;
     if (!refresh->thread)
         return true;
     refresh->loop.requestStop();

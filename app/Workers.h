@@ -11,6 +11,7 @@
 
 class CMiniFrameDlg;
 class ProgramState;
+struct DownloadProgress;
 
 class BackgroundWorkers {
 public:
@@ -24,14 +25,16 @@ public:
     // reported to the user (the refresh worker) or simply missing (the
     // start-up ping, the clean-up).
     void start(CMiniFrameDlg& frame);
-    // Waits up to 3 seconds for the refresh worker, answering the calls it
-    // carries to the window meanwhile. The update and clean-up workers are
-    // not waited for: they end with the process. False when the refresh
-    // worker is still held up.
+    // Cancels the start-up ping's download (or its update's) and waits up
+    // to 3 seconds for the refresh worker, answering the calls it carries to
+    // the window meanwhile. The update and clean-up workers are not waited
+    // for: they end with the process. False when the refresh worker is still
+    // held up.
     [[nodiscard]] bool stop();
 
 private:
     struct Refresh;
     ProgramState& program;
     std::unique_ptr<Refresh> refresh;
+    std::shared_ptr<DownloadProgress> updateDownload;
 };

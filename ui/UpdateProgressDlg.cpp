@@ -8,22 +8,17 @@
 
 #include <cstdio>
 
-namespace {
-
-constexpr UINT TICK_TIMER_ID = 1;
-
-}  // namespace
-
 // What the window and the worker share; the worker holds its own reference,
 // so either may end first.
 struct CUpdateProgressDlg::Task {
     Task(UpdateGuard& guard, std::atomic<int>& blocked) : guard(guard), blocked(blocked) {}
     UpdateGuard& guard;
     std::atomic<int>& blocked;
-    DownloadProgress progress;
+    const std::shared_ptr<DownloadProgress> progress = std::make_shared<DownloadProgress>();
     std::function<bool()> mayHandOver;
     std::atomic<HWND> window{nullptr};  // the worker's way back to the window
     std::atomic<bool> held{false};      // downloaded, waiting for a dialog to close
+    std::atomic<bool> showing{false};   // a call to show the progress is on its way
     std::atomic<bool> done{false};
     std::atomic<int> result{static_cast<int>(UpdateResult::badDownload)};
 
@@ -39,7 +34,7 @@ struct CUpdateProgressDlg::Task {
             outcome = UpdateResult::badDownload;  // cut short (out of memory): a failed update, said as such
         }
         // Stopped by the user: nothing of the update stays in the folder.
-        if (progress.cancel && outcome != UpdateResult::started) {
+        if (progress->cancel && outcome != UpdateResult::started) {
             Win32Files files;
             files.remove(newExePath);
             files.remove(updaterExePath);
@@ -48,10 +43,6 @@ struct CUpdateProgressDlg::Task {
         done = true;
     }
 };
-
-BEGIN_MESSAGE_MAP(CUpdateProgressDlg, CDialog)
-    onTimer<&CUpdateProgressDlg::OnTick>(TICK_TIMER_ID),
-END_MESSAGE_MAP()
 
 CUpdateProgressDlg::CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked,
                                        std::function<bool()> mayHandOver)
@@ -67,13 +58,22 @@ UpdateResult CUpdateProgressDlg::run(bool& cancelled)
     Task* shared = task.get();
     task->mayHandOver = [this, shared, allowed = mayHandOver] {
         shared->held = !allowed();
-        postToWindowThread(shared->window, [this] { OnTick(); });
+        postToWindowThread(shared->window, [this] { showProgress(); });
         return !shared->held;
+    };
+    // Each change of the counts is shown; while one call to show them is on
+    // its way, further changes wait for it.
+    task->progress->changed = [this, shared] {
+        if (!shared->showing.exchange(true))
+            postToWindowThread(shared->window, [this, shared] {
+                shared->showing = false;
+                showProgress();
+            });
     };
     // The worker is started by the window, once it shows: a window that
     // cannot be made starts nothing.
     DoModal();
-    cancelled = task->progress.cancel;
+    cancelled = task->progress->cancel;
     return task->done ? static_cast<UpdateResult>(task->result.load()) : UpdateResult::badDownload;
 }
 
@@ -95,21 +95,19 @@ BOOL CUpdateProgressDlg::OnInitDialog()
         EndDialog(IDCANCEL);
         return TRUE;
     }
-    // The download's counts are read as they grow.
-    SetTimer(m_hWnd, TICK_TIMER_ID, 200, nullptr);
     return TRUE;
 }
 
-void CUpdateProgressDlg::OnTick()
+void CUpdateProgressDlg::showProgress()
 {
-    if (task->done || task->progress.cancel)
+    if (task->done || task->progress->cancel)
         return;
     if (task->held) {
         GetDlgItem(IDC_UPDATE_TEXT).SetWindowText("请关闭其他对话框以完成升级。");
         return;
     }
-    const std::uint64_t received = task->progress.received;
-    const std::uint64_t total = task->progress.total;
+    const std::uint64_t received = task->progress->received;
+    const std::uint64_t total = task->progress->total;
     if (received == 0 && total == 0)
         return;
     char text[80];
@@ -131,7 +129,7 @@ void CUpdateProgressDlg::OnCancel()
         CDialog::OnCancel();
         return;
     }
-    task->progress.cancel = true;
+    task->progress->cancel = true;
     EnableWindow(GetDlgItem(IDCANCEL).GetSafeHwnd(), FALSE);
     GetDlgItem(IDC_UPDATE_TEXT).SetWindowText("正在取消...");
 }

@@ -1,7 +1,8 @@
 // The update from the menu: the check, the download and the start of
 // ZebUpdater run on a worker thread while this small window follows them
 // with the download's share (its bytes while the size is unknown) and a
-// Cancel button. The window leaves the mini-window usable meanwhile.
+// Cancel button, which stops the check as well as the download. The window
+// leaves the mini-window usable meanwhile.
 #pragma once
 
 #include "update/SelfUpdate.h"
@@ -29,10 +30,10 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnCancel() override;
-    DECLARE_MESSAGE_MAP();
 
 private:
-    void OnTick();
+    // Shows the download's share or bytes, or what the update waits for.
+    void showProgress();
 
     struct Task;  // shared with the worker thread
     std::shared_ptr<Task> task;

@@ -73,7 +73,7 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     FileSystem& files = platform.files;
     const std::string address = updateCheckUrl();
     std::string reply;
-    if (!platform.downloader.toCache(address, reply))
+    if (!platform.downloader.toReplyFile(address, reply))
         return UpdateResult::noReply;
     reply = files.shortPath(reply);
     const UpdateOffer offer = readUpdateOffer(readReplyFile(files, reply));

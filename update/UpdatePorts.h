@@ -14,13 +14,14 @@
 class Downloader {
 public:
     virtual ~Downloader() = default;
-    // Fetches url into the download cache; true with the local file's path.
-    [[nodiscard]] virtual bool toCache(const std::string& url, std::string& localPath) = 0;
+    // Fetches a reply (a few lines) from url into a file of its own; true
+    // with the local file's path.
+    [[nodiscard]] virtual bool toReplyFile(const std::string& url, std::string& localPath) = 0;
     // Fetches url into the file at path, replacing it; true on success.
     [[nodiscard]] virtual bool toFile(const std::string& url, const char* path) = 0;
-    // Drops the cache's entry for url, after its file was deleted: the cache
-    // would otherwise hand out the deleted file's path for the address's
-    // next download.
+    // Drops any entry the download cache holds for url, after its reply was
+    // deleted: the cache would otherwise hand out a stale reply for the
+    // address.
     virtual void forget(const std::string& url) = 0;
 };
 

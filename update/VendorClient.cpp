@@ -115,7 +115,7 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
 
     const std::string address = vendorPingUrl(getClientGuid(platform));
     std::string reply;
-    if (!platform.downloader.toCache(address, reply))
+    if (!platform.downloader.toReplyFile(address, reply))
         return demanded ? NoticeResult::upgrade : NoticeResult::none;
     reply = platform.files.shortPath(reply);
     const NoticeResult answer = takeAnswer(platform, address, reply, text, url);

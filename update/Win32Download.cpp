@@ -1,182 +1,202 @@
 #include "update/Win32Download.h"
 
-#include "winui/Handles.h"
 #include "winui/Trace.h"
 
-#include <windows.h>
-#include <urlmon.h>
 #include <wininet.h>
 
 #include <cstring>
 
-namespace {
+ComPtr<DownloadBinding> DownloadBinding::create(FileHandle file, std::shared_ptr<DownloadProgress> progress,
+                                                std::uint64_t sizeLimit, bool counted, const char* what)
+{
+    return ComPtr<DownloadBinding>::adopt(
+        new DownloadBinding(std::move(file), std::move(progress), sizeLimit, counted, what));
+}
 
-// The new executable's download: an asynchronous binding whose data this
-// callback writes to the file as it arrives, counting it. The binding's
-// calls come through the downloading thread's messages, so the thread can
-// stop it (IBinding::Abort) when asked to, when the file grows too large or
-// when nothing arrives for too long.
-class FileDownload final : public IBindStatusCallback {
-public:
-    FileDownload(HANDLE file, DownloadProgress& progress) : file(file), progress(progress) {}
+DownloadBinding::DownloadBinding(FileHandle file, std::shared_ptr<DownloadProgress> progress,
+                                 std::uint64_t sizeLimit, bool counted, const char* what)
+    : file(std::move(file)), progress(std::move(progress)), sizeLimit(sizeLimit), counted(counted), what(what)
+{
+}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IBindStatusCallback)) {
-            *object = static_cast<IBindStatusCallback*>(this);
-            AddRef();
+HRESULT STDMETHODCALLTYPE DownloadBinding::QueryInterface(REFIID iid, void** object)
+{
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IBindStatusCallback)) {
+        *object = static_cast<IBindStatusCallback*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE DownloadBinding::AddRef()
+{
+    return ++references;
+}
+
+ULONG STDMETHODCALLTYPE DownloadBinding::Release()
+{
+    const ULONG left = --references;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadBinding::OnStartBinding(DWORD, IBinding* started)
+{
+    if (started)
+        started->AddRef();
+    binding = ComPtr<IBinding>::adopt(started);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadBinding::OnProgress(ULONG, ULONG progressMax, ULONG status, LPCWSTR)
+{
+    const std::lock_guard<std::mutex> lock(transfer);
+    if (finished)
+        return E_ABORT;
+    if (counted && (status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA) &&
+        progressMax > 0 && progress->total != progressMax) {
+        progress->total = progressMax;
+        tell();
+    }
+    return stopWanted() ? E_ABORT : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadBinding::OnStopBinding(HRESULT result, LPCWSTR)
+{
+    outcome = result;
+    stopped = true;
+    binding.reset();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadBinding::GetBindInfo(DWORD* flags, BINDINFO* info)
+{
+    // Pulled as a stream, never from nor into the cache.
+    *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
+             BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+    const ULONG size = info->cbSize;
+    std::memset(info, 0, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadBinding::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium)
+{
+    if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm)
+        return S_OK;
+    const std::lock_guard<std::mutex> lock(transfer);
+    if (finished)
+        return E_ABORT;  // the transfer is over: nothing more is written or counted
+    char buffer[16384];
+    for (;;) {
+        ULONG got = 0;
+        const HRESULT read = medium->pstm->Read(buffer, sizeof buffer, &got);
+        if (got > 0) {
+            lastArrival = GetTickCount64();
+            received += got;
+            if (received > sizeLimit) {
+                fail(" is larger than allowed");
+                return E_ABORT;
+            }
+            DWORD written = 0;
+            if (!WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) {
+                fail(" cannot be written", GetLastError());
+                return E_ABORT;
+            }
+            if (counted) {
+                progress->received = received;
+                tell();
+            }
+        }
+        if (read != S_OK || got == 0)
             return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+}
 
-    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* started) override
-    {
-        binding = started;
-        binding->AddRef();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG progressMax, ULONG status, LPCWSTR) override
-    {
-        if ((status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA) && progressMax > 0)
-            progress.total = progressMax;
-        return stopWanted() ? E_ABORT : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR) override
-    {
-        outcome = result;
-        stopped = true;
-        releaseBinding();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override
-    {
-        // Pulled as a stream, never from nor into the cache.
-        *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
-                 BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
-        const ULONG size = info->cbSize;
-        std::memset(info, 0, size);
-        info->cbSize = size;
-        info->dwBindVerb = BINDVERB_GET;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override
-    {
-        if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm)
-            return S_OK;
-        char buffer[16384];
-        for (;;) {
-            ULONG got = 0;
-            const HRESULT read = medium->pstm->Read(buffer, sizeof buffer, &got);
-            if (got > 0) {
-                lastArrival = GetTickCount64();
-                const std::uint64_t received = progress.received += got;
-                DWORD written = 0;
-                if (received > downloadSizeLimit) {
-                    fail("update: the new build is larger than allowed");
-                    return E_ABORT;
-                }
-                if (!WriteFile(file, buffer, got, &written, nullptr) || written != got) {
-                    fail("update: the new build cannot be written", GetLastError());
-                    return E_ABORT;
-                }
-            }
-            if (read != S_OK || got == 0)
-                return S_OK;
+bool DownloadBinding::wait(unsigned stopGraceMs)
+{
+    bool aborted = false;
+    ULONGLONG abortedAt = 0;
+    while (!stopped) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (stopped)
+            break;
+        bool stop = false;
+        {
+            const std::lock_guard<std::mutex> lock(transfer);
+            stop = !aborted && stopWanted();
+        }
+        if (stop) {
+            aborted = true;
+            abortedAt = GetTickCount64();
+            // Held for the call: the binding may confirm its end inside it.
+            if (const ComPtr<IBinding> running = binding)
+                running->Abort();
+        } else if (aborted && GetTickCount64() - abortedAt > stopGraceMs) {
+            break;  // a binding that does not confirm its end: finish() cuts it off
         }
     }
-    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
-
-    // Handles the thread's messages until the binding has stopped; stops it
-    // when stopWanted(). False, with its cause traced, unless the whole file
-    // arrived.
-    bool wait()
-    {
-        bool aborted = false;
-        ULONGLONG abortedAt = 0;
-        while (!stopped) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            if (stopped)
-                break;
-            if (!aborted && stopWanted()) {
-                aborted = true;
-                abortedAt = GetTickCount64();
-                if (binding)
-                    binding->Abort();
-            } else if (aborted && GetTickCount64() - abortedAt > 5000) {
-                break;  // a binding that does not confirm its end is left to itself
-            }
-        }
-        if (stopped && outcome == S_OK && !failed && !aborted)
-            return true;
-        if (cause)
-            trace(cause, causeCode);
-        else
-            trace("update: the new build's download failed", static_cast<std::uint32_t>(outcome));
-        return false;
-    }
-
-private:
-    ~FileDownload() { releaseBinding(); }
-    void releaseBinding()
-    {
-        if (binding)
-            binding->Release();
-        binding = nullptr;
-    }
-    void fail(const char* what, DWORD code = 0)
-    {
-        failed = true;
-        noteCause(what, code);
-    }
-    // The first reason to stop is the one traced.
-    void noteCause(const char* what, DWORD code = 0)
-    {
-        if (!cause) {
-            cause = what;
-            causeCode = code;
-        }
-    }
-    bool stopWanted()
-    {
-        if (failed)
-            return true;
-        if (progress.cancel)
-            noteCause("update: the new build's download was cancelled");
-        else if (GetTickCount64() - lastArrival > downloadStallLimitMs)
-            noteCause("update: the new build's download stalled");
-        else
-            return false;
+    const std::lock_guard<std::mutex> lock(transfer);
+    if (stopped && outcome == S_OK && !failed && !aborted)
         return true;
-    }
+    if (cause)
+        trace(("update: " + what + cause).c_str(), causeCode);
+    else
+        trace(("update: " + what + "'s download failed").c_str(), static_cast<std::uint32_t>(outcome));
+    return false;
+}
 
-    ULONG references = 1;
-    HANDLE file;
-    DownloadProgress& progress;
-    IBinding* binding = nullptr;
-    ULONGLONG lastArrival = GetTickCount64();
-    bool stopped = false;
-    bool failed = false;
-    HRESULT outcome = E_FAIL;
-    const char* cause = nullptr;
-    DWORD causeCode = 0;
-};
+bool DownloadBinding::finish()
+{
+    const std::lock_guard<std::mutex> lock(transfer);
+    finished = true;
+    return file.close();
+}
+
+void DownloadBinding::fail(const char* why, DWORD code)
+{
+    failed = true;
+    noteCause(why, code);
+}
+
+// The first reason to stop is the one traced.
+void DownloadBinding::noteCause(const char* why, DWORD code)
+{
+    if (!cause) {
+        cause = why;
+        causeCode = code;
+    }
+}
+
+bool DownloadBinding::stopWanted()
+{
+    if (failed)
+        return true;
+    if (progress->cancel)
+        noteCause("'s download was cancelled");
+    else if (GetTickCount64() - lastArrival > downloadStallLimitMs)
+        noteCause("'s download stalled");
+    else
+        return false;
+    return true;
+}
+
+void DownloadBinding::tell()
+{
+    if (progress->changed)
+        progress->changed();
+}
+
+namespace {
 
 std::wstring widen(const std::string& text)
 {
@@ -189,77 +209,109 @@ std::wstring widen(const std::string& text)
     return out;
 }
 
-bool download(const std::wstring& url, HANDLE file, DownloadProgress& progress)
+std::string narrow(const std::wstring& text)
 {
-    IMoniker* moniker = nullptr;
-    const HRESULT made = CreateURLMonikerEx(nullptr, url.c_str(), &moniker, URL_MK_UNIFORM);
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return "";
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(size - 1));
+    return out;
+}
+
+// Runs one download of url into file to its end; true when it arrived whole
+// and the file closed cleanly. The file is closed in any case.
+bool download(const std::string& url, FileHandle file, const std::shared_ptr<DownloadProgress>& progress,
+              std::uint64_t sizeLimit, bool counted, const char* what)
+{
+    ComPtr<DownloadBinding> callback = DownloadBinding::create(std::move(file), progress, sizeLimit, counted, what);
+    ComPtr<IMoniker> moniker;
+    const HRESULT made = CreateURLMonikerEx(nullptr, widen(url).c_str(), moniker.put(), URL_MK_UNIFORM);
     if (made != S_OK) {
-        trace("update: the new build's address is not taken", static_cast<std::uint32_t>(made));
+        trace(("update: " + std::string(what) + "'s address is not taken").c_str(), static_cast<std::uint32_t>(made));
+        callback->finish();
         return false;
     }
-    FileDownload* callback = new FileDownload(file, progress);
-    IBindCtx* context = nullptr;
     bool whole = false;
-    const HRESULT bindContext = CreateAsyncBindCtx(0, callback, nullptr, &context);
+    ComPtr<IBindCtx> context;
+    const HRESULT bindContext = CreateAsyncBindCtx(0, callback.get(), nullptr, context.put());
     if (bindContext == S_OK) {
-        IStream* stream = nullptr;
-        const HRESULT bound = moniker->BindToStorage(context, nullptr, __uuidof(IStream),
-                                                     reinterpret_cast<void**>(&stream));
-        if (stream)
-            stream->Release();
+        ComPtr<IStream> stream;
+        const HRESULT bound = moniker->BindToStorage(context.get(), nullptr, __uuidof(IStream), stream.putVoid());
+        stream.reset();
         if (FAILED(bound))
-            trace("update: the new build's download does not start", static_cast<std::uint32_t>(bound));
+            trace(("update: " + std::string(what) + "'s download does not start").c_str(),
+                  static_cast<std::uint32_t>(bound));
         whole = SUCCEEDED(bound) && callback->wait();
-        context->Release();
     } else {
-        trace("update: no binding for the new build's download", static_cast<std::uint32_t>(bindContext));
+        trace(("update: no binding for " + std::string(what) + "'s download").c_str(),
+              static_cast<std::uint32_t>(bindContext));
     }
-    callback->Release();
-    moniker->Release();
+    if (!callback->finish() && whole) {
+        traceLastError(("update: " + std::string(what) + "'s file cannot be closed").c_str());
+        whole = false;
+    }
     return whole;
 }
 
 }  // namespace
 
-bool UrlMonDownloader::toCache(const std::string& url, std::string& localPath)
+UrlMonDownloader::UrlMonDownloader() : progress(std::make_shared<DownloadProgress>()) {}
+
+UrlMonDownloader::~UrlMonDownloader()
 {
-    char path[MAX_PATH] = {};
-    const HRESULT result = URLDownloadToCacheFileA(nullptr, url.c_str(), path, MAX_PATH, 0, nullptr);
-    if (result != S_OK || !path[0]) {
-        trace("update: a reply cannot be downloaded", static_cast<std::uint32_t>(result));
+    for (const std::wstring& path : replyFiles)
+        DeleteFileW(path.c_str());  // already gone, mostly
+}
+
+bool UrlMonDownloader::toReplyFile(const std::string& url, std::string& localPath)
+{
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetTempPathW(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH || !GetTempFileNameW(folder, L"zeb", 0, path)) {
+        traceLastError("update: no file for a reply");
         return false;
     }
-    localPath = path;
+    replyFiles.emplace_back(path);
+    FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        traceLastError("update: no file for a reply");
+        DeleteFileW(path);
+        return false;
+    }
+    if (!download(url, std::move(file), progress, replySizeLimit, false, "a reply")) {
+        DeleteFileW(path);
+        return false;
+    }
+    // The short form holds no character the ANSI code page lacks.
+    wchar_t shortForm[MAX_PATH] = {};
+    const DWORD shortLength = GetShortPathNameW(path, shortForm, MAX_PATH);
+    localPath = narrow(shortLength > 0 && shortLength < MAX_PATH ? shortForm : path);
     return true;
 }
 
 void UrlMonDownloader::forget(const std::string& url)
 {
+    // An entry an earlier download left in the cache would be handed out
+    // for the address.
     if (!DeleteUrlCacheEntryA(url.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         traceLastError("update: a reply's cache entry cannot be dropped");
 }
 
 bool UrlMonDownloader::toFile(const std::string& url, const char* path)
 {
-    DownloadProgress unseen;
-    DownloadProgress& report = progress ? *progress : unseen;
-    report.received = 0;
-    report.total = 0;
+    progress->received = 0;
+    progress->total = 0;
     const std::wstring target = widen(path);
-    bool whole = false;
-    {
-        FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            traceLastError("update: the new build's file cannot be created");
-            return false;
-        }
-        whole = download(widen(url), file.get(), report);
-        if (whole && !file.close()) {
-            traceLastError("update: the new build's file cannot be closed");
-            whole = false;
-        }
+    FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        traceLastError("update: the new build's file cannot be created");
+        return false;
     }
+    const bool whole = download(url, std::move(file), progress, downloadSizeLimit, true, "the new build");
     if (!whole && !DeleteFileW(target.c_str()))
         traceLastError("update: a broken download cannot be deleted");
     return whole;

@@ -17,9 +17,9 @@ Win32UpdatePlatform::Win32UpdatePlatform() : ports{downloader, files, launcher, 
     ports.failureTrace = [](const char* why) { trace(why); };
 }
 
-void Win32UpdatePlatform::follow(DownloadProgress& progress, std::function<bool()> mayHandOver)
+void Win32UpdatePlatform::follow(std::shared_ptr<DownloadProgress> progress, std::function<bool()> mayHandOver)
 {
-    downloader.reportTo(&progress);
-    launcher.cancel = &progress.cancel;
+    launcher.cancel = &progress->cancel;
+    downloader.reportTo(std::move(progress));
     launcher.holdWhile = [mayHandOver = std::move(mayHandOver)] { return !mayHandOver(); };
 }

@@ -12,6 +12,7 @@
 #include "update/Win32Signature.h"
 
 #include <functional>
+#include <memory>
 
 // Everything together, for one thread's use. Replies are read from their
 // bytes, so a notice keeps its GB2312 text on any locale.
@@ -23,10 +24,10 @@ public:
 
     UpdatePlatform& platform() { return ports; }
 
-    // The new executable's download reports to progress and stops at its
-    // cancel; ZebUpdater is started only once mayHandOver() allows it, and
-    // not at all once cancelled.
-    void follow(DownloadProgress& progress, std::function<bool()> mayHandOver);
+    // Every download stops at progress's cancel, and the new executable's
+    // reports to it; ZebUpdater is started only once mayHandOver() allows
+    // it, and not at all once cancelled.
+    void follow(std::shared_ptr<DownloadProgress> progress, std::function<bool()> mayHandOver);
 
 private:
     UrlMonDownloader downloader;

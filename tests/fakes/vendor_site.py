@@ -13,6 +13,7 @@ update check reports the running build as current. Control endpoints:
   /_ping?key=value...    the ping's reply from these keys (infoVer, info, infourl, update), in order
   /_update?key=value...  the update check's reply from these keys (infoVer, dlurl)
   /_demand    the ping demands an upgrade (infoVer=3, update=1)
+  /_slow?seconds=N       the update check's reply trickles: a byte at a time, spread over N seconds
   /_offer?path=FILE      the update check offers build 3, downloaded from /zeb/Zeb.exe, which serves FILE,
                          signed with the development key (tests/keys/update-dev.pem)
   /_offer?html=1         the same, but the download answers with an HTML page
@@ -23,6 +24,7 @@ import argparse
 import importlib.util
 import os
 import threading
+import time
 from urllib.parse import parse_qsl, unquote, urlsplit
 
 from fakeserver import QuietHandler, serve
@@ -74,6 +76,7 @@ class State:
                      ("update", "0")]
         self.update = [("infoVer", "2")]
         self.build = None  # bytes served at /zeb/Zeb.exe; None: 404
+        self.slow = 0  # seconds over which the update check's reply trickles; 0: at once
 
 
 class Handler(QuietHandler):
@@ -84,6 +87,22 @@ class Handler(QuietHandler):
     def send(self, status, body, content_type="text/plain; charset=gb2312"):
         self.answer(status, body, content_type)
 
+    def trickle(self, body, seconds):
+        """The length first, then the body a byte at a time; stops once the client has gone."""
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain; charset=gb2312")
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in self.extra_headers:
+            self.send_header(name, value)
+        self.end_headers()
+        try:
+            for i in range(len(body)):
+                self.wfile.write(body[i:i + 1])
+                self.wfile.flush()
+                time.sleep(seconds / len(body))
+        except OSError:
+            pass
+
     def do_GET(self):
         url = urlsplit(self.path)
         query = parse_qsl(url.query, keep_blank_values=True)
@@ -92,10 +111,12 @@ class Handler(QuietHandler):
             return self.control(url.path, query)
         with st.lock:
             st.requests.append({"line": self.requestline, "path": url.path, "query": dict(query)})
-            ping, update, build = st.ping, st.update, st.build
+            ping, update, build, slow = st.ping, st.update, st.build, st.slow
         if url.path == "/zeb/auinfo.php":
             return self.send(200, profile(ping))
         if url.path == "/zeb/zebUpdate.php":
+            if slow:
+                return self.trickle(profile(update), slow)
             return self.send(200, profile(update))
         if url.path == "/zeb/Zeb.exe":
             if build is None:
@@ -113,6 +134,8 @@ class Handler(QuietHandler):
             st.ping = query
         elif path == "/_update":
             st.update = query
+        elif path == "/_slow":
+            st.slow = float(q.get("seconds", "0"))
         elif path == "/_demand":
             st.ping = [("infoVer", "3"), ("info", "版本需要升级"), ("update", "1")]
         elif path == "/_offer" and (q.get("path") or q.get("html")):

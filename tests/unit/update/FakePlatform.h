@@ -31,7 +31,7 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     int cached = 0;
     UpdatePlatform platform{*this, *this, *this, *this, *this, *this, updater.data(), updater.size()};
 
-    bool toCache(const std::string& url, std::string& localPath) override
+    bool toReplyFile(const std::string& url, std::string& localPath) override
     {
         localPath = "C:\\Cache\\reply" + std::to_string(++cached) + ".txt";
         return toFile(url, localPath.c_str());

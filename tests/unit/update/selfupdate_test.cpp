@@ -179,7 +179,7 @@ TEST_F(SelfUpdate, ADemandIsLiftedByACurrentBuildOrAStartedUpdateAndMarkedWhenNo
 TEST(SelfUpdateTurn, AnUpdateCutShortByAnExceptionGivesItsTurnBack)
 {
     struct OutOfMemory : FakePlatform {
-        bool toCache(const std::string&, std::string&) override { throw std::bad_alloc(); }
+        bool toReplyFile(const std::string&, std::string&) override { throw std::bad_alloc(); }
     } fake;
     UpdateGuard guard;
     std::atomic<int> blocked{0};
