@@ -6,6 +6,7 @@ import re
 import socket
 import urllib.parse
 
+import e2e_vendor
 import e2elib
 from appnames import ID_AUTO_UPGRADE, VENDOR_HOST
 from e2e_vendor import IDOK, VendorTestCase, texts
@@ -14,6 +15,13 @@ from e2elib import probe
 FAILURE = r"升级失败，可能防火墙阻止了Zeb升级。\n请到%s下载最新版。"
 # Where the test command builds the 32-bit Zeb.exe: beside the tree under test.
 I686_BUILD = os.environ.get("ZEB_I686_BUILD") or os.path.join(os.path.dirname(e2elib.BUILD or "."), "win32-i686")
+
+
+def tearDownModule():
+    # The vendor site these tests shared: the next module starts its own.
+    if e2e_vendor.site:
+        e2e_vendor.site.stop()
+        e2e_vendor.site = None
 
 
 def name_leading_here():
