@@ -29,23 +29,16 @@ bool isOctet(const std::string& text)
 
 bool isLoopbackIpv4(const std::string& host)
 {
-    std::string parts[4];
-    std::size_t count = 0;
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t dot = host.find('.', start);
-        if (count == 4)
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t end = part < 3 ? host.find('.', start) : host.size();
+        if (end == std::string::npos)
             return false;
-        parts[count++] = host.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        if (dot == std::string::npos)
-            break;
-        start = dot + 1;
+        const std::string octet = host.substr(start, end - start);
+        if (!isOctet(octet) || (part == 0 && octet != "127"))
+            return false;
+        start = end + 1;
     }
-    if (count != 4 || parts[0] != "127")
-        return false;
-    for (const std::string& part : parts)
-        if (!isOctet(part))
-            return false;
     return true;
 }
 

@@ -2,7 +2,6 @@
 a build with the development key offered an update by a vendor site that is
 not on this computer, and the 64-bit program offered the 32-bit build."""
 import os
-import re
 import socket
 import urllib.parse
 
@@ -30,19 +29,11 @@ def name_leading_here():
     another that the hosts file gives 127.0.0.1. (Wine does not read the
     prefix's own hosts file.) None when there is none."""
     names = [socket.gethostname()]
-    try:
-        with open("/etc/hosts") as f:
-            for line in f:
-                fields = line.split("#", 1)[0].split()
-                if fields[:1] == ["127.0.0.1"]:
-                    names += fields[1:]
-    except OSError:
-        pass
+    with open("/etc/hosts") as f:
+        names += sum((line.split()[1:] for line in f if line.split()[:1] == ["127.0.0.1"]), [])
     for name in names:
-        if name.lower() == "localhost" or not re.fullmatch(r"[A-Za-z0-9.-]+", name):
-            continue
         try:
-            if socket.gethostbyname(name) == "127.0.0.1":
+            if name.lower() != "localhost" and socket.gethostbyname(name) == "127.0.0.1":
                 return name
         except OSError:
             pass
