@@ -20,4 +20,5 @@ constexpr const char* vendorHostValueName = "VendorHost";        // host[:port] 
 constexpr const char* guidValueName = "Guid";                    // the installation's id sent with the ping
 constexpr const char* updateDemandValueName = "Update";          // a remembered upgrade demand (REG_DWORD)
 constexpr const char* updateNoBuildValueName = "UpdateNoBuild";  // a demand no signed build was found for
+constexpr const char* installedVerValueName = "InstalledVer";    // the highest build number handed to ZebUpdater (REG_DWORD)
 #endif

@@ -1,9 +1,11 @@
 #include "update/SelfUpdate.h"
 
+#include "common/AppNames.h"
 #include "common/Version.h"
 #include "common/WebAddress.h"
 #include "settings/Deployment.h"
 #include "update/OfferSignature.h"
+#include "update/OfferSource.h"
 #include "update/VendorClient.h"
 
 #include <cstring>
@@ -15,7 +17,7 @@ std::string updaterCommandLine(const std::string& programPath)
     return std::string(updaterExeName) + " " + program + " " + newExePath;
 }
 
-bool isWindowsExecutable(FileSystem& files, const char* path)
+bool readExecutableMachine(FileSystem& files, const char* path, std::uint16_t& machine)
 {
     unsigned char header[64];
     if (files.read(path, 0, header, sizeof header) != sizeof header || header[0] != 'M' || header[1] != 'Z')
@@ -24,9 +26,18 @@ bool isWindowsExecutable(FileSystem& files, const char* path)
                                    static_cast<std::uint32_t>(header[0x3D]) << 8 |
                                    static_cast<std::uint32_t>(header[0x3E]) << 16 |
                                    static_cast<std::uint32_t>(header[0x3F]) << 24;
-    char signature[4];
-    return files.read(path, peOffset, signature, sizeof signature) == sizeof signature &&
-           std::memcmp(signature, "PE\0\0", 4) == 0;
+    unsigned char signature[6];
+    if (files.read(path, peOffset, signature, sizeof signature) != sizeof signature ||
+        std::memcmp(signature, "PE\0\0", 4) != 0)
+        return false;
+    machine = static_cast<std::uint16_t>(signature[4] | signature[5] << 8);
+    return true;
+}
+
+bool isWindowsExecutable(FileSystem& files, const char* path)
+{
+    std::uint16_t machine = 0;
+    return readExecutableMachine(files, path, machine);
 }
 
 namespace {
@@ -59,8 +70,10 @@ bool fetchSignedBuild(UpdatePlatform& platform, const UpdateOffer& offer)
     if (platform.downloader.toFile(offer.address, newExePath) && platform.verifier.fileSha256(newExePath, digest)) {
         if (digest != offer.signature.sha256)
             traceCause(platform, "update: the download is not the signed build");
-        else if (!isWindowsExecutable(platform.files, newExePath))
+        else if (std::uint16_t machine = 0; !readExecutableMachine(platform.files, newExePath, machine))
             traceCause(platform, "update: the download is no Windows program");
+        else if (machine != ownMachine)
+            traceCause(platform, "update: the download is built for another processor");
         else
             return true;
     }
@@ -82,7 +95,9 @@ UpdateResult installUpdate(UpdatePlatform& platform)
 
     if (offer.infoVer == 0)
         return refuse(platform, UpdateResult::noVersion, "update: the update check's reply has no version");
-    if (!isNewerVersion(offer.infoVer))
+    // A build older than one already handed to ZebUpdater is no update (an
+    // old signed offer played back).
+    if (!isNewerVersion(offer.infoVer) || offer.infoVer < readNumberValue(platform.values, installedVerValueName))
         return UpdateResult::current;
     // Only an http:// or https:// address is fetched.
     if (!isWebAddress(offer.address))
@@ -90,11 +105,19 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     // An offer the vendor did not sign for this number is not even fetched.
     if (!offer.isSigned)
         return refuse(platform, UpdateResult::badDownload, "update: the offer is not signed");
+    if (!takesOffersFrom(deployment().vendorHost.authority(), platform.developmentKey))
+        return refuse(platform, UpdateResult::badDownload,
+                      "update: a build with the development key takes offers only from this computer");
     if (!isSignedOffer(platform.verifier, offer.infoVer, offer.signature))
         return UpdateResult::badDownload;
     // What arrived must be the signed bytes, and a Windows program.
     if (!fetchSignedBuild(platform, offer))
         return UpdateResult::badDownload;
+
+    // The signed build is in place for ZebUpdater: its number is remembered
+    // now, as the new build cannot tell it. An update that does not get
+    // through is offered again under the same number, which is still taken.
+    platform.values.write(installedVerValueName, 4 /* REG_DWORD */, &offer.infoVer, sizeof offer.infoVer);
 
     // A half-written updater is never started.
     if (!platform.updaterData || platform.updaterSize == 0 ||

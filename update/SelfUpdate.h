@@ -34,15 +34,36 @@ private:
 // when it holds a blank (a volume without short names).
 std::string updaterCommandLine(const std::string& programPath);
 
+// Processor types of a Windows program's file header.
+constexpr std::uint16_t machineI386 = 0x14C;
+constexpr std::uint16_t machineAmd64 = 0x8664;
+constexpr std::uint16_t machineArm64 = 0xAA64;
+
+// The processor this program is built for (0: none of those).
+#if defined(_M_X64) || defined(__x86_64__)
+constexpr std::uint16_t ownMachine = machineAmd64;
+#elif defined(_M_IX86) || defined(__i386__)
+constexpr std::uint16_t ownMachine = machineI386;
+#elif defined(_M_ARM64) || defined(__aarch64__)
+constexpr std::uint16_t ownMachine = machineArm64;
+#else
+constexpr std::uint16_t ownMachine = 0;
+#endif
+
 // True when the file starts with "MZ" and the number at offset 0x3C leads to
-// "PE\0\0" inside the file.
+// "PE\0\0" and the file header's processor type inside the file; machine
+// receives that type.
+bool readExecutableMachine(FileSystem& files, const char* path, std::uint16_t& machine);
 bool isWindowsExecutable(FileSystem& files, const char* path);
 
 // Checks for a newer build and installs it (UpdateResult::busy when the guard
 // is taken). Blocking. Only a build the update key signed is installed: a
 // reply without "sha256" and "sig", a signature that does not verify for the
-// offered "infoVer", or a download of another hash is badDownload, with
-// nothing of it kept. A stored upgrade demand is lifted (and blocked cleared)
+// offered "infoVer", a download of another hash or for another processor, and
+// with the development key any offer from a vendor site not on this computer,
+// is badDownload, with nothing of it kept. An offer below the highest
+// "infoVer" handed to ZebUpdater ("InstalledVer", written as it starts) is
+// not newer: current. A stored upgrade demand is lifted (and blocked cleared)
 // when the running build is current or ZebUpdater started; when no signed
 // build was found, the next ping that does not repeat it lifts it.
 [[nodiscard]] UpdateResult checkAndInstallUpdate(UpdatePlatform& platform, UpdateGuard& guard,

@@ -3,6 +3,8 @@
 // system calls, the tests over memory.
 #pragma once
 
+#include "update/UpdateKey.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -105,4 +107,7 @@ struct UpdatePlatform {
     // Where a refusal whose cause no system call reports is written (the
     // program's diagnostic trace); empty: nowhere.
     std::function<void(const char* why)> failureTrace{};
+    // The update key is the development key: offers are then taken only from
+    // a vendor site on this computer.
+    bool developmentKey = builtWithDevelopmentUpdateKey;
 };

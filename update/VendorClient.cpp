@@ -14,9 +14,9 @@ constexpr std::uint32_t numberValue = 4;  // REG_DWORD
 constexpr const char* demandValue = updateDemandValueName;
 constexpr const char* noBuildValue = updateNoBuildValueName;
 
-// The value when it is a REG_DWORD of 4 bytes; 0 when it is missing, and
-// when it is anything else, which is deleted.
-std::uint32_t readNumber(AppValues& values, const char* name)
+}  // namespace
+
+std::uint32_t readNumberValue(AppValues& values, const char* name)
 {
     std::uint32_t number = 0;
     std::uint32_t type = 0;
@@ -29,6 +29,8 @@ std::uint32_t readNumber(AppValues& values, const char* name)
     values.erase(name);  // another type, size, or missing (nothing to delete)
     return 0;
 }
+
+namespace {
 
 // The reply's texts come cut to the buffer.
 void copyText(const std::string& value, char (&buffer)[replyBufferSize])
@@ -72,7 +74,7 @@ NoticeResult takeAnswer(UpdatePlatform& platform, const std::string& address, co
 // a value of any other type or size is no demand and is deleted. 0: none.
 std::uint32_t storedUpgradeDemand(AppValues& values)
 {
-    return readNumber(values, demandValue);
+    return readNumberValue(values, demandValue);
 }
 
 // The ping's address for an identifier: ".../zeb/auinfo.php?Guid=<id>&Ver=Zeb 1.0.0.2".
@@ -126,7 +128,7 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
     }
     if (!demanded)
         return answer;
-    if (readNumber(platform.values, noBuildValue) == remembered) {
+    if (readNumberValue(platform.values, noBuildValue) == remembered) {
         liftUpgradeDemand(platform.values, blocked);
         return answer;
     }

@@ -20,6 +20,10 @@ enum class [[nodiscard]] NoticeResult : int {
     ready = 1,     // text holds the notice, url its link ("" when it has none)
 };
 
+// A value of the program's key when it is a REG_DWORD of 4 bytes; 0 when it
+// is missing, and when it is anything else, which is deleted.
+std::uint32_t readNumberValue(AppValues& values, const char* name);
+
 // Forgets the remembered demand and clears blocked: the quotes come back.
 void liftUpgradeDemand(AppValues& values, std::atomic<int>& blocked);
 // Notes that the update check found no signed build for the remembered

@@ -15,6 +15,7 @@ VENDOR_HOST = "VendorHost"
 GUID = "Guid"
 UPDATE_DEMAND = "Update"
 UPDATE_NO_BUILD = "UpdateNoBuild"
+INSTALLED_VER = "InstalledVer"
 INTERNET_SETTINGS = r"Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 # The tray icon's message; with WM_LBUTTONDBLCLK it shows the window, which

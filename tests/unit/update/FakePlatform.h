@@ -5,6 +5,7 @@
 #pragma once
 
 #include "update/OfferSignature.h"
+#include "update/SelfUpdate.h"
 #include "update/UpdatePorts.h"
 #include "update/VendorReply.h"
 
@@ -30,6 +31,9 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     bool startable = true;
     int cached = 0;
     UpdatePlatform platform{*this, *this, *this, *this, *this, *this, updater.data(), updater.size()};
+
+    // A build with a key of its own, unless a test says otherwise.
+    FakePlatform() { platform.developmentKey = false; }
 
     bool toReplyFile(const std::string& url, std::string& localPath) override
     {
@@ -144,11 +148,13 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     bool logged(const std::string& entry) const { return std::count(log.begin(), log.end(), entry) != 0; }
 };
 
-// A minimal Windows program: "MZ", e_lfanew 0x40, "PE\0\0".
-inline std::string tinyExecutable()
+// A minimal Windows program: "MZ", e_lfanew 0x40, "PE\0\0" and the machine.
+inline std::string tinyExecutable(std::uint16_t machine = ownMachine)
 {
     std::string exe(0x48, '\0');
     exe.replace(0, 2, "MZ");
     exe[0x3C] = 0x40;
+    exe[0x44] = static_cast<char>(machine & 0xFF);
+    exe[0x45] = static_cast<char>(machine >> 8);
     return exe.replace(0x40, 4, std::string("PE\0\0", 4));
 }

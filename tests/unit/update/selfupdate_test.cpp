@@ -63,7 +63,10 @@ TEST_F(SelfUpdate, OnlyAWindowsProgramIsKeptAsTheNewBuild)
 {
     std::string outside = tinyExecutable();
     outside[0x3C] = 0x46;  // "PE" would lie past the end
-    for (const std::string& body : {std::string("<html>404 Not Found</html>"), std::string("MZ"), outside}) {
+    // A build for another processor cannot run here.
+    const std::string otherMachine = tinyExecutable(ownMachine == machineAmd64 ? machineI386 : machineAmd64);
+    for (const std::string& body : {std::string("<html>404 Not Found</html>"), std::string("MZ"), outside,
+                                    otherMachine, tinyExecutable(ownMachine == machineArm64 ? machineAmd64 : machineArm64)}) {
         EXPECT_EQ(update(offer(body), body), UpdateResult::badDownload);
         EXPECT_FALSE(fake.files.count(newExePath));
         EXPECT_FALSE(fake.files.count(updaterExeName));
@@ -238,4 +241,37 @@ TEST_F(SelfUpdate, ARefusedOfferLeavesItsCauseInTheTrace)
         EXPECT_EQ(traced.back(), "update: " + cause);
     }
     EXPECT_EQ(traced.size(), std::size(cases));
+}
+
+TEST_F(SelfUpdate, ADevelopmentKeyBuildTakesSignedOffersOnlyFromThisComputer)
+{
+    fake.platform.developmentKey = true;
+    EXPECT_EQ(update(offer()), UpdateResult::badDownload);  // vendor.test
+    EXPECT_FALSE(fake.logged(std::string("get ") + buildUrl));
+    EXPECT_FALSE(started());
+
+    ScopedDeployment local{nullptr, "127.0.0.1:8080"};
+    const std::string localCheck = "http://127.0.0.1:8080/zeb/zebUpdate.php?Ver=Zeb 1.0.0.2";
+    fake.site[localCheck] = offer();
+    fake.site[buildUrl] = tinyExecutable();
+    EXPECT_EQ(checkAndInstallUpdate(fake.platform, guard, blocked), UpdateResult::started);
+}
+
+TEST_F(SelfUpdate, AnOfferBelowTheHighestBuildHandedOverIsNotNewer)
+{
+    EXPECT_EQ(update(offer()), UpdateResult::started);
+    EXPECT_EQ(fake.values["InstalledVer"], std::string("\x03\0\0\0", 4));
+    EXPECT_EQ(fake.types["InstalledVer"], 4u);
+    guard.end();
+
+    fake.values["InstalledVer"] = std::string("\x04\0\0\0", 4);
+    fake.log.clear();
+    EXPECT_EQ(update(offer()), UpdateResult::current);
+    EXPECT_FALSE(fake.logged(std::string("get ") + buildUrl));
+
+    for (const std::string& floor : {std::string("\x03\0\0\0", 4), std::string("4"), std::string("\x04\0\0", 3)}) {
+        fake.values["InstalledVer"] = floor;  // the same build again, or no number
+        EXPECT_EQ(update(offer()), UpdateResult::started);
+        guard.end();
+    }
 }
