@@ -28,16 +28,14 @@ void FrameBackground::rekey(const UserSettings& s)
     }
 }
 
-bool FrameBackground::ctlColor(Message& m) const
+Reply FrameBackground::ctlColor(HDC dc, HWND control) const
 {
-    if (m.message == WM_CTLCOLORSTATIC) {
-        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+    if (control != window.m_hWnd) {
+        const int id = GetDlgCtrlID(control);
         if (id != IDC_NOTICE && id != IDC_BUSY)
-            return false;
-        HDC dc = reinterpret_cast<HDC>(m.wParam);
+            return Reply::passOn();
         SetBkColor(dc, backColor);
         SetTextColor(dc, 0xFFFFFF - backColor);
     }
-    m.result = reinterpret_cast<LRESULT>(backBrush.get());
-    return true;
+    return Reply::handled(reinterpret_cast<LRESULT>(backBrush.get()));
 }

@@ -24,9 +24,10 @@ public:
     void toggleTransparency(const UserSettings& s);
     // After takeColor: transparency, when on, is keyed to the new colour.
     void rekey(const UserSettings& s);
-    // WM_CTLCOLORDLG and WM_CTLCOLORSTATIC: the window and its two text
-    // lines in the background colour; false for other controls.
-    bool ctlColor(Message& m) const;
+    // The colours of control (the window itself or a static control of
+    // it) drawing on dc: the window and its two text lines in the
+    // background colour; other controls are passed on.
+    Reply ctlColor(HDC dc, HWND control) const;
 
 private:
     const CWnd& window;

@@ -4,13 +4,6 @@
 
 #include <vector>
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-#ifndef WM_DPICHANGED_AFTERPARENT
-#define WM_DPICHANGED_AFTERPARENT 0x02E3
-#endif
-
 HINSTANCE appInstance()
 {
     return GetModuleHandleW(nullptr);

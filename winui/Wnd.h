@@ -15,6 +15,16 @@
 #include "winui/Handles.h"
 #include "winui/WinText.h"
 
+// The scale messages, which older headers lack: a top-level window came to
+// a monitor of another scale; a child window's parent has changed scale
+// (from Windows 10 on).
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 inline Rect toRect(const RECT& r)
 {
     return {r.left, r.top, r.right, r.bottom};
@@ -138,7 +148,8 @@ inline POINT mousePoint(LPARAM lParam)
 }
 
 // An entry of a message map: which messages it takes and the handler it
-// calls. Built with the on... functions below.
+// calls. Built with the on... functions below; each handler returns a Reply,
+// or nothing when it always handles its message with the answer 0.
 struct MessageMapEntry {
     UINT message;
     UINT firstId;  // command, control, timer or hot-key ids firstId..lastId
@@ -178,39 +189,32 @@ struct MemberOf<R (T::*)(A...)> {
 };
 
 // What the handler's return value says: a Reply as it says; nothing, handled
-// with 0. Handlers of entries not yet given typed arguments may still return
-// bool (handled or not) or an LRESULT (handled, the answer).
+// with 0.
 template <class R, class F>
 bool finish(Message& m, F&& f)
 {
+    static_assert(std::is_same_v<R, Reply> || std::is_void_v<R>, "a handler returns a Reply or nothing");
     if constexpr (std::is_same_v<R, Reply>) {
         const Reply reply = f();
         m.result = reply.result();
         return reply.isHandled();
-    } else if constexpr (std::is_same_v<R, bool>) {
-        return f();
-    } else if constexpr (std::is_same_v<R, LRESULT>) {
-        m.result = f();
-        return true;
     } else {
         f();
+        m.result = 0;
         return true;
     }
 }
 
 // Calls handler with what it takes of the message: the decoded arguments
-// args, or nothing, or (for entries not yet typed) the message itself.
+// args, or nothing.
 template <auto handler, class... Args>
 bool call(CWnd& window, Message& m, Args... args)
 {
     using T = typename MemberOf<decltype(handler)>::Class;
     using R = typename MemberOf<decltype(handler)>::Result;
     T& self = static_cast<T&>(window);
-    m.result = 0;
     if constexpr (std::is_invocable_v<decltype(handler), T&, Args...>) {
         return finish<R>(m, [&] { return (self.*handler)(args...); });
-    } else if constexpr (std::is_invocable_v<decltype(handler), T&, Message&>) {
-        return finish<R>(m, [&] { return (self.*handler)(m); });
     } else {
         static_assert(std::is_invocable_v<decltype(handler), T&>, "unsupported handler signature");
         return finish<R>(m, [&] { return (self.*handler)(); });
@@ -257,6 +261,13 @@ bool paint(CWnd& w, Message& m)
 {
     const PaintDc dc(w.m_hWnd);
     return call<handler>(w, m, dc.get(), std::cref(dc.dirty()));
+}
+template <auto handler>
+bool printClient(CWnd& w, Message& m)
+{
+    RECT client = {};
+    GetClientRect(w.m_hWnd, &client);
+    return call<handler>(w, m, reinterpret_cast<HDC>(m.wParam), std::cref(client));
 }
 
 constexpr UINT anyId = 0xFFFFFFFFu;
@@ -322,9 +333,16 @@ MessageMapEntry onPaint()
 {
     return {WM_PAINT, 0, message_map_detail::anyId, 0, &message_map_detail::paint<handler>};
 }
-// A message of the program's own (res/Messages.h) or one without arguments
-// to decode. Handler: (WPARAM, LPARAM) or (). A handler that takes the whole
-// (Message&) decodes it by hand: an entry still to be given a typed one.
+// WM_PRINTCLIENT: the window's client area drawn on another device context.
+// Handler: as onPaint's, with the whole client rectangle as the dirty part.
+template <auto handler>
+MessageMapEntry onPrintClient()
+{
+    return {WM_PRINTCLIENT, 0, message_map_detail::anyId, 0, &message_map_detail::printClient<handler>};
+}
+// Any other message: the program's own (res/Messages.h), one without
+// arguments to decode, or one whose two parameters the handler reads as the
+// system documents them. Handler: (WPARAM, LPARAM) or ().
 template <auto handler>
 MessageMapEntry onMessage(UINT message)
 {
