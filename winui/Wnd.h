@@ -96,12 +96,17 @@ protected:
     static bool route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 public:
-    using Factory = CWnd* (*)();
-    // See registerWindowClass.
-    static bool registerClass(const wchar_t* name, HINSTANCE instance, UINT style, Factory make);
+    // See registerWindowClass: a class whose window procedure is procedure.
+    static bool registerClass(const wchar_t* name, HINSTANCE instance, UINT style, WNDPROC procedure);
+    // The window procedure of a class whose windows each get their own T.
+    template <class T>
+    static LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return windowProc(hwnd, message, wParam, lParam, []() -> CWnd* { return new T; });
+    }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, CWnd* (*make)());
     bool ownedByWindow = false;  // made by the window class: deleted with the window
 };
 
@@ -111,7 +116,7 @@ private:
 template <class T>
 bool registerWindowClass(const wchar_t* name, HINSTANCE instance, UINT style = 0)
 {
-    return CWnd::registerClass(name, instance, style, []() -> CWnd* { return new T; });
+    return CWnd::registerClass(name, instance, style, &CWnd::windowProcOf<T>);
 }
 
 // One message on its way to a handler: result is the answer of a handled
