@@ -25,7 +25,8 @@ inline UINT windowThreadCallMessage()
 }
 
 // Explorer's broadcast when the taskbar is created anew (after Explorer
-// restarts, or when it starts after the program).
+// restarts, or when it starts after the program): every icon in the
+// notification area must then be added again.
 inline UINT taskbarCreatedMessage()
 {
     static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");

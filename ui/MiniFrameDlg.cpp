@@ -18,7 +18,7 @@ BEGIN_MESSAGE_MAP(CMiniFrameDlg, CDialog)
     onTimer<&CMiniFrameDlg::OnTrayRetry>(TRAY_RETRY_TIMER_ID),
     onHotKey<&CMiniFrameDlg::OnHotKey>(SHOW_HOTKEY_ID),
     onMessage<&CMiniFrameDlg::OnTrayNotify>(WM_TRAYNOTIFY),
-    onMessage<&CMiniFrameDlg::OnTaskbarCreated>(CTrayIcon::taskbarCreatedMessage()),
+    onMessage<&CMiniFrameDlg::OnTaskbarCreated>(taskbarCreatedMessage()),
     onCommand<&CMiniFrameDlg::OnTransparent>(ID_TRANSPARENT),
     onCommand<&CMiniFrameDlg::OnRefresh>(ID_REFRESH),
     onCommand<&CMiniFrameDlg::OnSettings>(ID_SETTINGS),
