@@ -94,7 +94,7 @@ private:
         tray.openMenu();
         return Reply::passOn();
     }
-    bool OnDpiChanged(int newDpi, const RECT* suggested) override
+    Reply OnDpiChanged(int newDpi, const RECT* suggested) override
     {
         return placement.dpiChanged(newDpi, suggested, program.settings.copy());
     }

@@ -139,8 +139,9 @@ bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     if (message == WM_DPICHANGED || message == WM_DPICHANGED_AFTERPARENT) {
         const bool top = message == WM_DPICHANGED;
         const int dpi = top ? HIWORD(wParam) : self->GetDpi();
-        if (self->OnDpiChanged(dpi, top ? reinterpret_cast<const RECT*>(lParam) : nullptr)) {
-            result = 0;
+        const Reply reply = self->OnDpiChanged(dpi, top ? reinterpret_cast<const RECT*>(lParam) : nullptr);
+        if (reply.isHandled()) {
+            result = reply.result();
             return true;
         }
     }

@@ -33,6 +33,24 @@ inline Rect toRect(const RECT& r)
 struct Message;
 struct MessageMap;
 
+// What a handler did with its message, the same in every handler: handled,
+// with the message's answer, or passed on to the system's default handling
+// (a dialog's, for a dialog). A handler that returns nothing has handled its
+// message with the answer 0.
+class Reply {
+public:
+    static Reply handled(LRESULT result = 0) { return Reply(true, result); }
+    static Reply passOn() { return Reply(false, 0); }
+
+    bool isHandled() const { return done; }
+    LRESULT result() const { return answer; }
+
+private:
+    Reply(bool done, LRESULT answer) : done(done), answer(answer) {}
+    bool done;
+    LRESULT answer;
+};
+
 // A window: the handle and the few operations the program uses on it. A
 // class derived from it that declares a message map gets its window's
 // messages through the one routing procedure of this layer: dialogs through
@@ -81,11 +99,11 @@ protected:
     virtual const MessageMap& messageMap() const;
     // The window is now on a monitor of dpi dots per inch. A top-level
     // window gets the rectangle the system suggests for it there (in
-    // suggested), a child window null once its parent has changed. True
-    // when the window has placed and redrawn itself; false passes the
-    // message on to the message map, then to the system (a dialog then
-    // scales itself with its font).
-    virtual bool OnDpiChanged(int /*dpi*/, const RECT* /*suggested*/) { return false; }
+    // suggested), a child window null once its parent has changed. Handled
+    // when the window has placed and redrawn itself; passed on, the message
+    // goes to the message map, then to the system (a dialog then scales
+    // itself with its font).
+    virtual Reply OnDpiChanged(int /*dpi*/, const RECT* /*suggested*/) { return Reply::passOn(); }
 
     // Ties the object to its window, so that the routing procedure finds it.
     void attach(HWND hwnd);
@@ -126,24 +144,6 @@ struct Message {
     WPARAM wParam;
     LPARAM lParam;
     LRESULT result;
-};
-
-// What a handler did with its message, the same in every handler: handled,
-// with the message's answer, or passed on to the system's default handling
-// (a dialog's, for a dialog). A handler that returns nothing has handled its
-// message with the answer 0.
-class Reply {
-public:
-    static Reply handled(LRESULT result = 0) { return Reply(true, result); }
-    static Reply passOn() { return Reply(false, 0); }
-
-    bool isHandled() const { return done; }
-    LRESULT result() const { return answer; }
-
-private:
-    Reply(bool done, LRESULT answer) : done(done), answer(answer) {}
-    bool done;
-    LRESULT answer;
 };
 
 // The client point of a mouse message.

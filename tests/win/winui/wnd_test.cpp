@@ -192,11 +192,11 @@ public:
     int seenByMap = 0;
 
 protected:
-    bool OnDpiChanged(int newDpi, const RECT* rect) override
+    Reply OnDpiChanged(int newDpi, const RECT* rect) override
     {
         dpi = newDpi;
         suggested = rect;
-        return placesItself;
+        return placesItself ? Reply::handled() : Reply::passOn();
     }
     DECLARE_MESSAGE_MAP();
 
