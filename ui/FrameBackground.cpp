@@ -28,14 +28,12 @@ void FrameBackground::rekey(const UserSettings& s)
     }
 }
 
-Reply FrameBackground::ctlColor(HDC dc, HWND control) const
+Reply FrameBackground::staticColour(HDC dc, HWND control) const
 {
-    if (control != window.m_hWnd) {
-        const int id = GetDlgCtrlID(control);
-        if (id != IDC_NOTICE && id != IDC_BUSY)
-            return Reply::passOn();
-        SetBkColor(dc, backColor);
-        SetTextColor(dc, 0xFFFFFF - backColor);
-    }
-    return Reply::handled(reinterpret_cast<LRESULT>(backBrush.get()));
+    const int id = GetDlgCtrlID(control);
+    if (id != IDC_NOTICE && id != IDC_BUSY)
+        return Reply::passOn();
+    SetBkColor(dc, backColor);
+    SetTextColor(dc, 0xFFFFFF - backColor);
+    return windowColour();
 }

@@ -24,10 +24,11 @@ public:
     void toggleTransparency(const UserSettings& s);
     // After takeColor: transparency, when on, is keyed to the new colour.
     void rekey(const UserSettings& s);
-    // The colours of control (the window itself or a static control of
-    // it) drawing on dc: the window and its two text lines in the
+    // The window's background: the brush of the background colour.
+    Reply windowColour() const { return Reply::handled(reinterpret_cast<LRESULT>(backBrush.get())); }
+    // A static control drawing on dc: the window's two text lines in the
     // background colour; other controls are passed on.
-    Reply ctlColor(HDC dc, HWND control) const;
+    Reply staticColour(HDC dc, HWND control) const;
 
 private:
     const CWnd& window;

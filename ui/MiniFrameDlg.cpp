@@ -6,8 +6,8 @@
 BEGIN_MESSAGE_MAP(CMiniFrameDlg, CDialog)
     onPaint<&CMiniFrameDlg::OnPaint>(),
     onMessage<&CMiniFrameDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
-    onCtlColor<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORDLG),
-    onCtlColor<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCtlColor<&CMiniFrameDlg::OnCtlColorDlg>(WM_CTLCOLORDLG),
+    onCtlColor<&CMiniFrameDlg::OnCtlColorStatic>(WM_CTLCOLORSTATIC),
     onMouse<&CMiniFrameDlg::OnMouseMove>(WM_MOUSEMOVE),
     onMouse<&CMiniFrameDlg::OnLButtonDown>(WM_LBUTTONDOWN),
     onMouse<&CMiniFrameDlg::OnRButtonUp>(WM_RBUTTONUP),

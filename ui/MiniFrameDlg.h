@@ -68,7 +68,8 @@ private:
     // What the window's parts answer alone.
     void OnPaint(HDC dc, const RECT&) { icons.paintMinimised(m_hWnd, dc); }
     Reply OnQueryDragIcon() { return Reply::handled(reinterpret_cast<LRESULT>(icons.dragIcon())); }
-    Reply OnCtlColor(HDC dc, HWND control) { return background.ctlColor(dc, control); }
+    Reply OnCtlColorDlg(HDC, HWND) { return background.windowColour(); }
+    Reply OnCtlColorStatic(HDC dc, HWND control) { return background.staticColour(dc, control); }
     Reply OnMove()
     {
         placement.moved();
