@@ -248,7 +248,6 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     }
     if (!loaded)
         return PassResult::failed;
-    ++shared.pageCount;
     if (stopRequested())
         return PassResult::stopped;
     window.showBusyLabel(false);

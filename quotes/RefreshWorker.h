@@ -80,9 +80,6 @@ public:
     virtual void requestSettingsApplied() = 0;
     // Seconds waited since the last page was built.
     [[nodiscard]] virtual unsigned secondsSinceRefresh() const = 0;
-    // How many pages the window has loaded: it changes once a request is
-    // answered on screen.
-    [[nodiscard]] virtual unsigned pagesShown() const = 0;
 
 protected:
     ~RefreshRequests() = default;
@@ -103,8 +100,6 @@ struct RefreshShared final : RefreshRequests {
     std::atomic<int> refreshRequest{0};
     // When the last page was built, on the clock's monotonic count.
     std::atomic<std::int64_t> lastRefreshMs{0};
-    // Pages the window has loaded.
-    std::atomic<unsigned> pageCount{0};
     // Set by RefreshWorker::requestStop; the loop returns soon after.
     std::atomic<bool> stopRequested{false};
 
@@ -124,7 +119,6 @@ struct RefreshShared final : RefreshRequests {
     {
         return clock ? clock->monotonicMs() - lastRefreshMs.load() : 0;
     }
-    [[nodiscard]] unsigned pagesShown() const override { return pageCount.load(); }
     [[nodiscard]] unsigned secondsSinceRefresh() const override
     {
         const std::int64_t ms = msSinceRefresh();

@@ -11,6 +11,10 @@
 // bring the running one's window up, so its number (1034) stays as it is.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 10;
 
+// Posted to the mini-window while it initialises: arrives once the modal run
+// has shown the window.
+constexpr UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
+
 // A call carried to a window's thread (winui/WindowThreadCall.h). Registered,
 // so that no other program's message has its number by chance; its lParam is
 // only a token, looked up in the carrying side's own table.
@@ -21,7 +25,8 @@ inline UINT windowThreadCallMessage()
 }
 
 // Explorer's broadcast when the taskbar is created anew (after Explorer
-// restarts, or when it starts after the program).
+// restarts, or when it starts after the program): every icon in the
+// notification area must then be added again.
 inline UINT taskbarCreatedMessage()
 {
     static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");

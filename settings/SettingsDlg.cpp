@@ -11,7 +11,7 @@
 
 BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
     onNotify<&CSettingsDlg::OnTabChange>(IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)),
-    onMessage<&CSettingsDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCtlColor<&CSettingsDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
     onMouse<&CSettingsDlg::OnMouseMove>(WM_MOUSEMOVE),
     onMouse<&CSettingsDlg::OnLButtonDown>(WM_LBUTTONDOWN),
 END_MESSAGE_MAP()
@@ -122,26 +122,27 @@ void CSettingsDlg::OnOK()
     EndDialog(IDOK);
 }
 
-bool CSettingsDlg::OnCtlColor(Message& m)
+Reply CSettingsDlg::OnCtlColor(HDC dc, HWND control)
 {
-    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+    const int id = GetDlgCtrlID(control);
     if (id != IDC_SETTINGS_STATUS && id != IDC_FEEDBACK_LINK)
-        return false;
-    m.result = DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, m.wParam, m.lParam);
-    if (!feedbackLink.setTextColor(reinterpret_cast<HDC>(m.wParam), reinterpret_cast<HWND>(m.lParam)))
-        SetTextColor(reinterpret_cast<HDC>(m.wParam), 0x000000FF);  // the status line
-    return true;
+        return Reply::passOn();
+    const LRESULT brush =
+        DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    if (!feedbackLink.setTextColor(dc, control))
+        SetTextColor(dc, 0x000000FF);  // the status line
+    return Reply::handled(brush);
 }
 
-bool CSettingsDlg::OnMouseMove(POINT p)
+Reply CSettingsDlg::OnMouseMove(POINT p)
 {
     feedbackLink.mouseMoved(p);
-    return false;
+    return Reply::passOn();
 }
 
-bool CSettingsDlg::OnLButtonDown(POINT p)
+Reply CSettingsDlg::OnLButtonDown(POINT p)
 {
     if (feedbackLink.contains(p))
         openWebAddress(vendorPage("/zeb/feedback.php"));
-    return false;
+    return Reply::passOn();
 }

@@ -25,9 +25,9 @@ protected:
 
 private:
     void OnTabChange();
-    bool OnCtlColor(Message& m);
-    bool OnMouseMove(POINT p);
-    bool OnLButtonDown(POINT p);
+    Reply OnCtlColor(HDC dc, HWND control);
+    Reply OnMouseMove(POINT p);
+    Reply OnLButtonDown(POINT p);
 
     void showPage(int index);
     void showStatus(const char* text) const;

@@ -38,7 +38,7 @@ static void redrawNow(HWND control)
 BEGIN_MESSAGE_MAP(CDisplayPage, CSettingsPage)
     onCommandRange<&CDisplayPage::OnSwatch>(IDC_SWATCH_UP, IDC_SWATCH_DOWN, STN_CLICKED),
     onCommandRange<&CDisplayPage::OnSwatch>(IDC_SWATCH_NAME, IDC_SWATCH_HEADER, STN_CLICKED),
-    onMessage<&CDisplayPage::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCtlColor<&CDisplayPage::OnCtlColor>(WM_CTLCOLORSTATIC),
     onCommand<&CDisplayPage::OnAutoRun>(IDC_AUTO_RUN, BN_CLICKED),
 END_MESSAGE_MAP()
 
@@ -111,17 +111,17 @@ void CDisplayPage::OnSwatch(UINT controlId)
     }
 }
 
-bool CDisplayPage::OnCtlColor(Message& m)
+Reply CDisplayPage::OnCtlColor(HDC dc, HWND control)
 {
-    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
+    const int id = GetDlgCtrlID(control);
     if (!swatchColor(form, id))
-        return false;
-    const HDC dc = reinterpret_cast<HDC>(m.wParam);
-    m.result = DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, m.wParam, m.lParam);
+        return Reply::passOn();
+    const LRESULT brush =
+        DefWindowProcW(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     SetTextColor(dc, swatchTextColor(form, id));
     if (id == IDC_SWATCH_BACK)
         SetBkColor(dc, form.backColor);
-    return true;
+    return Reply::handled(brush);
 }
 
 void CDisplayPage::OnAutoRun()
@@ -260,14 +260,14 @@ void CStockListPage::OnMoveDown()
     moveSelected(+1);
 }
 
-LRESULT CStockListPage::OnSliderDraw(NMHDR*)
+Reply CStockListPage::OnSliderDraw()
 {
     // The slider draws whenever its position changes, and once when shown.
     const std::string label = refreshLabel(sliderPosition());
     const CWnd text = GetDlgItem(IDC_REFRESH_LABEL);
     if (text.GetWindowText() != label)
         text.SetWindowText(label.c_str());
-    return CDRF_DODEFAULT;
+    return Reply::handled(CDRF_DODEFAULT);
 }
 
 void CStockListPage::OnCodeQuery()

@@ -49,7 +49,7 @@ protected:
 
 private:
     void OnSwatch(UINT id);
-    bool OnCtlColor(Message& m);
+    Reply OnCtlColor(HDC dc, HWND control);
     void OnAutoRun();
 
     DisplayForm form;
@@ -76,7 +76,7 @@ protected:
 private:
     void OnAdd();
     void OnDelete();
-    LRESULT OnSliderDraw(NMHDR* header);
+    Reply OnSliderDraw();
     void OnMoveUp();
     void OnMoveDown();
     void OnCodeQuery();

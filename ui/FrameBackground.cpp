@@ -28,16 +28,12 @@ void FrameBackground::rekey(const UserSettings& s)
     }
 }
 
-bool FrameBackground::ctlColor(Message& m) const
+Reply FrameBackground::staticColour(HDC dc, HWND control) const
 {
-    if (m.message == WM_CTLCOLORSTATIC) {
-        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(m.lParam));
-        if (id != IDC_NOTICE && id != IDC_BUSY)
-            return false;
-        HDC dc = reinterpret_cast<HDC>(m.wParam);
-        SetBkColor(dc, backColor);
-        SetTextColor(dc, 0xFFFFFF - backColor);
-    }
-    m.result = reinterpret_cast<LRESULT>(backBrush.get());
-    return true;
+    const int id = GetDlgCtrlID(control);
+    if (id != IDC_NOTICE && id != IDC_BUSY)
+        return Reply::passOn();
+    SetBkColor(dc, backColor);
+    SetTextColor(dc, 0xFFFFFF - backColor);
+    return windowColour();
 }

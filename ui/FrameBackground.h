@@ -24,9 +24,11 @@ public:
     void toggleTransparency(const UserSettings& s);
     // After takeColor: transparency, when on, is keyed to the new colour.
     void rekey(const UserSettings& s);
-    // WM_CTLCOLORDLG and WM_CTLCOLORSTATIC: the window and its two text
-    // lines in the background colour; false for other controls.
-    bool ctlColor(Message& m) const;
+    // The window's background: the brush of the background colour.
+    Reply windowColour() const { return Reply::handled(reinterpret_cast<LRESULT>(backBrush.get())); }
+    // A static control drawing on dc: the window's two text lines in the
+    // background colour; other controls are passed on.
+    Reply staticColour(HDC dc, HWND control) const;
 
 private:
     const CWnd& window;

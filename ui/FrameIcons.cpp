@@ -18,18 +18,14 @@ HICON FrameIcons::attach(HWND window)
     return smallOne;
 }
 
-bool FrameIcons::paintMinimised(HWND window) const
+void FrameIcons::paintMinimised(HWND window, HDC dc) const
 {
     if (!IsIconic(window))
-        return false;
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
+        return;
     SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     GetClientRect(window, &client);
     const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc, x, y, appIcon);
-    EndPaint(window, &ps);
-    return true;
 }

@@ -12,8 +12,8 @@ public:
 
     // Gives window its icons; returns the one for the tray.
     HICON attach(HWND window);
-    // WM_PAINT: a minimised window is drawn as the icon. False otherwise.
-    bool paintMinimised(HWND window) const;
+    // The window's painting on dc: a minimised window is drawn as the icon.
+    void paintMinimised(HWND window, HDC dc) const;
     HICON dragIcon() const { return appIcon; }
 
 private:

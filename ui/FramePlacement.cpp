@@ -124,10 +124,10 @@ void FramePlacement::applyDpi()
 
 // The page view lays itself out again when it is resized; the next refresh
 // sizes at the new scale.
-bool FramePlacement::dpiChanged(int newDpi, const RECT* suggested, const UserSettings& s)
+Reply FramePlacement::dpiChanged(int newDpi, const RECT* suggested, const UserSettings& s)
 {
     if (!suggested)
-        return false;
+        return Reply::passOn();
     dpi = newDpi;
     applyDpi();
     textFont.reset(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
@@ -141,5 +141,5 @@ bool FramePlacement::dpiChanged(int newDpi, const RECT* suggested, const UserSet
     else
         placeBare(at);
     RedrawWindow(window.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    return true;
+    return Reply::handled();
 }

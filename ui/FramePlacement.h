@@ -21,8 +21,8 @@ public:
     // Sizes the window and its children to a page of rowCount rows and
     // columnCount columns.
     void fitQuotes(int rowCount, int columnCount, const UserSettings& s);
-    // Another monitor: the system's rectangle for it (false without one).
-    bool dpiChanged(int newDpi, const RECT* suggested, const UserSettings& s);
+    // Another monitor: the system's rectangle for it (passed on without one).
+    Reply dpiChanged(int newDpi, const RECT* suggested, const UserSettings& s);
     // The window was moved.
     void moved() { screen = toRect(window.GetWindowRect()); }
 

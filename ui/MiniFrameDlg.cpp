@@ -1,26 +1,24 @@
 #include "ui/MiniFrameDlg.h"
 
+#include "res/Messages.h"
 #include "res/resource.h"
 
-// Posted during initialisation: arrives once the modal run has shown the window.
-static const UINT WM_FIRST_SHOW_DONE = WM_APP + 2;
-
 BEGIN_MESSAGE_MAP(CMiniFrameDlg, CDialog)
-    onMessage<&CMiniFrameDlg::OnPaint>(WM_PAINT),
+    onPaint<&CMiniFrameDlg::OnPaint>(),
     onMessage<&CMiniFrameDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
-    onMessage<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORDLG),
-    onMessage<&CMiniFrameDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
+    onCtlColor<&CMiniFrameDlg::OnCtlColorDlg>(WM_CTLCOLORDLG),
+    onCtlColor<&CMiniFrameDlg::OnCtlColorStatic>(WM_CTLCOLORSTATIC),
     onMouse<&CMiniFrameDlg::OnMouseMove>(WM_MOUSEMOVE),
     onMouse<&CMiniFrameDlg::OnLButtonDown>(WM_LBUTTONDOWN),
     onMouse<&CMiniFrameDlg::OnRButtonUp>(WM_RBUTTONUP),
     onMessage<&CMiniFrameDlg::OnMove>(WM_MOVE),
-    onMessage<&CMiniFrameDlg::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
+    onWindowPos<&CMiniFrameDlg::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
     onMessage<&CMiniFrameDlg::OnFirstShowDone>(WM_FIRST_SHOW_DONE),
     onTimer<&CMiniFrameDlg::OnHoverTimer>(HOVER_TIMER_ID),
     onTimer<&CMiniFrameDlg::OnTrayRetry>(TRAY_RETRY_TIMER_ID),
-    onMessage<&CMiniFrameDlg::OnHotKey>(WM_HOTKEY),
+    onHotKey<&CMiniFrameDlg::OnHotKey>(SHOW_HOTKEY_ID),
     onMessage<&CMiniFrameDlg::OnTrayNotify>(WM_TRAYNOTIFY),
-    onMessage<&CMiniFrameDlg::OnTaskbarCreated>(CTrayIcon::taskbarCreatedMessage()),
+    onMessage<&CMiniFrameDlg::OnTaskbarCreated>(taskbarCreatedMessage()),
     onCommand<&CMiniFrameDlg::OnTransparent>(ID_TRANSPARENT),
     onCommand<&CMiniFrameDlg::OnRefresh>(ID_REFRESH),
     onCommand<&CMiniFrameDlg::OnSettings>(ID_SETTINGS),
@@ -102,21 +100,21 @@ BOOL CMiniFrameDlg::PreTranslateMessage(MSG* msg)
     return FALSE;
 }
 
-bool CMiniFrameDlg::OnMouseMove(POINT p)
+Reply CMiniFrameDlg::OnMouseMove(POINT p)
 {
     SetForegroundWindow(m_hWnd);
     if (p.y < placement.stripHeight())
-        return !strip.mouseMoved(p, refresh.secondsSinceRefresh());
+        return strip.mouseMoved(p, refresh.secondsSinceRefresh()) ? Reply::passOn() : Reply::handled();
     if (!notice.mouseMoved(p))
         strip.mouseLeft();
-    return false;
+    return Reply::passOn();
 }
 
-bool CMiniFrameDlg::OnLButtonDown(POINT p)
+Reply CMiniFrameDlg::OnLButtonDown(POINT p)
 {
     if (p.y >= placement.stripHeight()) {
         notice.clicked(p);
-        return false;
+        return Reply::passOn();
     }
     switch (strip.areaAt(p)) {
     case StripArea::hide:
@@ -135,26 +133,20 @@ bool CMiniFrameDlg::OnLButtonDown(POINT p)
         PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
         break;
     }
-    return false;
+    return Reply::passOn();
 }
 
 // ---- tray icon and hot key
 
-void CMiniFrameDlg::OnHotKey(Message& m)
+Reply CMiniFrameDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
 {
-    if (m.wParam == SHOW_HOTKEY_ID)
-        showing.show(tray.hotKeyPressed(IsWindowVisible()));
-}
-
-bool CMiniFrameDlg::OnTrayNotify(Message& m)
-{
-    if (m.lParam == WM_LBUTTONDBLCLK) {
+    if (mouseMessage == WM_LBUTTONDBLCLK) {
         showing.show(true);
         tray.addIcon();
-    } else if (m.lParam == WM_RBUTTONUP) {
+    } else if (mouseMessage == WM_RBUTTONUP) {
         tray.openMenu();
     }
-    return false;
+    return Reply::passOn();
 }
 
 // ---- commands
@@ -217,16 +209,16 @@ void CMiniFrameDlg::saveState()
 
 // At the end of the session the system ends the process after this message
 // without destroying any window.
-void CMiniFrameDlg::OnEndSession(Message& m)
+void CMiniFrameDlg::OnEndSession(WPARAM ending, LPARAM)
 {
-    if (m.wParam)
+    if (ending)
         saveState();
 }
 
-bool CMiniFrameDlg::OnDestroy()
+Reply CMiniFrameDlg::OnDestroy()
 {
     saveState();
     tray.remove();
     host.windowClosing();
-    return false;
+    return Reply::passOn();
 }

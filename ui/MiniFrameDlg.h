@@ -66,42 +66,46 @@ protected:
 
 private:
     // What the window's parts answer alone.
-    bool OnPaint() { return icons.paintMinimised(m_hWnd); }
-    void OnQueryDragIcon(Message& m) { m.result = reinterpret_cast<LRESULT>(icons.dragIcon()); }
-    bool OnCtlColor(Message& m) { return background.ctlColor(m); }
-    bool OnMove()
+    void OnPaint(HDC dc, const RECT&) { icons.paintMinimised(m_hWnd, dc); }
+    Reply OnQueryDragIcon() { return Reply::handled(reinterpret_cast<LRESULT>(icons.dragIcon())); }
+    Reply OnCtlColorDlg(HDC, HWND) { return background.windowColour(); }
+    Reply OnCtlColorStatic(HDC dc, HWND control) { return background.staticColour(dc, control); }
+    Reply OnMove()
     {
         placement.moved();
-        return false;
+        return Reply::passOn();
     }
     void OnFirstShowDone() { state.firstShowDone(); }
-    bool OnWindowPosChanging(Message& m)
+    Reply OnWindowPosChanging(WINDOWPOS& pos)
     {
-        showing.positionChanging(*reinterpret_cast<WINDOWPOS*>(m.lParam));
-        return false;
+        showing.positionChanging(pos);
+        return Reply::passOn();
     }
-    bool OnHoverTimer() { return !strip.hoverTick(placement.screenRect(), state); }
-    bool OnTaskbarCreated()
+    Reply OnHoverTimer()
+    {
+        return strip.hoverTick(placement.screenRect(), state) ? Reply::passOn() : Reply::handled();
+    }
+    Reply OnTaskbarCreated()
     {
         tray.taskbarCreated();
-        return false;
+        return Reply::passOn();
     }
-    bool OnRButtonUp(POINT)
+    Reply OnRButtonUp(POINT)
     {
         tray.openMenu();
-        return false;
+        return Reply::passOn();
     }
-    bool OnDpiChanged(int newDpi, const RECT* suggested) override
+    Reply OnDpiChanged(int newDpi, const RECT* suggested) override
     {
         return placement.dpiChanged(newDpi, suggested, program.settings.copy());
     }
 
-    bool OnMouseMove(POINT p);
-    bool OnLButtonDown(POINT p);
-    void OnHotKey(Message& m);
-    bool OnTrayNotify(Message& m);
-    void OnEndSession(Message& m);
-    bool OnDestroy();
+    Reply OnMouseMove(POINT p);
+    Reply OnLButtonDown(POINT p);
+    void OnHotKey() { showing.show(tray.hotKeyPressed(IsWindowVisible())); }
+    Reply OnTrayNotify(WPARAM, LPARAM mouseMessage);
+    void OnEndSession(WPARAM ending, LPARAM);
+    Reply OnDestroy();
 
     void OnTrayRetry() { tray.retryAdd(); }
     void OnTransparent() { background.toggleTransparency(program.settings.copy()); }

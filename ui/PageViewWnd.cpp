@@ -18,12 +18,12 @@ void openInShell(const std::string& address)
 BEGIN_MESSAGE_MAP(CPageViewWnd, CWnd)
     onMessage<&CPageViewWnd::OnSize>(WM_SIZE),
     onMessage<&CPageViewWnd::OnEraseBkgnd>(WM_ERASEBKGND),
-    onMessage<&CPageViewWnd::OnPaint>(WM_PAINT),
-    onMessage<&CPageViewWnd::OnPrintClient>(WM_PRINTCLIENT),
+    onPaint<&CPageViewWnd::OnPaint>(),
+    onPrintClient<&CPageViewWnd::OnPaint>(),
     onMessage<&CPageViewWnd::OnSetCursor>(WM_SETCURSOR),
     onMouse<&CPageViewWnd::OnLButtonUp>(WM_LBUTTONUP),
-    // After the window's monitor changed scale (0x02E3, from Windows 10 on).
-    onMessage<&CPageViewWnd::OnParentDpiChanged>(0x02E3),
+    // After the window's monitor changed scale (from Windows 10 on).
+    onMessage<&CPageViewWnd::OnParentDpiChanged>(WM_DPICHANGED_AFTERPARENT),
 END_MESSAGE_MAP()
 
 CPageViewWnd::CPageViewWnd(HWND window) : CWnd(window), linkOpener(openInShell)
@@ -258,36 +258,18 @@ void CPageViewWnd::OnSize()
     relayout();
 }
 
-void CPageViewWnd::OnEraseBkgnd(Message& m)
+Reply CPageViewWnd::OnSetCursor(WPARAM, LPARAM lParam)
 {
-    m.result = 1;  // paint covers every pixel
-}
-
-void CPageViewWnd::OnPaint()
-{
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(m_hWnd, &ps);
-    paint(dc);
-    EndPaint(m_hWnd, &ps);
-}
-
-void CPageViewWnd::OnPrintClient(Message& m)
-{
-    paint(reinterpret_cast<HDC>(m.wParam));
-}
-
-bool CPageViewWnd::OnSetCursor(Message& m)
-{
-    if (LOWORD(m.lParam) != HTCLIENT)
-        return false;
+    const UINT hitTest = LOWORD(lParam);
+    if (hitTest != HTCLIENT)
+        return Reply::passOn();
     POINT p;
     GetCursorPos(&p);
     ScreenToClient(m_hWnd, &p);
     if (!pageLayout.linkAt(p.x, p.y))
-        return false;
+        return Reply::passOn();
     SetCursor(LoadCursor(nullptr, IDC_HAND));
-    m.result = TRUE;
-    return true;
+    return Reply::handled(TRUE);
 }
 
 void CPageViewWnd::OnLButtonUp(POINT p)

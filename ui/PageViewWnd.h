@@ -61,10 +61,9 @@ private:
     bool crisp = false;
 
     void OnSize();
-    void OnEraseBkgnd(Message& m);
-    void OnPaint();
-    void OnPrintClient(Message& m);
-    bool OnSetCursor(Message& m);
+    Reply OnEraseBkgnd() { return Reply::handled(1); }  // paint covers every pixel
+    void OnPaint(HDC dc, const RECT&) { paint(dc); }
+    Reply OnSetCursor(WPARAM, LPARAM lParam);
     void OnLButtonUp(POINT p);
     void OnParentDpiChanged() { relayout(); }
 

@@ -13,8 +13,6 @@
 
 namespace {
 
-volatile LONG liveSites = 0;
-
 // Whether the file at path (a file path, or a file:/// address of one) can be
 // opened and read now.
 bool pageFileReadable(const std::wstring& path)
@@ -34,7 +32,7 @@ bool pageFileReadable(const std::wstring& path)
 // It deletes itself when the last reference goes.
 class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
 public:
-    explicit Site(HWND window) : hwnd(window) { InterlockedIncrement(&liveSites); }
+    explicit Site(HWND window) : hwnd(window) {}
     Site(const Site&) = delete;
     Site& operator=(const Site&) = delete;
 
@@ -135,7 +133,7 @@ public:
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~Site() { InterlockedDecrement(&liveSites); }
+    ~Site() = default;
 
     HWND hwnd;
     volatile LONG refs = 1;
@@ -325,9 +323,4 @@ void CWebBrowser2::setLinkOpener(LinkOpener opener) const
 {
     if (BrowserWindow* state = stateOf(hwnd))
         state->setLinkOpener(opener);
-}
-
-long CWebBrowser2::liveSiteObjects()
-{
-    return liveSites;
 }

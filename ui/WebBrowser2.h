@@ -50,9 +50,6 @@ public:
     using LinkOpener = void (*)(const std::string& address);
     void setLinkOpener(LinkOpener opener) const;
 
-    // The host's own COM objects (the client site) still alive.
-    static long liveSiteObjects();
-
 private:
     HWND hwnd = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "winui/TrayIcon.h"
 
-#include "res/Messages.h"
 #include "winui/WinText.h"
 
 void CTrayIcon::Create(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip)
@@ -22,9 +21,4 @@ bool CTrayIcon::Add()
 bool CTrayIcon::Delete()
 {
     return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
-}
-
-UINT CTrayIcon::taskbarCreatedMessage()
-{
-    return ::taskbarCreatedMessage();
 }

@@ -12,11 +12,6 @@ public:
     bool Add();
     bool Delete();
 
-    // The message Explorer broadcasts when the taskbar is created anew (after
-    // Explorer restarts, or when it starts after the program): every icon
-    // must then be added again.
-    static UINT taskbarCreatedMessage();
-
 private:
     NOTIFYICONDATAW data = {};
 };

@@ -4,13 +4,6 @@
 
 #include <vector>
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-#ifndef WM_DPICHANGED_AFTERPARENT
-#define WM_DPICHANGED_AFTERPARENT 0x02E3
-#endif
-
 HINSTANCE appInstance()
 {
     return GetModuleHandleW(nullptr);
@@ -146,8 +139,9 @@ bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     if (message == WM_DPICHANGED || message == WM_DPICHANGED_AFTERPARENT) {
         const bool top = message == WM_DPICHANGED;
         const int dpi = top ? HIWORD(wParam) : self->GetDpi();
-        if (self->OnDpiChanged(dpi, top ? reinterpret_cast<const RECT*>(lParam) : nullptr)) {
-            result = 0;
+        const Reply reply = self->OnDpiChanged(dpi, top ? reinterpret_cast<const RECT*>(lParam) : nullptr);
+        if (reply.isHandled()) {
+            result = reply.result();
             return true;
         }
     }
@@ -158,55 +152,24 @@ bool CWnd::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     return true;
 }
 
-namespace {
-
-struct ClassFactory {
-    ATOM atom;
-    CWnd::Factory make;
-};
-// The classes registered through registerWindowClass; a handful at most.
-ClassFactory classFactories[8];
-int classFactoryCount = 0;
-
-CWnd::Factory factoryOf(HWND hwnd)
-{
-    const ATOM atom = static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM));
-    for (int i = 0; i < classFactoryCount; ++i)
-        if (classFactories[i].atom == atom)
-            return classFactories[i].make;
-    return nullptr;
-}
-
-}  // namespace
-
-bool CWnd::registerClass(const wchar_t* name, HINSTANCE instance, UINT style, Factory make)
+bool CWnd::registerClass(const wchar_t* name, HINSTANCE instance, UINT style, WNDPROC procedure)
 {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = style;
-    wc.lpfnWndProc = windowProc;
+    wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = name;
-    const ATOM atom = RegisterClassExW(&wc);
-    if (!atom)
-        return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    if (classFactoryCount == static_cast<int>(sizeof classFactories / sizeof classFactories[0])) {
-        UnregisterClassW(name, instance);
-        return false;
-    }
-    classFactories[classFactoryCount++] = {atom, make};
-    return true;
+    return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-LRESULT CALLBACK CWnd::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CWnd::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, CWnd* (*make)())
 {
     if (message == WM_NCCREATE && !FromHandle(hwnd)) {
-        if (Factory make = factoryOf(hwnd)) {
-            CWnd* self = make();
-            self->ownedByWindow = true;
-            self->attach(hwnd);
-        }
+        CWnd* self = make();
+        self->ownedByWindow = true;
+        self->attach(hwnd);
     }
     LRESULT result = 0;
     if (route(hwnd, message, wParam, lParam, result))

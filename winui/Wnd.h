@@ -15,6 +15,16 @@
 #include "winui/Handles.h"
 #include "winui/WinText.h"
 
+// The scale messages, which older headers lack: a top-level window came to
+// a monitor of another scale; a child window's parent has changed scale
+// (from Windows 10 on).
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 inline Rect toRect(const RECT& r)
 {
     return {r.left, r.top, r.right, r.bottom};
@@ -22,6 +32,24 @@ inline Rect toRect(const RECT& r)
 
 struct Message;
 struct MessageMap;
+
+// What a handler did with its message, the same in every handler: handled,
+// with the message's answer, or passed on to the system's default handling
+// (a dialog's, for a dialog). A handler that returns nothing has handled its
+// message with the answer 0.
+class Reply {
+public:
+    static Reply handled(LRESULT result = 0) { return Reply(true, result); }
+    static Reply passOn() { return Reply(false, 0); }
+
+    bool isHandled() const { return done; }
+    LRESULT result() const { return answer; }
+
+private:
+    Reply(bool done, LRESULT answer) : done(done), answer(answer) {}
+    bool done;
+    LRESULT answer;
+};
 
 // A window: the handle and the few operations the program uses on it. A
 // class derived from it that declares a message map gets its window's
@@ -71,11 +99,11 @@ protected:
     virtual const MessageMap& messageMap() const;
     // The window is now on a monitor of dpi dots per inch. A top-level
     // window gets the rectangle the system suggests for it there (in
-    // suggested), a child window null once its parent has changed. True
-    // when the window has placed and redrawn itself; false passes the
-    // message on to the message map, then to the system (a dialog then
-    // scales itself with its font).
-    virtual bool OnDpiChanged(int /*dpi*/, const RECT* /*suggested*/) { return false; }
+    // suggested), a child window null once its parent has changed. Handled
+    // when the window has placed and redrawn itself; passed on, the message
+    // goes to the message map, then to the system (a dialog then scales
+    // itself with its font).
+    virtual Reply OnDpiChanged(int /*dpi*/, const RECT* /*suggested*/) { return Reply::passOn(); }
 
     // Ties the object to its window, so that the routing procedure finds it.
     void attach(HWND hwnd);
@@ -86,12 +114,17 @@ protected:
     static bool route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 public:
-    using Factory = CWnd* (*)();
-    // See registerWindowClass.
-    static bool registerClass(const wchar_t* name, HINSTANCE instance, UINT style, Factory make);
+    // See registerWindowClass: a class whose window procedure is procedure.
+    static bool registerClass(const wchar_t* name, HINSTANCE instance, UINT style, WNDPROC procedure);
+    // The window procedure of a class whose windows each get their own T.
+    template <class T>
+    static LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return windowProc(hwnd, message, wParam, lParam, []() -> CWnd* { return new T; });
+    }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, CWnd* (*make)());
     bool ownedByWindow = false;  // made by the window class: deleted with the window
 };
 
@@ -101,7 +134,7 @@ private:
 template <class T>
 bool registerWindowClass(const wchar_t* name, HINSTANCE instance, UINT style = 0)
 {
-    return CWnd::registerClass(name, instance, style, []() -> CWnd* { return new T; });
+    return CWnd::registerClass(name, instance, style, &CWnd::windowProcOf<T>);
 }
 
 // One message on its way to a handler: result is the answer of a handled
@@ -113,24 +146,6 @@ struct Message {
     LRESULT result;
 };
 
-// What a handler did with its message, the same in every handler: handled,
-// with the message's answer, or passed on to the system's default handling
-// (a dialog's, for a dialog). A handler that returns nothing has handled its
-// message with the answer 0.
-class Reply {
-public:
-    static Reply handled(LRESULT result = 0) { return Reply(true, result); }
-    static Reply passOn() { return Reply(false, 0); }
-
-    bool isHandled() const { return done; }
-    LRESULT result() const { return answer; }
-
-private:
-    Reply(bool done, LRESULT answer) : done(done), answer(answer) {}
-    bool done;
-    LRESULT answer;
-};
-
 // The client point of a mouse message.
 inline POINT mousePoint(LPARAM lParam)
 {
@@ -138,7 +153,8 @@ inline POINT mousePoint(LPARAM lParam)
 }
 
 // An entry of a message map: which messages it takes and the handler it
-// calls. Built with the on... functions below.
+// calls. Built with the on... functions below; each handler returns a Reply,
+// or nothing when it always handles its message with the answer 0.
 struct MessageMapEntry {
     UINT message;
     UINT firstId;  // command, control, timer or hot-key ids firstId..lastId
@@ -178,39 +194,32 @@ struct MemberOf<R (T::*)(A...)> {
 };
 
 // What the handler's return value says: a Reply as it says; nothing, handled
-// with 0. Handlers of entries not yet given typed arguments may still return
-// bool (handled or not) or an LRESULT (handled, the answer).
+// with 0.
 template <class R, class F>
 bool finish(Message& m, F&& f)
 {
+    static_assert(std::is_same_v<R, Reply> || std::is_void_v<R>, "a handler returns a Reply or nothing");
     if constexpr (std::is_same_v<R, Reply>) {
         const Reply reply = f();
         m.result = reply.result();
         return reply.isHandled();
-    } else if constexpr (std::is_same_v<R, bool>) {
-        return f();
-    } else if constexpr (std::is_same_v<R, LRESULT>) {
-        m.result = f();
-        return true;
     } else {
         f();
+        m.result = 0;
         return true;
     }
 }
 
 // Calls handler with what it takes of the message: the decoded arguments
-// args, or nothing, or (for entries not yet typed) the message itself.
+// args, or nothing.
 template <auto handler, class... Args>
 bool call(CWnd& window, Message& m, Args... args)
 {
     using T = typename MemberOf<decltype(handler)>::Class;
     using R = typename MemberOf<decltype(handler)>::Result;
     T& self = static_cast<T&>(window);
-    m.result = 0;
     if constexpr (std::is_invocable_v<decltype(handler), T&, Args...>) {
         return finish<R>(m, [&] { return (self.*handler)(args...); });
-    } else if constexpr (std::is_invocable_v<decltype(handler), T&, Message&>) {
-        return finish<R>(m, [&] { return (self.*handler)(m); });
     } else {
         static_assert(std::is_invocable_v<decltype(handler), T&>, "unsupported handler signature");
         return finish<R>(m, [&] { return (self.*handler)(); });
@@ -257,6 +266,13 @@ bool paint(CWnd& w, Message& m)
 {
     const PaintDc dc(w.m_hWnd);
     return call<handler>(w, m, dc.get(), std::cref(dc.dirty()));
+}
+template <auto handler>
+bool printClient(CWnd& w, Message& m)
+{
+    RECT client = {};
+    GetClientRect(w.m_hWnd, &client);
+    return call<handler>(w, m, reinterpret_cast<HDC>(m.wParam), std::cref(client));
 }
 
 constexpr UINT anyId = 0xFFFFFFFFu;
@@ -322,9 +338,16 @@ MessageMapEntry onPaint()
 {
     return {WM_PAINT, 0, message_map_detail::anyId, 0, &message_map_detail::paint<handler>};
 }
-// A message of the program's own (res/Messages.h) or one without arguments
-// to decode. Handler: (WPARAM, LPARAM) or (). A handler that takes the whole
-// (Message&) decodes it by hand: an entry still to be given a typed one.
+// WM_PRINTCLIENT: the window's client area drawn on another device context.
+// Handler: as onPaint's, with the whole client rectangle as the dirty part.
+template <auto handler>
+MessageMapEntry onPrintClient()
+{
+    return {WM_PRINTCLIENT, 0, message_map_detail::anyId, 0, &message_map_detail::printClient<handler>};
+}
+// Any other message: the program's own (res/Messages.h), one without
+// arguments to decode, or one whose two parameters the handler reads as the
+// system documents them. Handler: (WPARAM, LPARAM) or ().
 template <auto handler>
 MessageMapEntry onMessage(UINT message)
 {

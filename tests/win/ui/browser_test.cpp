@@ -593,6 +593,18 @@ TEST(PageDisplay, IgnoresForgedMessages)
     EXPECT_TRUE(show(w.browser, path, quotePage()));
 }
 
+// The page display's own procedure, and whether the control's window was
+// still there when the display's WM_DESTROY had been handled.
+WNDPROC displayProcedure;
+bool controlOutlivedDestroy = true;
+LRESULT CALLBACK watchDestroy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcW(displayProcedure, hwnd, message, wParam, lParam);
+    if (message == WM_DESTROY)
+        controlOutlivedDestroy = GetWindow(hwnd, GW_CHILD) != nullptr;
+    return result;
+}
+
 TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
 {
     {
@@ -601,8 +613,9 @@ TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
             ASSERT_FALSE(std::getenv("ZEB_REQUIRE_CONTROL")) << "the WebBrowser control was not created";
             GTEST_SKIP() << "no WebBrowser control here (ieframe disabled)";
         }
-        EXPECT_EQ(CWebBrowser2::liveSiteObjects(), 1);
         EXPECT_EQ(w.browser.pageLayout(), nullptr);
+        displayProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            w.browser.window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchDestroy)));
 
         // In-place active: the control's own window is a child of ours,
         // covering it, and follows its size.
@@ -628,8 +641,12 @@ TEST(WebBrowserControl, CreatesActivatesNavigatesAndReleasesTheSite)
         EXPECT_FALSE(w.browser.Navigate(foreignFolder() + L"missing.htm", page));
         w.browser.setCrispText(true);  // nothing to do for the control
     }
-    // Teardown released every reference the control held on the site.
-    EXPECT_EQ(CWebBrowser2::liveSiteObjects(), 0);
+    // Teardown closed the control while the display still stood: its window
+    // went with the close, and nothing of the control is left alive.
+    EXPECT_FALSE(controlOutlivedDestroy);
+    EXPECT_TRUE(GetModuleHandleW(L"ieframe.dll"));
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_FALSE(GetModuleHandleW(L"ieframe.dll"));
 }
 
 }  // namespace

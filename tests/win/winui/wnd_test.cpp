@@ -47,23 +47,18 @@ protected:
     DECLARE_MESSAGE_MAP();
 
 private:
-    bool onButton(Message&)
-    {
-        events.push_back("button");
-        return true;
-    }
-    bool onButtonFocus(Message&)
+    void onButton() { events.push_back("button"); }
+    Reply onButtonFocus()
     {
         events.push_back("focus");
-        return false;
+        return Reply::passOn();
     }
-    bool onStep(Message& m)
+    Reply onStep(WPARAM step, LPARAM)
     {
-        events.push_back("step " + std::to_string(m.wParam));
-        if (m.wParam == 3)
+        events.push_back("step " + std::to_string(step));
+        if (step == 3)
             EndDialog(42);
-        m.result = 5;
-        return true;
+        return Reply::handled(5);
     }
 };
 
@@ -197,11 +192,11 @@ public:
     int seenByMap = 0;
 
 protected:
-    bool OnDpiChanged(int newDpi, const RECT* rect) override
+    Reply OnDpiChanged(int newDpi, const RECT* rect) override
     {
         dpi = newDpi;
         suggested = rect;
-        return placesItself;
+        return placesItself ? Reply::handled() : Reply::passOn();
     }
     DECLARE_MESSAGE_MAP();
 
@@ -232,7 +227,7 @@ TEST(Window, AChangeOfScaleReachesTheWindowWithTheSystemsRectangle)
     EXPECT_EQ(w->dpi, 192);
     EXPECT_EQ(w->seenByMap, 1);
     // After its parent's change a window learns its own DPI, without a rectangle.
-    SendMessageW(hwnd, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    SendMessageW(hwnd, WM_DPICHANGED_AFTERPARENT, 0, 0);
     EXPECT_EQ(w->dpi, w->GetDpi());
     EXPECT_EQ(w->suggested, nullptr);
     DestroyWindow(hwnd);
