@@ -117,6 +117,7 @@ bool Win32SettingsStore::autoRunIsOn()
 
 void Win32SettingsStore::loadLive(LiveSettings& live, WindowState& window)
 {
+    removeDeadSaveFiles(iniPath);
     UserSettings settings;
     fileUnread = loadUserSettings(settings) == StoreResult::unread;
     live.replace(settings);

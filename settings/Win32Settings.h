@@ -32,8 +32,9 @@ public:
     // True when the Run key starts the running program.
     bool autoRunIsOn();
 
-    // Start-up: loads the live settings record, then the window record; a
-    // Run entry of an earlier build is written again quoted.
+    // Start-up: removes what saves that died left beside the file, loads
+    // the live settings record, then the window record; a Run entry of an
+    // earlier build is written again quoted.
     void loadLive(LiveSettings& live, WindowState& window);
     // Exit: saves the window record, then the live settings record; nothing
     // when the file could not be read at start and the user has not saved
