@@ -18,7 +18,7 @@ public:
     // Binds the store to the settings file's place, before anything is
     // loaded: ".\\zeb.ini", relative to the current directory (the program
     // makes it its own folder first), or, where that folder cannot be
-    // written, "%APPDATA%\\Zeb\\zeb.ini".
+    // written, "%APPDATA%\\Zeb\\zeb.ini" (see settingsFileFor).
     void choosePlace();
 
     StoreResult loadUserSettings(UserSettings& out);
@@ -45,6 +45,14 @@ private:
     std::wstring iniPath;
     std::atomic<bool> fileUnread{false};
 };
+
+// The settings file for a program folder (the current directory) that can or
+// cannot be written and the user's application-data folder appData ("" when
+// it is not known): ".\\zeb.ini", or "<appData>\\Zeb\\zeb.ini", the folder made
+// and, the first time, seeded with a copy of the file beside the program.
+// Where the folder cannot be made or the copy fails, ".\\zeb.ini" stays (to be
+// read; its saves fail) and the cause goes to the trace.
+std::wstring settingsFileFor(bool programFolderWritable, const std::wstring& appData);
 
 // Values of the program's key "Software\\Quillon\\zeb\\", which lie outside
 // the settings file: ok, or noKey, noValue, tooLong (reading) and noKey,

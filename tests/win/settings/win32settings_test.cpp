@@ -449,3 +449,36 @@ TEST_F(Win32SettingsTest, TheStartRemovesTheNewFilesOfSavesThatDied)
         DeleteFileA(name);
     }
 }
+
+TEST_F(Win32SettingsTest, AUserFolderThatCannotBeMadeOrSeededLeavesTheFileBesideTheProgram)
+{
+    UserSettings mine = defaultUserSettings();
+    mine.fontSizeIndex = 3;
+    ASSERT_EQ(store.saveUserSettings(mine), StoreResult::ok);
+    ASSERT_TRUE(CreateDirectoryA("app", nullptr));
+    char appData[MAX_PATH];
+    GetFullPathNameA("app", MAX_PATH, appData, nullptr);
+    const std::wstring user(appData, appData + std::strlen(appData));
+
+    // A file where the folder should be.
+    std::ofstream("app\\Zeb") << "not a folder";
+    EXPECT_EQ(settingsFileFor(false, user), L".\\zeb.ini");
+    ASSERT_TRUE(DeleteFileA("app\\Zeb"));
+    // A copy that fails: the file is held open without sharing.
+    {
+        const FileHandle held(CreateFileA("zeb.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(settingsFileFor(false, user), L".\\zeb.ini");
+    }
+    EXPECT_EQ(GetFileAttributesA("app\\Zeb\\zeb.ini"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 3);
+
+    // Once they can be, the user's folder takes over, from the copy.
+    const std::wstring userFile = settingsFileFor(false, user);
+    EXPECT_EQ(userFile, user + L"\\Zeb\\zeb.ini");
+    UserSettings back;
+    EXPECT_EQ(Win32SettingsStore(userFile).loadUserSettings(back), StoreResult::ok);
+    EXPECT_EQ(back.fontSizeIndex, 3);
+    DeleteFileA("app\\Zeb\\zeb.ini");
+    RemoveDirectoryA("app\\Zeb");
+    RemoveDirectoryA("app");
+}
