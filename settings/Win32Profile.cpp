@@ -1,5 +1,7 @@
 #include "settings/Win32Profile.h"
 
+#include "settings/SettingsFiles.h"
+
 #include "winui/Handles.h"
 #include "winui/Trace.h"
 
@@ -62,36 +64,102 @@ bool replaceFile(const std::wstring& from, const std::wstring& to)
     }
 }
 
-// The lock every copy of the program takes around a save, in the global
-// namespace so that copies in other sessions see it, and open to every user.
-// A lock that cannot be had within a few seconds is not waited for: the save
-// then still puts a whole file in place.
+// Tries step, about every millisecond, until it succeeds or the deadline
+// (GetTickCount64) has passed.
+template <class Step>
+bool retryUntil(ULONGLONG deadline, Step step)
+{
+    for (;;) {
+        if (step())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(1);
+    }
+}
+
+// True when a file of that name is in its folder, whether or not it can be
+// opened: a file deleted while still open stays listed until its last handle
+// is closed, and cannot be opened meanwhile.
+bool listed(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    return static_cast<bool>(FindHandle(FindFirstFileW(path.c_str(), &found)));
+}
+
+// The lock every copy of the program takes around a save, in any session:
+// an exclusive lock on a byte of "<settings file>.lock", a file beside the
+// settings file, so that only those who may make files in its folder can
+// hold it. The file is there while saves run: the last handle closed deletes
+// it (one who may not delete it still takes turns through it). A copy that
+// dies lets its lock go with its handle. A waiter first takes the queue byte,
+// then the turn byte, so that one who has just saved cannot take the turn
+// again before it. A lock that cannot be had within a few seconds is not
+// waited for: the save then still puts a whole file in place.
 class SaveTurn {
 public:
-    SaveTurn()
+    explicit SaveTurn(const std::wstring& settingsFile)
     {
-        SECURITY_DESCRIPTOR everyone;
-        InitializeSecurityDescriptor(&everyone, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&everyone, TRUE, nullptr, FALSE);
-        SECURITY_ATTRIBUTES attributes = {sizeof attributes, &everyone, FALSE};
-        mutex.reset(CreateMutexW(&attributes, FALSE, L"Global\\zeb_settings_save"));
-        if (!mutex)
-            mutex.reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"Global\\zeb_settings_save"));
-        const DWORD wait = mutex ? WaitForSingleObject(mutex.get(), 5000) : WAIT_FAILED;
-        owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+        const ULONGLONG deadline = GetTickCount64() + 5000;
+        const std::wstring path = settingsFile + L".lock";
+        constexpr DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        const bool settled = retryUntil(deadline, [&] {
+            file.reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, sharing, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            if (!file)
+                file.reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            // A folder that takes no file has nobody to take turns with.
+            return file || !listed(path);
+        });
+        if (settled && !file)
+            return;
+        if (file && retryUntil(deadline, [&] { return lock(queueByte); })) {
+            owned = retryUntil(deadline, [&] { return lock(turnByte); });
+            unlock(queueByte);
+        }
+        if (!owned)
+            trace("settings saved without waiting longer for the save lock");
     }
     ~SaveTurn()
     {
         if (owned)
-            ReleaseMutex(mutex.get());
+            unlock(turnByte);
     }
     SaveTurn(const SaveTurn&) = delete;
     SaveTurn& operator=(const SaveTurn&) = delete;
 
 private:
-    KernelHandle mutex;
+    static constexpr DWORD turnByte = 0;
+    static constexpr DWORD queueByte = 1;
+
+    bool lock(DWORD byte)
+    {
+        OVERLAPPED at = {};
+        at.Offset = byte;
+        return LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != FALSE;
+    }
+    void unlock(DWORD byte)
+    {
+        OVERLAPPED at = {};
+        at.Offset = byte;
+        UnlockFileEx(file.get(), 0, 1, 0, &at);
+    }
+
+    FileHandle file;
     bool owned = false;
 };
+
+// True while the process with that id runs. One of another account, which
+// cannot be looked into, counts as running.
+bool processRuns(DWORD id)
+{
+    const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
+}
 
 }  // namespace
 
@@ -121,7 +189,7 @@ bool Win32Profile::unreadable()
 
 bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& entries)
 {
-    const SaveTurn turn;
+    const SaveTurn turn(path);
     std::string text;
     if (readFile(path, text) == FileText::failed) {
         traceLastError("settings file unreadable for a save");
@@ -129,10 +197,28 @@ bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& e
     }
     // The new file lies beside the old one (a rename does not cross volumes),
     // named for this process.
-    const std::wstring newPath = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".new";
+    const std::wstring newPath = saveFileName(path, GetCurrentProcessId());
     if (writeNewFile(newPath, withProfileValues(text, section, entries)) && replaceFile(newPath, path))
         return true;
     traceLastError("settings file not saved");
     DeleteFileW(newPath.c_str());
     return false;
+}
+
+void removeDeadSaveFiles(const std::wstring& settingsFile)
+{
+    const std::size_t slash = settingsFile.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"." : settingsFile.substr(0, slash);
+    const std::wstring name = slash == std::wstring::npos ? settingsFile : settingsFile.substr(slash + 1);
+    WIN32_FIND_DATAW found;
+    const FindHandle search(FindFirstFileW((folder + L"\\" + name + L".*.new").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        std::uint32_t processId = 0;
+        // A file still being written is open without sharing: it stays.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            isSaveFile(found.cFileName, name, processId) && !processRuns(processId))
+            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search.get(), &found));
 }

@@ -15,9 +15,10 @@ public:
     // load all come from the same file.
     std::string read(const char* section, const char* key) override;
     bool unreadable() override;
-    // The saves of every copy of the program, in any session, take turns: a
-    // save reads the file, changes its keys and puts the new file in place
-    // before the next one reads it, so neither loses what the other wrote.
+    // The saves of every copy of the program, in any session, that may write
+    // the file take turns: a save reads the file, changes its keys and puts
+    // the new file in place before the next one reads it, so neither loses
+    // what the other wrote.
     bool write(const char* section, const std::vector<ProfileEntry>& entries) override;
 
 private:
@@ -28,3 +29,7 @@ private:
     bool failed = false;
     std::string text;
 };
+
+// Deletes the new files that saves of the file at settingsFile left beside
+// it when their process died before putting them in place.
+void removeDeadSaveFiles(const std::wstring& settingsFile);

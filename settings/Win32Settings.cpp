@@ -35,6 +35,19 @@ bool canCreateFileIn(const std::wstring& folder)
                                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
 }
 
+// True when the folder is there or could be made.
+bool makeFolder(const std::wstring& folder)
+{
+    if (CreateDirectoryW(folder.c_str(), nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    SetLastError(error);
+    return false;
+}
+
 // The running program's path in the ANSI code page, as the Run entry holds
 // it; false when it cannot be had whole.
 bool programPath(char (&path)[MAX_PATH])
@@ -43,38 +56,46 @@ bool programPath(char (&path)[MAX_PATH])
     return length != 0 && length < MAX_PATH;
 }
 
-// Found by trying to create a file in the program's folder; the user's
-// folder is created when it is chosen.
-std::wstring chooseSettingsFile()
-{
-    const std::wstring beside = L".\\zeb.ini";
-    const bool writable = canCreateFileIn(L".");
-    // A program folder that takes the file, the usual case, looks no further.
-    wchar_t appData[MAX_PATH] = {};
-    const bool known =
-        !writable && SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
-    const std::wstring folder = std::wstring(appData) + L"\\Zeb";
-    const std::wstring userFile = folder + L"\\zeb.ini";
-    switch (settingsPlace(writable, known, known && fileExists(userFile), known && fileExists(beside))) {
-    case SettingsPlace::programFolder:
-        return beside;
-    case SettingsPlace::userFolderSeeded:
-        CreateDirectoryW(folder.c_str(), nullptr);
-        if (!CopyFileW(beside.c_str(), userFile.c_str(), TRUE))
-            traceLastError("settings not carried to the user's folder");
-        return userFile;
-    case SettingsPlace::userFolder:
-        CreateDirectoryW(folder.c_str(), nullptr);
-        return userFile;
-    }
-    return beside;
-}
-
 }  // namespace
 
+std::wstring settingsFileFor(bool programFolderWritable, const std::wstring& appData)
+{
+    const std::wstring beside = L".\\zeb.ini";
+    const bool known = !appData.empty();
+    const std::wstring folder = appData + L"\\Zeb";
+    const std::wstring userFile = folder + L"\\zeb.ini";
+    const SettingsPlace place =
+        settingsPlace(programFolderWritable, known, known && fileExists(userFile), known && fileExists(beside));
+    if (place == SettingsPlace::programFolder)
+        return beside;
+    // Where the user's folder cannot take the settings, the file beside the
+    // program is still read; its saves fail, and say so.
+    if (!makeFolder(folder)) {
+        traceLastError("settings folder not made in the user's folder");
+        return beside;
+    }
+    if (place == SettingsPlace::userFolderSeeded && !CopyFileW(beside.c_str(), userFile.c_str(), TRUE)) {
+        const DWORD error = GetLastError();
+        // Another copy of the program that starts for the same user may
+        // have made it first; anything else may have left part of a copy.
+        if (error != ERROR_FILE_EXISTS) {
+            DeleteFileW(userFile.c_str());
+            trace("settings not carried to the user's folder", error);
+            return beside;
+        }
+    }
+    return userFile;
+}
+
+// The user's folder is only looked up where the program's folder cannot be
+// written, which is found by trying to create a file in it.
 void Win32SettingsStore::choosePlace()
 {
-    iniPath = chooseSettingsFile();
+    const bool writable = canCreateFileIn(L".");
+    wchar_t appData[MAX_PATH] = {};
+    if (!writable && FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)))
+        appData[0] = L'\0';
+    iniPath = settingsFileFor(writable, appData);
 }
 
 StoreResult Win32SettingsStore::loadUserSettings(UserSettings& out)
@@ -117,6 +138,7 @@ bool Win32SettingsStore::autoRunIsOn()
 
 void Win32SettingsStore::loadLive(LiveSettings& live, WindowState& window)
 {
+    removeDeadSaveFiles(iniPath);
     UserSettings settings;
     fileUnread = loadUserSettings(settings) == StoreResult::unread;
     live.replace(settings);

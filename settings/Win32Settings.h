@@ -18,7 +18,7 @@ public:
     // Binds the store to the settings file's place, before anything is
     // loaded: ".\\zeb.ini", relative to the current directory (the program
     // makes it its own folder first), or, where that folder cannot be
-    // written, "%APPDATA%\\Zeb\\zeb.ini".
+    // written, "%APPDATA%\\Zeb\\zeb.ini" (see settingsFileFor).
     void choosePlace();
 
     StoreResult loadUserSettings(UserSettings& out);
@@ -32,8 +32,9 @@ public:
     // True when the Run key starts the running program.
     bool autoRunIsOn();
 
-    // Start-up: loads the live settings record, then the window record; a
-    // Run entry of an earlier build is written again quoted.
+    // Start-up: removes what saves that died left beside the file, loads
+    // the live settings record, then the window record; a Run entry of an
+    // earlier build is written again quoted.
     void loadLive(LiveSettings& live, WindowState& window);
     // Exit: saves the window record, then the live settings record; nothing
     // when the file could not be read at start and the user has not saved
@@ -44,6 +45,14 @@ private:
     std::wstring iniPath;
     std::atomic<bool> fileUnread{false};
 };
+
+// The settings file for a program folder (the current directory) that can or
+// cannot be written and the user's application-data folder appData ("" when
+// it is not known): ".\\zeb.ini", or "<appData>\\Zeb\\zeb.ini", the folder made
+// and, the first time, seeded with a copy of the file beside the program.
+// Where the folder cannot be made or the copy fails, ".\\zeb.ini" stays (to be
+// read; its saves fail) and the cause goes to the trace.
+std::wstring settingsFileFor(bool programFolderWritable, const std::wstring& appData);
 
 // Values of the program's key "Software\\Quillon\\zeb\\", which lie outside
 // the settings file: ok, or noKey, noValue, tooLong (reading) and noKey,

@@ -68,6 +68,11 @@ struct File {  // CreateFile's: INVALID_HANDLE_VALUE when none
     static Handle empty() { return INVALID_HANDLE_VALUE; }
     static bool close(Handle h) { return CloseHandle(h) != FALSE; }
 };
+struct Find {  // FindFirstFile's: INVALID_HANDLE_VALUE when none
+    using Handle = HANDLE;
+    static Handle empty() { return INVALID_HANDLE_VALUE; }
+    static bool close(Handle h) { return FindClose(h) != FALSE; }
+};
 struct RegistryKey {
     using Handle = HKEY;
     static Handle empty() { return nullptr; }
@@ -120,6 +125,7 @@ struct CngHash {
 
 using KernelHandle = UniqueHandle<handle_traits::Kernel>;
 using FileHandle = UniqueHandle<handle_traits::File>;
+using FindHandle = UniqueHandle<handle_traits::Find>;
 using RegistryKey = UniqueHandle<handle_traits::RegistryKey>;
 using BrushHandle = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
 using FontHandle = UniqueHandle<handle_traits::GdiObject<HFONT>>;

@@ -360,3 +360,112 @@ TEST_F(Win32SettingsTest, AStoreReadsAndWritesOnlyItsOwnFile)
     DeleteFileA("user\\zeb.ini");
     RemoveDirectoryA("user");
 }
+
+static DWORD msSince(ULONGLONG start)
+{
+    return static_cast<DWORD>(GetTickCount64() - start);
+}
+
+TEST_F(Win32SettingsTest, ASaveWaitsForTheLockBesideTheFileAndForNothingElse)
+{
+    ASSERT_EQ(store.saveWindowState({0, {1, 1, 10, 10}}), StoreResult::ok);
+
+    // A machine-wide mutex that any account can hold stalls no save.
+    std::atomic<bool> taken{false}, release{false};
+    std::thread other([&] {
+        const KernelHandle mutex(CreateMutexW(nullptr, TRUE, L"Global\\zeb_settings_save"));
+        taken = true;
+        while (!release)
+            Sleep(10);
+        ReleaseMutex(mutex.get());
+    });
+    while (!taken)
+        Sleep(10);
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(store.saveWindowState({0, {2, 2, 10, 10}}), StoreResult::ok);
+    const DWORD free = msSince(start);
+    EXPECT_LT(free, 1000u);
+    release = true;
+    other.join();
+    RecordProperty("saveMs", static_cast<int>(free));
+
+    // The lock on the file beside zeb.ini, held by another copy: a save
+    // waits for it 5 seconds at most, then goes on, whole.
+    const FileHandle lock(CreateFileA("zeb.ini.lock", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      0, nullptr));
+    OVERLAPPED range = {};
+    ASSERT_TRUE(LockFileEx(lock.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range));
+    start = GetTickCount64();
+    EXPECT_EQ(store.saveWindowState({0, {4, 4, 10, 10}}), StoreResult::ok);
+    const DWORD bound = msSince(start);
+    EXPECT_GE(bound, 4900u);
+    EXPECT_LT(bound, 7000u);
+    RecordProperty("heldLockSaveMs", static_cast<int>(bound));
+    WindowState w = {};
+    EXPECT_EQ(store.loadWindowState(w), StoreResult::ok);
+    EXPECT_EQ(w.windowRect.left, 4);
+}
+
+TEST_F(Win32SettingsTest, TheStartRemovesTheNewFilesOfSavesThatDied)
+{
+    // Saves that died (no process has such an id), one that runs (this
+    // process), one that a copy elsewhere still writes, and others' files,
+    // beside a whole file that the start does not write again.
+    ASSERT_EQ(store.saveUserSettings(defaultUserSettings()), StoreResult::ok);
+    ASSERT_EQ(store.saveWindowState({0, {1, 1, 10, 10}}), StoreResult::ok);
+    const std::string running = "zeb.ini." + std::to_string(GetCurrentProcessId()) + ".new";
+    const char* dead[] = {"zeb.ini.4294967292.new", "ZEB.INI.4294967288.NEW"};
+    const char* kept[] = {running.c_str(), "zeb.ini.4294967284.new", "zeb.ini.x.new", "zeb.ini.4294967280.bak",
+                          "other.ini.4294967276.new"};
+    for (const char* name : dead)
+        std::ofstream(name) << "torn";
+    for (const char* name : kept)
+        std::ofstream(name) << "kept";
+    FileHandle written(CreateFileA(kept[1], GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(written);
+
+    LiveSettings live;
+    WindowState window = {};
+    store.loadLive(live, window);
+    for (const char* name : dead)
+        EXPECT_EQ(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES) << name;
+    written.reset();
+    for (const char* name : kept) {
+        EXPECT_NE(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES) << name;
+        DeleteFileA(name);
+    }
+}
+
+TEST_F(Win32SettingsTest, AUserFolderThatCannotBeMadeOrSeededLeavesTheFileBesideTheProgram)
+{
+    UserSettings mine = defaultUserSettings();
+    mine.fontSizeIndex = 3;
+    ASSERT_EQ(store.saveUserSettings(mine), StoreResult::ok);
+    ASSERT_TRUE(CreateDirectoryA("app", nullptr));
+    char appData[MAX_PATH];
+    GetFullPathNameA("app", MAX_PATH, appData, nullptr);
+    const std::wstring user(appData, appData + std::strlen(appData));
+
+    // A file where the folder should be.
+    std::ofstream("app\\Zeb") << "not a folder";
+    EXPECT_EQ(settingsFileFor(false, user), L".\\zeb.ini");
+    ASSERT_TRUE(DeleteFileA("app\\Zeb"));
+    // A copy that fails: the file is held open without sharing.
+    {
+        const FileHandle held(CreateFileA("zeb.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(settingsFileFor(false, user), L".\\zeb.ini");
+    }
+    EXPECT_EQ(GetFileAttributesA("app\\Zeb\\zeb.ini"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(load(StoreResult::ok).fontSizeIndex, 3);
+
+    // Once they can be, the user's folder takes over, from the copy.
+    const std::wstring userFile = settingsFileFor(false, user);
+    EXPECT_EQ(userFile, user + L"\\Zeb\\zeb.ini");
+    UserSettings back;
+    EXPECT_EQ(Win32SettingsStore(userFile).loadUserSettings(back), StoreResult::ok);
+    EXPECT_EQ(back.fontSizeIndex, 3);
+    DeleteFileA("app\\Zeb\\zeb.ini");
+    RemoveDirectoryA("app\\Zeb");
+    RemoveDirectoryA("app");
+}
