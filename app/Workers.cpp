@@ -20,6 +20,16 @@
 
 namespace {
 
+// The start-up prompt's wait for the page that answers its request: the page
+// of a pass begun after it, which is laid out before it is shown. A page of a
+// pass begun before it may still load after it, ahead of that re-layout. The
+// event is auto-reset; the stage is touched on the window's thread only, in
+// turn with the calls carried there.
+struct PageWait {
+    KernelHandle shown{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    enum { idle, requested, passBegun } stage = idle;
+};
+
 // The window as the refresh worker sees it: every call that acts on the
 // window is carried to the window's thread, and none is made once the worker
 // is asked to stop. Calls whose result the worker does not need (window
@@ -27,15 +37,14 @@ namespace {
 // first quote request leaves while the window is still being set up; the
 // window's thread runs them in order before the later ones. The visibility
 // test only reads the window's style, which any thread may do. The window is
-// known once the workers start. Each page loaded sets pageShown.
+// known once the workers start.
 class FrameOnWorkerThread : public RefreshWindow {
 public:
     explicit FrameOnWorkerThread(const RefreshWorker& worker) : worker(worker) {}
     void attach(CMiniFrameDlg& window) { frame = &window; }
 
-    // An auto-reset event; shared, as the update worker may outlive the window.
-    const std::shared_ptr<KernelHandle> pageShown =
-        std::make_shared<KernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    // Shared, as the update worker may outlive the window.
+    const std::shared_ptr<PageWait> pageWait = std::make_shared<PageWait>();
 
     bool isVisible() override { return frame->IsWindowVisible(); }
     void showBusyLabel(bool show) override
@@ -48,18 +57,23 @@ public:
     }
     void applyWindowOptions(const UserSettings& s) override
     {
-        post([frame = frame, s] { frame->applyWindowOptions(s); });
+        // Each pass that applies the settings, as the prompt asks, begins
+        // here: one begun after the prompt's request builds its page.
+        post([frame = frame, s, wait = pageWait] {
+            if (wait->stage == PageWait::requested)
+                wait->stage = PageWait::passBegun;
+            frame->applyWindowOptions(s);
+        });
     }
     bool navigate(const std::wstring& path, const QuotePageModel& page) override
     {
-        // The event is set on the window's thread, in turn with the calls
-        // that reset it there: a page loaded before a reset never counts
-        // after it.
         bool loaded = false;
         call([&] {
             loaded = frame->navigate(path, page);
-            if (loaded)
-                SetEvent(pageShown->get());
+            if (loaded && pageWait->stage == PageWait::passBegun) {
+                pageWait->stage = PageWait::idle;
+                SetEvent(pageWait->shown.get());
+            }
         });
         return loaded;
     }
@@ -89,9 +103,9 @@ private:
 class FrameForUpdateWorker : public UpdateWorkerWindow {
 public:
     FrameForUpdateWorker(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program,
-                         std::shared_ptr<KernelHandle> pageShown)
+                         std::shared_ptr<PageWait> pageWait)
         : frame(&frame), window(frame.GetSafeHwnd()), refresh(&refresh), program(program),
-          pageShown(std::move(pageShown))
+          pageWait(std::move(pageWait))
     {
     }
 
@@ -110,10 +124,10 @@ public:
         if (!IsWindow(window))
             return false;
         runOnWindowThread(window, [&] {
-            ResetEvent(pageShown->get());
+            pageWait->stage = PageWait::requested;
             refresh->requestSettingsApplied();
         }, 30000);
-        WaitForSingleObject(pageShown->get(), 5000);
+        WaitForSingleObject(pageWait->shown.get(), 5000);
         program.startupPromptShown(true);
         const bool ok = messageBox(window, text, updateCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
         program.startupPromptShown(false);
@@ -141,13 +155,13 @@ private:
     HWND window;
     RefreshRequests* refresh;  // the window's; reached only on the window's thread
     ProgramState& program;
-    std::shared_ptr<KernelHandle> pageShown;
+    std::shared_ptr<PageWait> pageWait;
 };
 
 struct UpdateRun {
     UpdateRun(CMiniFrameDlg& frame, RefreshRequests& refresh, ProgramState& program,
-              std::shared_ptr<KernelHandle> pageShown)
-        : program(program), window(frame, refresh, program, std::move(pageShown))
+              std::shared_ptr<PageWait> pageWait)
+        : program(program), window(frame, refresh, program, std::move(pageWait))
     {
     }
     ProgramState& program;
@@ -237,7 +251,7 @@ void BackgroundWorkers::start(CMiniFrameDlg& frame)
     // closes: they hold nothing of it but its handle. Without them there is
     // no notice and the leftovers wait for the next start. Their handles go at
     // once: nobody waits for them, and they end with the process at the latest.
-    auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), program, refresh->window.pageShown);
+    auto update = std::make_shared<UpdateRun>(frame, refresh->loop.requests(), program, refresh->window.pageWait);
     updateDownload = update->download;
     startThread([update] { UpdateRun::threadMain(update); });
     startThread([&guard = program.updateGuard] { cleanupMain(guard); });
