@@ -18,9 +18,7 @@ I686_BUILD = os.environ.get("ZEB_I686_BUILD") or os.path.join(os.path.dirname(e2
 
 def tearDownModule():
     # The vendor site these tests shared: the next module starts its own.
-    if e2e_vendor.site:
-        e2e_vendor.site.stop()
-        e2e_vendor.site = None
+    e2e_vendor.tearDownModule()
 
 
 def name_leading_here():

@@ -32,8 +32,11 @@ site = None
 
 
 def tearDownModule():
+    # The next module that drives the vendor site starts a new one.
+    global site
     if site:
         site.stop()
+        site = None
 
 
 def windows_path(path):
