@@ -44,7 +44,7 @@ static std::wstring pagePathRule()
 
 // "QuoteHost" and "VendorHost" under the program's key replace the built-in
 // hosts (tests, and deployments behind a mirror, use them).
-static void loadDeployment()
+static Deployment loadDeployment()
 {
     Deployment d = builtInDeployment();
     char value[300];
@@ -55,7 +55,7 @@ static void loadDeployment()
         if (readAppRegValue(name, value, sizeof value - 1, &type) == RegResult::ok && type == REG_SZ)
             parseServiceHost(value, *host);
     }
-    setDeployment(d);
+    return d;
 }
 
 // The main window is found from outside by its class: a copy of the dialog
@@ -108,7 +108,7 @@ int CQuoteApp::InitInstance()
     HINSTANCE instance = GetModuleHandleW(nullptr);
     registerFrameClass(instance);
     CWebBrowser2::registerClass(instance);
-    loadDeployment();
+    program.deployment = loadDeployment();
     const std::wstring pagePath = pagePathRule();
     enterProgramFolder();
     program.store.choosePlace();

@@ -173,13 +173,13 @@ struct UpdateRun {
     static void threadMain(const std::shared_ptr<UpdateRun>& run)
     {
         const ComInitialization com;
-        Win32UpdatePlatform platform;
+        Win32UpdatePlatform platform(run->program.deployment);
         // ZebUpdater starts only when the program can close at once.
         platform.follow(run->download, [&program = run->program] { return !program.dialogOpen(); });
         // An update that ZebUpdater could not carry out is told once, by the
         // program it started again.
         if (takeFailedUpdateMark(platform.platform().files))
-            run->window.tell(updateFailureText().c_str());
+            run->window.tell(updateFailureText(run->program.deployment).c_str());
         // Nothing a reply holds may end the program: a failure here only
         // ends the ping (and gives an update's turn back).
         try {
@@ -204,13 +204,14 @@ struct BackgroundWorkers::Refresh {
     SystemClock clock;
     WinInetTransport transport;
     // The vendor's links change only with its host, which is set before start.
-    PageContext context{vendorHomePage(), quoteLinkBase()};
+    PageContext context;
     FrameOnWorkerThread window{loop};
     RefreshWorker loop;
     KernelHandle thread;
 
     Refresh(ProgramState& program, const std::wstring& pagePath)
-        : loop(clock, window, [&settings = program.settings] { return settings.copy(); }, buildPage(program),
+        : context{vendorHomePage(program.deployment), quoteLinkBase(program.deployment)},
+          loop(clock, window, [&settings = program.settings] { return settings.copy(); }, buildPage(program),
                pagePath)
     {
     }
@@ -220,7 +221,8 @@ struct BackgroundWorkers::Refresh {
         return [this, &program](const UserSettings& s, QuotePageModel& page) {
             context.versionBlocked = program.versionBlocked.load() != 0;
             return buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
-                return fetchQuotes(s, quoteRequestHeaders, batch, transport, std::time(nullptr));
+                return fetchQuotes(s, program.deployment.quoteHost, quoteRequestHeaders, batch, transport,
+                                   std::time(nullptr));
             });
         };
     }

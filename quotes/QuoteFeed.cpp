@@ -2,7 +2,6 @@
 
 #include "common/FieldText.h"
 #include "quotes/QuoteParser.h"
-#include "settings/Deployment.h"
 
 #include <cstdio>
 #include <string_view>
@@ -22,11 +21,10 @@ static bool isUrlSafe(std::string_view text)
     return true;
 }
 
-bool buildQuoteRequest(const UserSettings& settings, const char* requestHeaders, std::time_t now,
-                       QuoteRequest& request)
+bool buildQuoteRequest(const UserSettings& settings, const ServiceHost& host, const char* requestHeaders,
+                       std::time_t now, QuoteRequest& request)
 {
     const std::string_view list = fieldText(settings.stockList);
-    const ServiceHost& host = deployment().quoteHost;
     if (!isUrlSafe(list) || host.name.empty())
         return false;
     // rn, the time in 32-bit seconds, makes every request different, so that no cache answers it.
@@ -47,11 +45,11 @@ bool buildQuoteRequest(const UserSettings& settings, const char* requestHeaders,
     return true;
 }
 
-int fetchQuotes(const UserSettings& settings, const char* requestHeaders, QuoteBatch& batch,
-                QuoteTransport& transport, std::time_t now)
+int fetchQuotes(const UserSettings& settings, const ServiceHost& quoteHost, const char* requestHeaders,
+                QuoteBatch& batch, QuoteTransport& transport, std::time_t now)
 {
     QuoteRequest request;
-    if (!buildQuoteRequest(settings, requestHeaders, now, request))
+    if (!buildQuoteRequest(settings, quoteHost, requestHeaders, now, request))
         return fetchBadUrl;
     QuoteReply reply;
     if (!transport.get(request, reply) || reply.body.size() > maxReplyBytes)

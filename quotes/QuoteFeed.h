@@ -2,6 +2,7 @@
 #pragma once
 
 #include "quotes/StockQuote.h"
+#include "settings/Deployment.h"
 #include "settings/UserSettings.h"
 
 #include <cstddef>
@@ -51,13 +52,13 @@ constexpr int fetchNetworkError = -2;
 // Builds the request for "http://<quote host>/?rn=<now>&list=<stockList>".
 // Returns false when the list cannot go into a URL unchanged (blanks, control
 // characters, '#', non-ASCII bytes) or no quote host is set.
-bool buildQuoteRequest(const UserSettings& settings, const char* requestHeaders, std::time_t now,
-                       QuoteRequest& request);
+bool buildQuoteRequest(const UserSettings& settings, const ServiceHost& quoteHost, const char* requestHeaders,
+                       std::time_t now, QuoteRequest& request);
 
-// Fetches and parses the quotes of settings.stockList. Returns fetchOk (the
+// Fetches and parses the quotes of settings.stockList from quoteHost. Returns fetchOk (the
 // reply was read, even when it held no usable record), fetchBadUrl or
 // fetchNetworkError; an HTTP error status (400 and up) whose body holds no
 // usable record, such as the service's refusal or a proxy's error page, is a
 // network error too. On failure batch is not touched.
-int fetchQuotes(const UserSettings& settings, const char* requestHeaders, QuoteBatch& batch,
-                QuoteTransport& transport, std::time_t now);
+int fetchQuotes(const UserSettings& settings, const ServiceHost& quoteHost, const char* requestHeaders,
+                QuoteBatch& batch, QuoteTransport& transport, std::time_t now);

@@ -62,38 +62,22 @@ Deployment builtInDeployment()
     return d;
 }
 
-static Deployment& current()
+std::string vendorRoot(const Deployment& d)
 {
-    static Deployment d = builtInDeployment();
-    return d;
+    return "http://" + d.vendorHost.authority();
 }
 
-const Deployment& deployment()
+std::string vendorHomePage(const Deployment& d)
 {
-    return current();
+    return vendorRoot(d) + "/";
 }
 
-void setDeployment(const Deployment& d)
+std::string vendorPage(const Deployment& d, const char* path)
 {
-    current() = d;
+    return vendorRoot(d) + path;
 }
 
-std::string vendorRoot()
+std::string quoteLinkBase(const Deployment& d)
 {
-    return "http://" + deployment().vendorHost.authority();
-}
-
-std::string vendorHomePage()
-{
-    return vendorRoot() + "/";
-}
-
-std::string vendorPage(const char* path)
-{
-    return vendorRoot() + path;
-}
-
-std::string quoteLinkBase()
-{
-    return vendorPage("/zeb/zebskip.php?Ver=") + std::to_string(buildNumber);
+    return vendorPage(d, "/zeb/zebskip.php?Ver=") + std::to_string(buildNumber);
 }

@@ -24,18 +24,15 @@ struct Deployment {
     ServiceHost vendorHost;
 };
 
-// The process-wide hosts. Set once at start-up, before any worker runs, and
-// only read afterwards.
-const Deployment& deployment();
-void setDeployment(const Deployment& d);
+// The hosts built into the program.
 Deployment builtInDeployment();
 
 // The addresses of the vendor site, all formed from its one host value.
 // "http://" and the host: the site's root, without a trailing "/".
-std::string vendorRoot();
+std::string vendorRoot(const Deployment& d);
 // The home page: the root and "/".
-std::string vendorHomePage();
+std::string vendorHomePage(const Deployment& d);
 // The link prefix of every code and name cell: ".../zeb/zebskip.php?Ver=2".
-std::string quoteLinkBase();
+std::string quoteLinkBase(const Deployment& d);
 // "http://" + host + path, for the fixed pages ("/zeb/feedback.php", ...).
-std::string vendorPage(const char* path);
+std::string vendorPage(const Deployment& d, const char* path);

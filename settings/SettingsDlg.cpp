@@ -2,7 +2,6 @@
 
 #include "res/SettingsIds.h"
 #include "res/resource.h"
-#include "settings/Deployment.h"
 #include "settings/SettingsForm.h"
 #include "settings/Win32Settings.h"
 #include "winui/Shell.h"
@@ -16,11 +15,14 @@ BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
     onMouse<&CSettingsDlg::OnLButtonDown>(WM_LBUTTONDOWN),
 END_MESSAGE_MAP()
 
-CSettingsDlg::CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, HWND parent)
+CSettingsDlg::CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, const Deployment& deployment,
+                           HWND parent)
     : CDialog(IDD_SETTINGS, parent),
       displayPage(store, pickerColors),
+      stockListPage(deployment),
       feedbackLink(*this, IDC_FEEDBACK_LINK),
-      store(store)
+      store(store),
+      deployment(deployment)
 {
 }
 
@@ -143,6 +145,6 @@ Reply CSettingsDlg::OnMouseMove(POINT p)
 Reply CSettingsDlg::OnLButtonDown(POINT p)
 {
     if (feedbackLink.contains(p))
-        openWebAddress(vendorPage("/zeb/feedback.php"));
+        openWebAddress(vendorPage(deployment, "/zeb/feedback.php"));
     return Reply::passOn();
 }

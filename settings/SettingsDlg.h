@@ -11,8 +11,10 @@
 class CSettingsDlg : public CDialog {
 public:
     // OK saves to store; the colour picker keeps its custom colours in
-    // pickerColors (16 of them) from one dialog to the next.
-    CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, HWND parent = nullptr);
+    // pickerColors (16 of them) from one dialog to the next. Its links go to
+    // deployment's vendor site.
+    CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, const Deployment& deployment,
+                 HWND parent = nullptr);
 
     // The working copy the dialog reads and, on OK, writes; set before DoModal.
     void setSettings(UserSettings* record) { settings = record; }
@@ -40,4 +42,5 @@ private:
     CLinkLabel feedbackLink;
     UserSettings* settings = nullptr;
     Win32SettingsStore& store;
+    const Deployment& deployment;
 };

@@ -3,7 +3,6 @@
 #include "res/SettingsIds.h"
 #include "res/resource.h"
 #include "settings/DialogInit.h"
-#include "settings/Deployment.h"
 #include "settings/Win32Settings.h"
 #include "winui/Shell.h"
 
@@ -155,7 +154,8 @@ BEGIN_MESSAGE_MAP(CStockListPage, CSettingsPage)
     onCommand<&CStockListPage::OnCodeQuery>(IDC_CODE_QUERY, BN_CLICKED),
 END_MESSAGE_MAP()
 
-CStockListPage::CStockListPage() : CSettingsPage(IDD_STOCKLIST_PAGE)
+CStockListPage::CStockListPage(const Deployment& deployment)
+    : CSettingsPage(IDD_STOCKLIST_PAGE), deployment(deployment)
 {
 }
 
@@ -272,7 +272,7 @@ Reply CStockListPage::OnSliderDraw()
 
 void CStockListPage::OnCodeQuery()
 {
-    openWebAddress(vendorPage("/zeb/query.php"));
+    openWebAddress(vendorPage(deployment, "/zeb/query.php"));
 }
 
 BOOL CStockListPage::PreTranslateMessage(MSG* msg)

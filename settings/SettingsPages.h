@@ -3,6 +3,7 @@
 // are created; only the dialog's OK reads them back.
 #pragma once
 
+#include "settings/Deployment.h"
 #include "settings/PageForms.h"
 #include "settings/StockListRules.h"
 #include "settings/Win32Settings.h"
@@ -58,10 +59,11 @@ private:
     COLORREF* pickerColors;
 };
 
-// Tab "常规": the code list, the refresh slider, the data source and the hot key.
+// Tab "常规": the code list, the refresh slider, the data source and the hot key;
+// its code query link goes to the deployment's vendor site.
 class CStockListPage : public CSettingsPage {
 public:
-    CStockListPage();
+    explicit CStockListPage(const Deployment& deployment);
 
     std::vector<std::string> codes() const;
     int sliderPosition() const;
@@ -87,6 +89,7 @@ private:
     CWnd refreshSlider;
     CWnd hotKeyControl;
     CWnd codeList;
+    const Deployment& deployment;
 };
 
 // Tab "连接": the proxy.

@@ -2,7 +2,6 @@
 
 #include "common/Version.h"
 #include "res/resource.h"
-#include "settings/Deployment.h"
 #include "winui/Shell.h"
 
 #include <cstdio>
@@ -27,7 +26,10 @@ BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
     onCtlColor<&CAboutDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
 END_MESSAGE_MAP()
 
-CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUT, parent), siteLink(*this, IDC_ABOUT_SITE) {}
+CAboutDlg::CAboutDlg(const Deployment& deployment, HWND parent)
+    : CDialog(IDD_ABOUT, parent), siteLink(*this, IDC_ABOUT_SITE), deployment(deployment)
+{
+}
 
 BOOL CAboutDlg::OnInitDialog()
 {
@@ -37,7 +39,7 @@ BOOL CAboutDlg::OnInitDialog()
     GetDlgItem(IDC_ABOUT_VERSION).SetWindowText(versionLine);
     GetDlgItem(IDC_ABOUT_CONTACT).SetWindowText(contactLines);
     // The address shown is the one a click opens.
-    GetDlgItem(IDC_ABOUT_SITE).SetWindowText(("官方网站： " + vendorRoot()).c_str());
+    GetDlgItem(IDC_ABOUT_SITE).SetWindowText(("官方网站： " + vendorRoot(deployment)).c_str());
     return TRUE;
 }
 
@@ -50,7 +52,7 @@ Reply CAboutDlg::OnMouseMove(POINT p)
 Reply CAboutDlg::OnLButtonDown(POINT p)
 {
     if (siteLink.contains(p))
-        openWebAddress(vendorRoot());
+        openWebAddress(vendorRoot(deployment));
     return Reply::passOn();
 }
 

@@ -2,12 +2,14 @@
 // contact details and the vendor site's address as a link.
 #pragma once
 
+#include "settings/Deployment.h"
 #include "winui/LinkLabel.h"
 #include "winui/Wnd.h"
 
 class CAboutDlg : public CDialog {
 public:
-    explicit CAboutDlg(HWND parent = nullptr);
+    // The site shown and opened is deployment's vendor site.
+    explicit CAboutDlg(const Deployment& deployment, HWND parent = nullptr);
 
 protected:
     BOOL OnInitDialog() override;
@@ -19,4 +21,5 @@ private:
     Reply OnCtlColor(HDC dc, HWND control);
 
     CLinkLabel siteLink;
+    const Deployment& deployment;
 };

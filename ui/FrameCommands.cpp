@@ -24,7 +24,7 @@ bool FrameCommands::editSettings(HWND owner)
         return false;
     }
     UserSettings working = program.settings.copy();
-    CSettingsDlg dialog(program.store, program.pickerColors, owner);
+    CSettingsDlg dialog(program.store, program.pickerColors, program.deployment, owner);
     dialog.setSettings(&working);
     openSettings = &dialog;
     INT_PTR result;
@@ -45,7 +45,7 @@ void FrameCommands::showAbout()
         bringForward(openAbout->GetSafeHwnd());
         return;
     }
-    CAboutDlg about;
+    CAboutDlg about(program.deployment);
     openAbout = &about;
     {
         const ProgramState::OpenDialog open(program);
@@ -56,7 +56,7 @@ void FrameCommands::showAbout()
 
 void FrameCommands::openHomePage()
 {
-    openWebAddress(vendorHomePage());
+    openWebAddress(vendorHomePage(program.deployment));
 }
 
 bool FrameCommands::updateFromMenu(HWND owner)
@@ -82,7 +82,7 @@ bool FrameCommands::updateFromMenu(HWND owner)
     }
     guard.end();
 
-    CUpdateProgressDlg progress(program.updateGuard, program.versionBlocked,
+    CUpdateProgressDlg progress(program.updateGuard, program.versionBlocked, program.deployment,
                                 [&program = program] { return !program.dialogOpen(); });
     openProgress = &progress;
     bool cancelled = false;
@@ -92,7 +92,7 @@ bool FrameCommands::updateFromMenu(HWND owner)
         return true;
     // Stopped by the user: nothing to say. Another update took the turn
     // meanwhile: it says how it went.
-    const std::string message = cancelled ? std::string() : updateResultText(result, UpdateCaller::menu);
+    const std::string message = cancelled ? std::string() : updateResultText(result, UpdateCaller::menu, program.deployment);
     if (!message.empty())
         messageBox(owner, message.c_str(), updateCaption, MB_ICONINFORMATION | MB_OK);
     return false;

@@ -1,10 +1,11 @@
 // What the running program keeps for its whole life, owned by the
 // application object and handed by reference to the mini-window, its parts
-// and the background workers: the live settings, the window record, the
-// settings store, the vendor's upgrade demand, the one update's turn and the
+// and the background workers: the hosts of the outside services, the live
+// settings, the window record, the settings store, the vendor's upgrade demand, the one update's turn and the
 // state of the program's own dialogs and prompt.
 #pragma once
 
+#include "settings/Deployment.h"
 #include "settings/LiveSettings.h"
 #include "settings/Win32Settings.h"
 #include "update/SelfUpdate.h"
@@ -15,6 +16,9 @@
 
 class ProgramState {
 public:
+    // The quote service's and the vendor site's hosts: set at start, before
+    // the window and the workers, and only read afterwards.
+    Deployment deployment;
     LiveSettings settings;
     // Read and written on the user-interface thread only.
     WindowState windowState = {};

@@ -11,9 +11,13 @@
 // What the window and the worker share; the worker holds its own reference,
 // so either may end first.
 struct CUpdateProgressDlg::Task {
-    Task(UpdateGuard& guard, std::atomic<int>& blocked) : guard(guard), blocked(blocked) {}
+    Task(UpdateGuard& guard, std::atomic<int>& blocked, const Deployment& deployment)
+        : guard(guard), blocked(blocked), deployment(deployment)
+    {
+    }
     UpdateGuard& guard;
     std::atomic<int>& blocked;
+    const Deployment& deployment;
     const std::shared_ptr<DownloadProgress> progress = std::make_shared<DownloadProgress>();
     std::function<bool()> mayHandOver;
     std::atomic<HWND> window{nullptr};  // the worker's way back to the window
@@ -27,7 +31,7 @@ struct CUpdateProgressDlg::Task {
         UpdateResult outcome = UpdateResult::badDownload;
         try {
             const ComInitialization com;
-            Win32UpdatePlatform platform;
+            Win32UpdatePlatform platform(deployment);
             platform.follow(progress, mayHandOver);
             outcome = checkAndInstallUpdate(platform.platform(), guard, blocked);
         } catch (const std::exception&) {
@@ -44,9 +48,11 @@ struct CUpdateProgressDlg::Task {
     }
 };
 
-CUpdateProgressDlg::CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked,
+CUpdateProgressDlg::CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked, const Deployment& deployment,
                                        std::function<bool()> mayHandOver)
-    : CDialog(IDD_UPDATE_PROGRESS), task(std::make_shared<Task>(guard, blocked)), mayHandOver(std::move(mayHandOver))
+    : CDialog(IDD_UPDATE_PROGRESS),
+      task(std::make_shared<Task>(guard, blocked, deployment)),
+      mayHandOver(std::move(mayHandOver))
 {
 }
 

@@ -17,8 +17,10 @@ public:
     // The update takes guard's turn and lifts the upgrade demand in blocked
     // (both outlive the window: the worker may end after it). mayHandOver is
     // asked on the worker thread before ZebUpdater starts: true once the
-    // program can close at once (none of its dialogs open).
-    CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked, std::function<bool()> mayHandOver);
+    // program can close at once (none of its dialogs open). The vendor site
+    // is deployment's (it outlives the window too).
+    CUpdateProgressDlg(UpdateGuard& guard, std::atomic<int>& blocked, const Deployment& deployment,
+                       std::function<bool()> mayHandOver);
     ~CUpdateProgressDlg() override;
 
     // Runs the update to its end; cancelled is true when the user stopped it

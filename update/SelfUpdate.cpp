@@ -3,7 +3,6 @@
 #include "common/AppNames.h"
 #include "common/Version.h"
 #include "common/WebAddress.h"
-#include "settings/Deployment.h"
 #include "update/OfferSignature.h"
 #include "update/OfferSource.h"
 #include "update/VendorClient.h"
@@ -43,9 +42,9 @@ bool isWindowsExecutable(FileSystem& files, const char* path)
 namespace {
 
 // The update check's address: ".../zeb/zebUpdate.php?Ver=Zeb 1.0.0.2".
-std::string updateCheckUrl()
+std::string updateCheckUrl(const Deployment& d)
 {
-    return vendorPage("/zeb/zebUpdate.php?Ver=") + versionText;
+    return vendorPage(d, "/zeb/zebUpdate.php?Ver=") + versionText;
 }
 
 // The cause of a failed update, for the trace: the user is told only that
@@ -84,7 +83,7 @@ bool fetchSignedBuild(UpdatePlatform& platform, const UpdateOffer& offer)
 UpdateResult installUpdate(UpdatePlatform& platform)
 {
     FileSystem& files = platform.files;
-    const std::string address = updateCheckUrl();
+    const std::string address = updateCheckUrl(platform.deployment);
     std::string reply;
     if (!platform.downloader.toReplyFile(address, reply))
         return UpdateResult::noReply;
@@ -105,7 +104,7 @@ UpdateResult installUpdate(UpdatePlatform& platform)
     // An offer the vendor did not sign for this number is not even fetched.
     if (!offer.isSigned)
         return refuse(platform, UpdateResult::badDownload, "update: the offer is not signed");
-    if (!takesOffersFrom(deployment().vendorHost.authority(), platform.developmentKey))
+    if (!takesOffersFrom(platform.deployment.vendorHost.authority(), platform.developmentKey))
         return refuse(platform, UpdateResult::badDownload,
                       "update: a build with the development key takes offers only from this computer");
     if (!isSignedOffer(platform.verifier, offer.infoVer, offer.signature))

@@ -3,6 +3,7 @@
 // system calls, the tests over memory.
 #pragma once
 
+#include "settings/Deployment.h"
 #include "update/UpdateKey.h"
 
 #include <array>
@@ -100,6 +101,8 @@ struct UpdatePlatform {
     AppValues& values;
     GuidSource& guids;
     SignatureVerifier& verifier;
+    // The vendor site's host, among the program's own.
+    const Deployment& deployment;
     // The updater program carried by Zeb (resource "DAT" 148); null when the
     // resource cannot be found.
     const void* updaterData = nullptr;

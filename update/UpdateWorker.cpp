@@ -22,7 +22,7 @@ void runUpdateWorker(UpdatePlatform& platform, UpdateWorkerWindow& window, Updat
         }
         if (result == UpdateResult::current)
             window.showQuotes();
-        const std::string message = updateResultText(result, UpdateCaller::startupPrompt);
+        const std::string message = updateResultText(result, UpdateCaller::startupPrompt, platform.deployment);
         if (!message.empty())
             window.tell(message.c_str());
         break;

@@ -3,7 +3,6 @@
 #include "common/AppNames.h"
 #include "common/Version.h"
 #include "common/WebAddress.h"
-#include "settings/Deployment.h"
 
 #include <cstring>
 
@@ -78,9 +77,9 @@ std::uint32_t storedUpgradeDemand(AppValues& values)
 }
 
 // The ping's address for an identifier: ".../zeb/auinfo.php?Guid=<id>&Ver=Zeb 1.0.0.2".
-std::string vendorPingUrl(const std::string& guid)
+std::string vendorPingUrl(const Deployment& d, const std::string& guid)
 {
-    return vendorPage("/zeb/auinfo.php?Guid=") + guid + "&Ver=" + versionText;
+    return vendorPage(d, "/zeb/auinfo.php?Guid=") + guid + "&Ver=" + versionText;
 }
 
 }  // namespace
@@ -115,7 +114,7 @@ NoticeResult fetchVendorNotice(UpdatePlatform& platform, char (&text)[replyBuffe
     const bool demanded = isNewerVersion(remembered);
     blocked = demanded ? 1 : 0;
 
-    const std::string address = vendorPingUrl(getClientGuid(platform));
+    const std::string address = vendorPingUrl(platform.deployment, getClientGuid(platform));
     std::string reply;
     if (!platform.downloader.toReplyFile(address, reply))
         return demanded ? NoticeResult::upgrade : NoticeResult::none;

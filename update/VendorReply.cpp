@@ -3,7 +3,6 @@
 #include "common/Gb2312.h"
 #include "common/ProfileText.h"
 #include "common/Version.h"
-#include "settings/Deployment.h"
 
 #include <vector>
 
@@ -69,16 +68,16 @@ bool isNewerVersion(std::uint32_t number)
 const char* const updateCaption = "提示";
 const char* const upgradePromptText = "版本低需要升级后才能正常使用。\r\n是否自动升级?";
 
-std::string updateFailureText()
+std::string updateFailureText(const Deployment& d)
 {
-    return "升级失败，可能防火墙阻止了Zeb升级。\n请到" + deployment().vendorHost.authority() + "下载最新版。";
+    return "升级失败，可能防火墙阻止了Zeb升级。\n请到" + d.vendorHost.authority() + "下载最新版。";
 }
 
-std::string updateResultText(UpdateResult result, UpdateCaller caller)
+std::string updateResultText(UpdateResult result, UpdateCaller caller, const Deployment& d)
 {
     if (result == UpdateResult::current)
         return caller == UpdateCaller::startupPrompt ? "恭喜，已经是最新版。" : "已经是最新版本无须升级";
     if (isUpdateFailure(result))
-        return updateFailureText();
+        return updateFailureText(d);
     return "";
 }

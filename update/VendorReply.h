@@ -78,7 +78,7 @@ extern const char* const updateCaption;
 // The start-up prompt after an upgrade demand (OK and Cancel, question icon).
 extern const char* const upgradePromptText;
 // "升级失败，可能防火墙阻止了Zeb升级。\n请到" + the vendor host + "下载最新版。"
-std::string updateFailureText();
+std::string updateFailureText(const Deployment& d);
 // The information message that follows a result; "" when none is shown
 // (started, busy). Results become texts only here.
-std::string updateResultText(UpdateResult result, UpdateCaller caller);
+std::string updateResultText(UpdateResult result, UpdateCaller caller, const Deployment& d);

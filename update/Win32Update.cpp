@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-Win32UpdatePlatform::Win32UpdatePlatform() : ports{downloader, files, launcher, values, guids, verifier}
+Win32UpdatePlatform::Win32UpdatePlatform(const Deployment& deployment)
+    : ports{downloader, files, launcher, values, guids, verifier, deployment}
 {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(IDR_UPDATER), L"DAT");

@@ -18,7 +18,7 @@
 // bytes, so a notice keeps its GB2312 text on any locale.
 class Win32UpdatePlatform {
 public:
-    Win32UpdatePlatform();
+    explicit Win32UpdatePlatform(const Deployment& deployment);
     Win32UpdatePlatform(const Win32UpdatePlatform&) = delete;
     Win32UpdatePlatform& operator=(const Win32UpdatePlatform&) = delete;
 

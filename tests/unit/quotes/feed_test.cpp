@@ -1,7 +1,7 @@
 #include "quotes/QuoteFeed.h"
 #include "settings/Deployment.h"
 
-#include "tests/support/ScopedDeployment.h"
+#include "tests/support/TestDeployment.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ protected:
         std::strcpy(settings.stockList, ",hk00005,hkHSI");
     }
 
-    ScopedDeployment hosts{"127.0.0.1:8123"};
+    Deployment hosts = testDeployment("127.0.0.1:8123");
     UserSettings settings;
     FakeTransport transport;
     QuoteBatch batch;
@@ -50,7 +50,7 @@ const char sampleReply[] =
 TEST_F(QuoteFeed, SendsOneGetForTheWholeListWithTheHeaderBlockAndAReferer)
 {
     transport.reply = sampleReply;
-    ASSERT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1700000000), 0);
+    ASSERT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1700000000), 0);
     EXPECT_EQ(transport.calls, 1);
     EXPECT_EQ(transport.last.server, "127.0.0.1");
     EXPECT_EQ(transport.last.port, 8123);
@@ -69,10 +69,8 @@ TEST_F(QuoteFeed, SendsOneGetForTheWholeListWithTheHeaderBlockAndAReferer)
 
 TEST_F(QuoteFeed, DefaultPortIsLeftOutAndTheTimeIsSentAs32Bits)
 {
-    Deployment d = deployment();
-    parseServiceHost("hq.sinajs.cn", d.quoteHost);
-    setDeployment(d);
-    fetchQuotes(settings, quoteRequestHeaders, batch, transport, 5);
+    parseServiceHost("hq.sinajs.cn", hosts.quoteHost);
+    fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 5);
     EXPECT_EQ(transport.last.server, "hq.sinajs.cn");
     EXPECT_EQ(transport.last.port, 80);
     EXPECT_EQ(transport.last.object, "/?rn=5&list=,hk00005,hkHSI");
@@ -84,11 +82,11 @@ TEST_F(QuoteFeed, ExplicitProxyIsChosenByItsBitAlone)
     std::strcpy(settings.proxyUser, "alice");
     for (std::uint32_t mode : {0u, proxyUseCredentials, proxyUseIE}) {
         settings.proxyMode = mode;
-        fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1);
+        fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1);
         EXPECT_FALSE(transport.last.explicitProxy) << mode;
     }
     settings.proxyMode = proxyUseExplicit;  // credentials go along even without their bit, empty or not
-    fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1);
+    fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1);
     EXPECT_TRUE(transport.last.explicitProxy);
     EXPECT_EQ(transport.last.proxyServer, "10.0.0.1:3128");
     EXPECT_EQ(transport.last.proxyUser, "alice");
@@ -100,7 +98,7 @@ TEST_F(QuoteFeed, ListThatCannotGoIntoAUrlFailsBeforeAnythingIsSent)
     batch.count = 7;
     for (const char* list : {",hk00700 ,hkHSI", ",hk00700\r\nX-Evil: 1", ",hk007#00", ",hk\x80\x81"}) {
         std::strcpy(settings.stockList, list);
-        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -1) << list;
+        EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), -1) << list;
     }
     EXPECT_EQ(transport.calls, 0);
     EXPECT_EQ(batch.count, 7);
@@ -111,7 +109,7 @@ TEST_F(QuoteFeed, NetworkFailureLeavesTheBatchAlone)
     transport.reply = sampleReply;
     transport.succeed = false;
     batch.count = 7;
-    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -2);
+    EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), -2);
     EXPECT_EQ(batch.count, 7);
     EXPECT_STREQ(batch.dataTime, "");
 }
@@ -128,7 +126,7 @@ TEST_F(QuoteFeed, UnexpectedReplyIsReadAsNoRecords)
         ASSERT_GT(line.find(';'), 49u) << line;
         transport.reply = line + "\n";
         batch.count = 7;
-        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0) << line;
+        EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), 0) << line;
         EXPECT_EQ(batch.count, 0) << line;
     }
 }
@@ -139,12 +137,12 @@ TEST_F(QuoteFeed, ErrorStatusIsAFailureOnlyWhenTheBodyHoldsNoRecord)
     for (int status : {403, 502}) {
         transport.status = status;
         transport.reply = status == 403 ? "Kinsoku jikou desu!" : "<html><body>502 Bad Gateway</body></html>";
-        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -2) << status;
+        EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), -2) << status;
         EXPECT_EQ(batch.count, 7);
     }
     transport.status = 500;
     transport.reply = sampleReply;
-    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0);
+    EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), 0);
     EXPECT_EQ(batch.count, 1);
     EXPECT_STREQ(batch.dataTime, "2023-09-27 09:45");
 }
@@ -153,10 +151,10 @@ TEST_F(QuoteFeed, ReplyLargerThanTheCapIsAFailure)
 {
     transport.reply = std::string(sampleReply) + std::string(maxReplyBytes, ' ');
     batch.count = 7;
-    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), -2);
+    EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), -2);
     EXPECT_EQ(batch.count, 7);
 
     transport.reply.resize(maxReplyBytes);
-    EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1), 0);
+    EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1), 0);
     EXPECT_EQ(batch.count, 1);
 }

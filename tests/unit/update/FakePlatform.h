@@ -4,6 +4,7 @@
 // (downloads, deletions, writes, waits, starts, registry changes).
 #pragma once
 
+#include "tests/support/TestDeployment.h"
 #include "update/OfferSignature.h"
 #include "update/SelfUpdate.h"
 #include "update/UpdatePorts.h"
@@ -30,7 +31,8 @@ struct FakePlatform : Downloader, FileSystem, Launcher, AppValues, GuidSource, S
     std::string updater = "MZ updater bytes";
     bool startable = true;
     int cached = 0;
-    UpdatePlatform platform{*this, *this, *this, *this, *this, *this, updater.data(), updater.size()};
+    Deployment deployment = testDeployment(nullptr, "vendor.test");
+    UpdatePlatform platform{*this, *this, *this, *this, *this, *this, deployment, updater.data(), updater.size()};
 
     // A build with a key of its own, unless a test says otherwise.
     FakePlatform() { platform.developmentKey = false; }

@@ -1,6 +1,5 @@
 #include "update/SelfUpdate.h"
 
-#include "tests/support/ScopedDeployment.h"
 #include "tests/unit/update/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +14,6 @@ const char* const checkUrl = "http://vendor.test/zeb/zebUpdate.php?Ver=Zeb 1.0.0
 const char* const buildUrl = "http://vendor.test/Zeb.exe";
 
 struct SelfUpdate : ::testing::Test {
-    ScopedDeployment hosts{nullptr, "vendor.test"};
     FakePlatform fake;
     UpdateGuard guard;
     std::atomic<int> blocked{0};
@@ -250,7 +248,7 @@ TEST_F(SelfUpdate, ADevelopmentKeyBuildTakesSignedOffersOnlyFromThisComputer)
     EXPECT_FALSE(fake.logged(std::string("get ") + buildUrl));
     EXPECT_FALSE(started());
 
-    ScopedDeployment local{nullptr, "127.0.0.1:8080"};
+    parseServiceHost("127.0.0.1:8080", fake.deployment.vendorHost);
     const std::string localCheck = "http://127.0.0.1:8080/zeb/zebUpdate.php?Ver=Zeb 1.0.0.2";
     fake.site[localCheck] = offer();
     fake.site[buildUrl] = tinyExecutable();

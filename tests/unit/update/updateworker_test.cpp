@@ -1,6 +1,5 @@
 #include "update/UpdateWorker.h"
 
-#include "tests/support/ScopedDeployment.h"
 #include "tests/unit/update/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +28,6 @@ struct FakeWindow : UpdateWorkerWindow {
 };
 
 struct UpdateWorker : ::testing::Test {
-    ScopedDeployment hosts{nullptr, "vendor.test"};
     FakePlatform fake;
     FakeWindow window;
     UpdateGuard guard;
@@ -74,7 +72,7 @@ TEST_F(UpdateWorker, DemandPromptsAndOnlyOkLeadsToTheUpdate)
 
     window.calls.clear();
     fake.site[checkUrl] = "[Zeb]\ninfoVer=3\n";
-    EXPECT_EQ(run(demand, true).back(), "tell " + updateFailureText());
+    EXPECT_EQ(run(demand, true).back(), "tell " + updateFailureText(fake.deployment));
 }
 
 TEST_F(UpdateWorker, StartedUpdaterEndsTheProcessAndABusyUpdateShowsNothing)

@@ -1,6 +1,5 @@
 #include "update/VendorClient.h"
 
-#include "tests/support/ScopedDeployment.h"
 #include "tests/unit/update/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@ const char* const pingUrl = "http://vendor.test/zeb/auinfo.php?Guid=0F8FAD5B-D9C
                             "&Ver=Zeb 1.0.0.2";
 
 struct Notice : ::testing::Test {
-    ScopedDeployment hosts{nullptr, "vendor.test"};
     FakePlatform fake;
     char text[260];
     char url[260];

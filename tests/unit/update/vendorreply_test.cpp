@@ -2,7 +2,7 @@
 #include "update/OfferSignature.h"
 #include "update/VendorReply.h"
 
-#include "tests/support/ScopedDeployment.h"
+#include "tests/support/TestDeployment.h"
 
 #include <gtest/gtest.h>
 
@@ -44,18 +44,18 @@ TEST(ReplyProfile, NumbersFromTheLeadingDigitsAndTextsCutToTheBuffer)
 
 TEST(UpdateMessages, EachResultHasItsTextForEachCaller)
 {
-    const ScopedDeployment hosts(nullptr, "vendor.test");
+    const Deployment hosts = testDeployment(nullptr, "vendor.test");
     const std::string failure = "升级失败，可能防火墙阻止了Zeb升级。\n请到vendor.test下载最新版。";
-    EXPECT_EQ(updateFailureText(), failure);
-    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::startupPrompt), "恭喜，已经是最新版。");
-    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::menu), "已经是最新版本无须升级");
+    EXPECT_EQ(updateFailureText(hosts), failure);
+    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::startupPrompt, hosts), "恭喜，已经是最新版。");
+    EXPECT_EQ(updateResultText(UpdateResult::current, UpdateCaller::menu, hosts), "已经是最新版本无须升级");
     for (UpdateResult result : {UpdateResult::noReply, UpdateResult::noVersion, UpdateResult::noAddress,
                                 UpdateResult::badDownload, UpdateResult::notStarted, UpdateResult::notWritten}) {
-        EXPECT_EQ(updateResultText(result, UpdateCaller::menu), failure);
-        EXPECT_EQ(updateResultText(result, UpdateCaller::startupPrompt), failure);
+        EXPECT_EQ(updateResultText(result, UpdateCaller::menu, hosts), failure);
+        EXPECT_EQ(updateResultText(result, UpdateCaller::startupPrompt, hosts), failure);
     }
-    EXPECT_EQ(updateResultText(UpdateResult::started, UpdateCaller::menu), "");
-    EXPECT_EQ(updateResultText(UpdateResult::busy, UpdateCaller::menu), "");
+    EXPECT_EQ(updateResultText(UpdateResult::started, UpdateCaller::menu, hosts), "");
+    EXPECT_EQ(updateResultText(UpdateResult::busy, UpdateCaller::menu, hosts), "");
 }
 
 TEST(OfferSignature, HexadecimalOfExactlyTheLengthInEitherCase)

@@ -5,7 +5,6 @@
 
 #include <winsock2.h>
 
-#include "tests/support/ScopedDeployment.h"
 
 #include <gtest/gtest.h>
 
@@ -136,13 +135,11 @@ protected:
 
     void useQuoteHost(const std::string& host)
     {
-        Deployment d = builtInDeployment();
-        ASSERT_TRUE(parseServiceHost(host.c_str(), d.quoteHost));
-        setDeployment(d);
+        ASSERT_TRUE(parseServiceHost(host.c_str(), hosts.quoteHost));
     }
-    int fetch() { return fetchQuotes(settings, quoteRequestHeaders, batch, transport, 1700000000); }
+    int fetch() { return fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, transport, 1700000000); }
 
-    ScopedDeployment restoreHosts;
+    Deployment hosts = builtInDeployment();
     UserSettings settings;
     QuoteBatch batch;
     WinInetTransport transport;
@@ -217,7 +214,7 @@ TEST_F(WinInetFeed, SilentOrTricklingServerRunsIntoTheTimeouts)
         LoopbackServer server(response, 100);  // silent, or ten bytes a second
         useQuoteHost("127.0.0.1:" + std::to_string(server.port));
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(fetchQuotes(settings, quoteRequestHeaders, batch, quick, 1700000000), -2);
+        EXPECT_EQ(fetchQuotes(settings, hosts.quoteHost, quoteRequestHeaders, batch, quick, 1700000000), -2);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15)) << response.size();
     }
 }

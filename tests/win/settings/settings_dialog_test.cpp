@@ -88,7 +88,8 @@ TEST_F(PageHost, SwatchesPaintTheirCaptionsInTheirColours)
 
 TEST_F(PageHost, FeedbackLinkTurnsRedUnderTheMouseAndTheStatusLineIsRed)
 {
-    CSettingsDlg dialog(store, pickerColors);
+    const Deployment hosts = builtInDeployment();
+    CSettingsDlg dialog(store, pickerColors, hosts);
     dialog.setSettings(&record);
     ASSERT_TRUE(dialog.Create(nullptr));
     const RECT link = dialog.GetDlgItem(IDC_FEEDBACK_LINK).GetRectInParent();
