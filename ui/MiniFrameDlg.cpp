@@ -106,7 +106,7 @@ bool CMiniFrameDlg::OnMouseMove(POINT p)
 {
     SetForegroundWindow(m_hWnd);
     if (p.y < placement.stripHeight())
-        return !strip.mouseMoved(p, refresh.secondsSinceRefresh());
+        return !strip.mouseMoved(p, refresh);
     if (!notice.mouseMoved(p))
         strip.mouseLeft();
     return false;
