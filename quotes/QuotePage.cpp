@@ -2,6 +2,7 @@
 
 #include "common/Gb2312.h"
 #include "quotes/PageText.h"
+#include "quotes/QuoteParser.h"
 
 #include <algorithm>
 
@@ -75,7 +76,7 @@ private:
 
 void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
 {
-    lines.resize(7);
+    lines.resize(q.tradeDate[0] ? 8 : 7);
     for (std::string& line : lines)
         line.clear();
     PageText(lines[0]) << Shown{fieldText(q.displayName)} << "(" << Shown{fieldText(q.code)} << ")";
@@ -85,6 +86,31 @@ void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
     PageText(lines[4]) << "最  低: " << Fixed{q.lowPrice, 2};
     PageText(lines[5]) << "成交量: " << q.volumeWan << "万股";
     PageText(lines[6]) << "成交额: " << Fixed{q.turnoverYi, 2} << "亿";
+    if (q.tradeDate[0])
+        PageText(lines[7]) << "时间: " << Shown{fieldText(q.tradeDate)} << " "
+                           << Shown{fieldText(q.tradeTime)};
+}
+
+// Where the reply holds a quote older than the one of its code shown, the
+// shown one stays; the others are shown from now on. Returns the reply's
+// newest quote.
+QuoteStamp keepNewest(QuoteBatch& batch, int count, std::vector<StockQuote>& shown)
+{
+    QuoteStamp newest = 0;
+    for (int i = 0; i < count; ++i) {
+        StockQuote& q = batch.quotes[i];
+        const QuoteStamp stamp = quoteStamp(q);
+        newest = std::max(newest, stamp);
+        const auto kept = std::find_if(shown.begin(), shown.end(), [&q](const StockQuote& s) {
+            return fieldText(s.code) == fieldText(q.code);
+        });
+        if (kept == shown.end())
+            continue;
+        if (stamp && stamp < quoteStamp(*kept))
+            q = *kept;
+    }
+    shown.assign(batch.quotes, batch.quotes + count);
+    return newest;
 }
 
 void fillQuoteRow(PageRow& row, const StockQuote& q, std::uint32_t flags, std::string_view linkBase)
@@ -318,13 +344,14 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
         }  // before the next row may move the rows
         RowFiller(next(page.rows, rows), RowKind::rule, Tone::header).cell(CellAlign::left, columns);
     }
+    const QuoteStamp newest = keepNewest(batch, page.rowCount, page.shownQuotes);
     for (int i = 0; i < page.rowCount; ++i)
         fillQuoteRow(next(page.rows, rows), batch.quotes[i], flags, context.linkBase);
     if (flags & showRefreshTime)
         RowFiller(next(page.rows, rows), RowKind::footer, Tone::header).cell(CellAlign::right, columns)
             << Shown{fieldText(batch.dataTime)};
     page.rows.resize(rows);
-    return {PageKind::quotes, 0};
+    return {PageKind::quotes, 0, newest};
 }
 
 void renderPageHtml(const QuotePageModel& page, std::string& html)

@@ -82,6 +82,10 @@ struct QuotePageModel {
     // the table it stands for; the notice and upgrade pages have no table.
     int rowCount = 0;
     int columnCount = 0;
+    // The newest quote of each code shown so far: a reply can come out of
+    // order (a cache, a slow server), and a quote older than the one shown
+    // does not replace it. The next build of the same model reads it.
+    std::vector<StockQuote> shownQuotes;
 };
 
 // What a build gave: the page's kind, and for the error page the fetch's
@@ -89,6 +93,7 @@ struct QuotePageModel {
 struct PageBuild {
     PageKind kind = PageKind::notice;
     int fetchError = 0;
+    QuoteStamp newestQuote = 0;  // the reply's newest quote, 0 when none is dated
 };
 
 // "#RRGGBB" of a COLORREF (0x00BBGGRR), e.g. 0x00E6FFFF gives "#FFFFE6".
@@ -102,7 +107,8 @@ HtmlColor colorToHtml(Color color);
 using QuoteSource = std::function<int(QuoteBatch& batch)>;
 
 // Builds the page into page, reusing the storage of the model it held. The
-// notice and upgrade pages need no fetch.
+// notice and upgrade pages need no fetch. A quote of the reply that is older
+// than the one of its code the page showed keeps the one shown.
 PageBuild buildQuotePage(const UserSettings& settings, const PageContext& context, QuotePageModel& page,
                          const QuoteSource& feed);
 

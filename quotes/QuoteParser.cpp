@@ -160,16 +160,69 @@ Span parseRecord(Span line, StockQuote& q)
     return line;
 }
 
-// The line after field 11 ends with the date, the time and "\";": the 16
-// characters "YYYY/MM/DD,HH:MM" before the last two become "YYYY-MM-DD HH:MM".
-void takeDataTime(Span line, char (&dataTime)[20])
+// Whether text has the shape of pattern, where '9' stands for a digit.
+bool shaped(Span text, const char* pattern)
 {
+    if (text.size != std::strlen(pattern))
+        return false;
+    for (std::size_t i = 0; i < text.size; ++i) {
+        const char c = text.data[i];
+        if (pattern[i] == '9' ? c < '0' || c > '9' : c != pattern[i])
+            return false;
+    }
+    return true;
+}
+
+// The record's last two fields, before the closing "\";": its trade date
+// "YYYY/MM/DD" and time "HH:MM:SS" or "HH:MM". Left empty when they are not
+// there in that form.
+void takeTradeTime(Span line, StockQuote& q)
+{
+    q.tradeDate[0] = q.tradeTime[0] = '\0';
+    if (line.size < 2 || line.data[line.size - 1] != ';' || line.data[line.size - 2] != '"')
+        return;
+    line.size -= 2;
+    std::size_t comma = line.size;
+    while (comma && line.data[comma - 1] != ',')
+        --comma;
+    const Span time{line.data + comma, line.size - comma};
+    if (comma < 12)
+        return;
+    const Span date{line.data + comma - 11, 10};
+    if (line.data[comma - 12] != ',' || !shaped(date, "9999/99/99") ||
+        !(shaped(time, "99:99:99") || shaped(time, "99:99")))
+        return;
+    copyText(q.tradeDate, date);
+    copyText(q.tradeTime, time);
+}
+
+// The line after field 11 ends with the date, the time and "\";": the date
+// and the time to the minute become "YYYY-MM-DD HH:MM". Without a trade time
+// in its known form, the 16 characters "YYYY/MM/DD,HH:MM" before the last two.
+void takeDataTime(Span line, const StockQuote& q, char (&dataTime)[20])
+{
+    if (q.tradeDate[0]) {
+        std::memcpy(dataTime, q.tradeDate, 10);
+        dataTime[4] = dataTime[7] = '-';
+        dataTime[10] = ' ';
+        std::memcpy(dataTime + 11, q.tradeTime, 5);
+        dataTime[16] = '\0';
+        return;
+    }
     if (line.size < 18)
         return;
     const char* from = line.data + line.size - 18;
     for (int i = 0; i < 16; ++i)
         dataTime[i] = from[i] == ',' ? ' ' : from[i] == '/' ? '-' : from[i];
     dataTime[16] = '\0';
+}
+
+int digitsOf(const char* text, int count)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
 }
 
 }  // namespace
@@ -193,10 +246,23 @@ void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch)
         if (!line.find(';') || !line.contains("var hq_str"))
             continue;
 
-        const Span tail = parseRecord(line, batch.quotes[count]);
+        StockQuote& q = batch.quotes[count];
+        const Span tail = parseRecord(line, q);
+        takeTradeTime(tail, q);
         if (count == 0)
-            takeDataTime(tail, batch.dataTime);
+            takeDataTime(tail, q, batch.dataTime);
         ++count;
     }
     batch.count = count;
+}
+
+QuoteStamp quoteStamp(const StockQuote& quote)
+{
+    if (!quote.tradeDate[0])
+        return 0;
+    const char* d = quote.tradeDate;
+    const char* t = quote.tradeTime;
+    const QuoteStamp date = digitsOf(d, 4) * 10000 + digitsOf(d + 5, 2) * 100 + digitsOf(d + 8, 2);
+    const int seconds = t[5] == ':' ? digitsOf(t + 6, 2) : 0;
+    return date * 1000000 + digitsOf(t, 2) * 10000 + digitsOf(t + 3, 2) * 100 + seconds;
 }

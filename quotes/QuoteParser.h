@@ -11,3 +11,5 @@
 // is parsed. Any bytes are safe: text fields are cut to fit their buffers.
 void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch);
 
+// A quote's trade date and time as YYYYMMDDhhmmss; 0 when it has none.
+QuoteStamp quoteStamp(const StockQuote& quote);

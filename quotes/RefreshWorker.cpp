@@ -49,11 +49,15 @@ std::int64_t refreshIntervalMs(int refreshSeconds)
     return (refreshSeconds >= 10 ? refreshSeconds : 3600) * std::int64_t{1000};
 }
 
-std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now)
+std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now,
+                                bool closedByReplies)
 {
     if (!windowShown)
         return noTimedWake;
-    const std::int64_t due = std::max<std::int64_t>(0, refreshIntervalMs(refreshSeconds) - msSinceRefresh);
+    std::int64_t interval = refreshIntervalMs(refreshSeconds);
+    if (closedByReplies)
+        interval = std::max(interval, closedLookMs);
+    const std::int64_t due = std::max<std::int64_t>(0, interval - msSinceRefresh);
     const std::int64_t closed = msUntilMarketOpens(now + due);
     constexpr std::int64_t hourMs = 3600 * 1000;
     return closed > 0 ? std::min(due + closed, std::max(due, hourMs)) : due;
@@ -125,8 +129,9 @@ std::int64_t RefreshWorker::timedRefreshWait()
     // The interval is read afresh whenever the worker wakes. It runs from
     // the last page built, or from the last attempt if that failed.
     const std::int64_t sinceAttempt = clock.monotonicMs() - lastAttemptMs;
+    const UtcMs now = clock.utcNow();
     return timedRefreshWaitMs(std::min(shared.msSinceRefresh(), sinceAttempt), settings().refreshSeconds,
-                              !hiddenSeen, clock.utcNow());
+                              !hiddenSeen, now, shared.trading.closedByReplies(now));
 }
 
 RefreshWorker::PassResult RefreshWorker::runPass()
@@ -200,7 +205,9 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     lastAttemptMs = clock.monotonicMs();
     // Whatever a reply holds, building its page must not end the program.
     try {
-        buildPage(s, page);
+        const PageBuild build = buildPage(s, page);
+        if (build.kind == PageKind::quotes)
+            shared.trading.replyCame(clock.utcNow(), build.newestQuote);
         renderPageHtml(page, pageFile);
     } catch (...) {
         window.reportFailure("the quote page could not be built");

@@ -62,9 +62,11 @@ std::int64_t refreshIntervalMs(int refreshSeconds);
 // run out, and then, if Hong Kong's market is closed, until it opens.
 // Never (noTimedWake) while the window is hidden: only a request wakes it
 // then. A wait for the opening is cut at an hour, so that a time of day set
-// anew or a computer that slept is caught up with.
+// anew or a computer that slept is caught up with. While the replies show the
+// exchange closed (TradingWatch) the interval is closedLookMs at least.
 constexpr std::int64_t noTimedWake = -1;
-std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now);
+std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now,
+                                bool closedByReplies = false);
 
 // What the mini-window is handed of the refresh worker: its requests, and
 // the count its refresh tooltip shows. Any thread may call these.
@@ -80,6 +82,8 @@ public:
     virtual void requestSettingsApplied() = 0;
     // Seconds waited since the last page was built.
     [[nodiscard]] virtual unsigned secondsSinceRefresh() const = 0;
+    // What the exchange is doing now, by its calendar and the replies.
+    [[nodiscard]] virtual MarketState marketState() const = 0;
 
 protected:
     ~RefreshRequests() = default;
@@ -102,6 +106,8 @@ struct RefreshShared final : RefreshRequests {
     std::atomic<std::int64_t> lastRefreshMs{0};
     // Set by RefreshWorker::requestStop; the loop returns soon after.
     std::atomic<bool> stopRequested{false};
+    // What the replies showed of the exchange's trading; the loop tells it.
+    TradingWatch trading;
 
     // Only a request of 0 becomes 1: a pending 2 stays.
     void requestRefresh() override
@@ -118,6 +124,11 @@ struct RefreshShared final : RefreshRequests {
     [[nodiscard]] std::int64_t msSinceRefresh() const
     {
         return clock ? clock->monotonicMs() - lastRefreshMs.load() : 0;
+    }
+    [[nodiscard]] MarketState marketState() const override
+    {
+        const UtcMs now = clock ? clock->utcNow() : 0;
+        return marketStateAt(now, trading.closedByReplies(now));
     }
     [[nodiscard]] unsigned secondsSinceRefresh() const override
     {

@@ -4,6 +4,8 @@
 #include "quotes/WindowLayout.h"
 #include "res/resource.h"
 
+#include <string>
+
 void FrameStrip::create()
 {
     tooltip.Create(window.m_hWnd);
@@ -12,11 +14,16 @@ void FrameStrip::create()
     tooltip.Activate(false);
 }
 
-bool FrameStrip::mouseMoved(POINT p, unsigned secondsSinceRefresh)
+bool FrameStrip::mouseMoved(POINT p, const RefreshRequests& refresh)
 {
-    const char* tip = stripTooltip(areaAt(p), secondsSinceRefresh);
+    const char* tip = stripTooltip(areaAt(p), refresh.secondsSinceRefresh());
     if (!tip) {
-        tooltip.Activate(false);
+        // The strip's own tooltip: the version, then the market's state.
+        const std::string state = std::string(versionText) + " - 港股" + marketStateText(refresh.marketState());
+        if (tooltip.GetText() != state) {
+            tooltip.UpdateTipText(state.c_str());
+            tooltip.Activate(true);
+        }
         return false;
     }
     if (tooltip.GetText() != tip) {

@@ -3,6 +3,7 @@
 // window. It belongs to the window and works on the window's thread.
 #pragma once
 
+#include "quotes/RefreshWorker.h"
 #include "ui/FrameState.h"
 #include "ui/TitleStrip.h"
 #include "winui/ToolTip.h"
@@ -16,9 +17,10 @@ public:
     void create();
     // Every message of the modal run passes here, for the tooltip.
     void relayEvent(MSG* msg) const { tooltip.RelayEvent(msg); }
-    // The mouse over the strip (p.y < stripHeight): the area's tooltip.
-    // False when there is none (the move is then the window's own).
-    bool mouseMoved(POINT p, unsigned secondsSinceRefresh);
+    // The mouse over the strip (p.y < stripHeight): the area's tooltip, or
+    // elsewhere in the strip the version and what the market is doing.
+    // False when it is over no hot area (the move is then the window's own).
+    bool mouseMoved(POINT p, const RefreshRequests& refresh);
     // The mouse elsewhere: no tooltip.
     void mouseLeft() const { tooltip.Activate(false); }
 

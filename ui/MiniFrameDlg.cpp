@@ -104,7 +104,7 @@ Reply CMiniFrameDlg::OnMouseMove(POINT p)
 {
     SetForegroundWindow(m_hWnd);
     if (p.y < placement.stripHeight())
-        return strip.mouseMoved(p, refresh.secondsSinceRefresh()) ? Reply::passOn() : Reply::handled();
+        return strip.mouseMoved(p, refresh) ? Reply::passOn() : Reply::handled();
     if (!notice.mouseMoved(p))
         strip.mouseLeft();
     return Reply::passOn();

@@ -15,6 +15,9 @@ public service it refuses a request without a Referer (403). Control endpoints:
               refuse: the service's own 403 "Kinsoku jikou desu!"; huge: the normal body
               followed by 1 MB of blank lines; bomb: the same, gzip-compressed to about 1 KB
   /_set?code=hk00700&last=..&prev=..[&open=..&high=..&low=..]  (then kept still)
+  /_stamp?date=2026/12/08&time=16:08:03[&code=hk00700]
+              the trade date and time the replies give (one code's, or every code's); without it
+              each quote is dated at the request's rn, on Hong Kong's clock, as a live market's are
 """
 import argparse
 import gzip
@@ -49,6 +52,7 @@ class State:
         self.stocks = {code: list(values) for code, values in STOCKS.items()}
         self.requests = []
         self.pinned = set()  # codes whose prices /_set fixed: the simulation leaves them
+        self.stamps = {}  # code ("" for every code): (date, time) that /_stamp fixed
         self.mode = "normal"
         self.delay = 3.0
 
@@ -62,18 +66,20 @@ class State:
             s[6] = round(price, 2 if price >= 10 else 3)  # as the exchange quotes them
             s[4], s[5] = max(s[4], s[6]), min(s[5], s[6])
 
-    def record(self, code):
+    def record(self, code, rn):
         s = self.stocks.get(code)
         if s is None:
             return 'var hq_str_%s="";\n' % code
         en, cn, open_, prev, high, low, last, turnover, volume = s
         change = last - prev
         percent = change * 100 / prev if prev else 0
-        now = time.localtime()
+        at = time.gmtime(rn + 8 * 3600)  # Hong Kong's clock
+        date, clock = self.stamps.get(code) or self.stamps.get("") or (time.strftime("%Y/%m/%d", at),
+                                                                        time.strftime("%H:%M:%S", at))
         fields = [en, cn, "%.3f" % open_, "%.3f" % prev, "%.3f" % high, "%.3f" % low, "%.3f" % last,
                   "%.3f" % change, "%.3f" % percent, "%.3f" % (last - 0.001), "%.3f" % last,
                   "%d" % turnover, "%d" % volume, "0.000", "0.000", "%.3f" % (high * 1.2),
-                  "%.3f" % (low * 0.8), time.strftime("%Y/%m/%d", now), time.strftime("%H:%M", now)]
+                  "%.3f" % (low * 0.8), date, clock]
         return 'var hq_str_%s="%s";\n' % (code, ",".join(fields))
 
 
@@ -101,7 +107,8 @@ class Handler(QuietHandler):
             if st.simulate:
                 st.move_prices()
             codes = [c for c in query["list"].split(",") if c]
-            body = "".join(st.record(c) for c in codes).encode("gb2312")
+            rn = int(query["rn"]) if query.get("rn", "").isdigit() else int(time.time())
+            body = "".join(st.record(c, rn) for c in codes).encode("gb2312")
         if mode == "error":
             return self.send(500, body)
         if mode == "refuse":
@@ -134,6 +141,8 @@ class Handler(QuietHandler):
             for name, index in FIELDS.items():
                 if name in query:
                     s[index] = float(query[name])
+        elif path == "/_stamp" and "date" in query and "time" in query:
+            st.stamps[query.get("code", "")] = (query["date"], query["time"])
         else:
             return b"bad control request"
         return None

@@ -6,10 +6,14 @@
 
 #include <cstring>
 
-// The code, the names and the two prices that decide a row; the rest zero.
-inline StockQuote sampleQuote(const char* code, const char* name, double last, double prev)
+// The code, the names and the two prices that decide a row, and a trade
+// date and time; the rest zero.
+inline StockQuote sampleQuote(const char* code, const char* name, double last, double prev,
+                              const char* date = "2023/09/26", const char* time = "16:08:03")
 {
     StockQuote q{};
+    std::strcpy(q.tradeDate, date);
+    std::strcpy(q.tradeTime, time);
     std::strcpy(q.code, code);
     std::strcpy(q.primaryName, code);
     std::strcpy(q.displayName, name);

@@ -167,7 +167,7 @@ TEST_F(PageViewLayout, QuoteTableWithHeaderAndTimeLines)
     ASSERT_EQ(layout.tips.size(), 4u);
     EXPECT_EQ(layout.tips[1].text,
               "腾讯控股(hk00700)\n昨收盘: 310.00\n今开盘: 1.50\n最  高: 2.25\n最  低: 1.00\n"
-              "成交量: 1234万股\n成交额: 5.50亿");
+              "成交量: 1234万股\n成交额: 5.50亿\n时间: 2023/09/26 16:08:03");
 }
 
 TEST_F(PageViewLayout, QuoteTableWithoutHeaderOrTimeHasNoSeparator)

@@ -86,9 +86,9 @@ TEST_F(QuotePage, WritesTheWholeTablePage)
     const StockQuote down = sampleQuote("hk08001", "ABCDEFGHIJ", 0.335f, 0.34f);
 
     const std::string tip1 = "腾讯控股(hk00700)&#10;昨收盘: 368.40&#10;今开盘: 370.00&#10;最  高: 372.80"
-                             "&#10;最  低: 366.00&#10;成交量: 1412万股&#10;成交额: 52.18亿";
+                             "&#10;最  低: 366.00&#10;成交量: 1412万股&#10;成交额: 52.18亿&#10;时间: 2023/09/26 16:08:03";
     const std::string tip2 = "ABCDEFGHIJ(hk08001)&#10;昨收盘: 0.34&#10;今开盘: 0.00&#10;最  高: 0.00"
-                             "&#10;最  低: 0.00&#10;成交量: 0万股&#10;成交额: 0.00亿";
+                             "&#10;最  低: 0.00&#10;成交量: 0万股&#10;成交额: 0.00亿&#10;时间: 2023/09/26 16:08:03";
     const std::string link = "<td align=\"center\"><a href=http://vendor.test/zeb/zebskip.php?Ver=2&Code=";
     const std::string expected = std::string(head) +
         "<tr class=\"cbt\" align=\"center\"><td>代码</td><td>简称</td><td>最新价</td><td>涨跌(元)</td>"
@@ -268,14 +268,14 @@ TEST_F(QuotePage, HugeAndNonFiniteNumbersNeverCutACharacterBeforeMarkup)
     // A previous close of every length among long numbers lands the end of a
     // kilobyte on each byte of "亿" in turn.
     for (double prev = 1; prev < 1e308; prev *= 10) {
-        StockQuote q = sampleQuote("hk00700", "腾讯控股", 1, prev);
+        StockQuote q = sampleQuote("hk00700", "腾讯控股", 1, prev, "", "");
         q.openPrice = q.highPrice = q.lowPrice = 1e100;
         q.turnoverYi = 1e300;
         quotes.push_back(q);
     }
     const double inf = std::numeric_limits<double>::infinity();
     for (double value : {-1.7976931348623157e308, inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
-        StockQuote q = sampleQuote("hk00700", "腾讯控股", value, value);
+        StockQuote q = sampleQuote("hk00700", "腾讯控股", value, value, "", "");
         q.openPrice = q.highPrice = q.lowPrice = q.turnoverYi = value;
         q.volumeWan = INT64_MIN;
         quotes.push_back(q);
@@ -290,4 +290,31 @@ TEST_F(QuotePage, HugeAndNonFiniteNumbersNeverCutACharacterBeforeMarkup)
         ASSERT_NE(first, std::string::npos) << q.prevClose;
         EXPECT_NE(page.find(tail, first + 1), std::string::npos) << q.prevClose;
     }
+}
+
+TEST_F(QuotePage, AQuoteOlderThanTheOneShownKeepsTheOneShown)
+{
+    settings.displayFlags = showCode | showPrice;
+    const auto prices = [this](std::vector<StockQuote> quotes) {
+        const PageBuild built = build(std::move(quotes));
+        std::string shown;
+        for (const PageRow& r : model.rows)
+            shown += r.cells[0].text + " " + r.cells[1].text + ";";
+        return std::pair{shown, built.newestQuote};
+    };
+    EXPECT_EQ(prices({sampleQuote("hk00700", "T", 370.6, 368.4, "2026/12/07", "16:08:03"),
+                      sampleQuote("hkHSI", "H", 17885.47, 17734.6, "2026/12/07", "16:08:00")}),
+              std::pair(std::string("hk00700 370.60;hkHSI 17885.47;"), QuoteStamp{20261207160803}));
+    // A cache answers with an earlier quote of one code: its row stays.
+    EXPECT_EQ(prices({sampleQuote("hk00700", "T", 360, 368.4, "2026/12/07", "16:07:59"),
+                      sampleQuote("hkHSI", "H", 17890, 17734.6, "2026/12/07", "16:08:10")}),
+              std::pair(std::string("hk00700 370.60;hkHSI 17890.00;"), QuoteStamp{20261207160810}));
+    // An equal date and time replaces, and so does a quote without one.
+    EXPECT_EQ(prices({sampleQuote("hk00700", "T", 371, 368.4, "2026/12/07", "16:08:03"),
+                      sampleQuote("hkHSI", "H", 17000, 17734.6, "", "")}),
+              std::pair(std::string("hk00700 371.00;hkHSI 17000.00;"), QuoteStamp{20261207160803}));
+    // An error page between replies forgets nothing.
+    build({}, -2);
+    EXPECT_EQ(prices({sampleQuote("hk00700", "T", 300, 368.4, "2026/12/04", "16:08:03")}).first,
+              "hk00700 371.00;");
 }

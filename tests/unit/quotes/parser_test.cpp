@@ -217,3 +217,21 @@ TEST(QuoteParser, NumbersReadExactlyAsAtofReadsThem)
             << number << ": " << b.quotes[0].lastPrice << " for " << expected;
     }
 }
+
+TEST(QuoteParser, KeepsEachRecordsTradeDateAndTime)
+{
+    const std::string withSeconds =
+        "var hq_str_hk00700=\"TENCENT,T,1,2,3,4,5,6,7,8,9,10,11,0,0,0,0,2026/12/07,16:08:03\";";
+    const QuoteBatch b =
+        parse(withSeconds + "\n" + hsbc + "\n" +
+              "var hq_str_hk00001=\"CKH,C,1,2,3,4,5,6,7,8,9,10,11,0,0,0,0,no date,here\";\n");
+    ASSERT_EQ(b.count, 3);
+    EXPECT_STREQ(b.quotes[0].tradeDate, "2026/12/07");
+    EXPECT_STREQ(b.quotes[0].tradeTime, "16:08:03");
+    EXPECT_EQ(quoteStamp(b.quotes[0]), 20261207160803);
+    EXPECT_EQ(quoteStamp(b.quotes[1]), 20230927094500);
+    EXPECT_STREQ(b.quotes[2].tradeDate, "");
+    EXPECT_EQ(quoteStamp(b.quotes[2]), 0);
+    // The refresh time keeps its form when the time has seconds.
+    EXPECT_STREQ(b.dataTime, "2026-12-07 16:08");
+}

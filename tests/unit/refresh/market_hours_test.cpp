@@ -1,3 +1,4 @@
+#include "quotes/ExchangeCalendar.h"
 #include "quotes/MarketHours.h"
 #include "quotes/RefreshWorker.h"
 
@@ -59,4 +60,125 @@ TEST(MarketHours, NextTimedWake)
     EXPECT_EQ(timedRefreshWaitMs(20 * second, 10, true, utc(1, 4, 30)), 30 * minute);
     EXPECT_EQ(timedRefreshWaitMs(0, 3600, true, utc(1, 3, 30)), hour);  // due in the break: a look then
     EXPECT_EQ(timedRefreshWaitMs(0, 10, true, utc(1, 4, 59, 55)), 10 * second);
+}
+
+namespace {
+
+// Hong Kong's clock on a date: hh:mm:ss of YYYY-MM-DD, as UTC.
+UtcMs hongKongAt(int year, int month, int day, int h, int m = 0, int s = 0)
+{
+    return (daysFromCivil(year, month, day) * 24 + h - 8) * hour + m * minute + s * second;
+}
+
+ExchangeDay dayOf(int year, int month, int day)
+{
+    return exchangeDayOf(daysFromCivil(year, month, day));
+}
+
+}  // namespace
+
+TEST(ExchangeCalendar, HolidaysHalfDaysAndSubstituteDays)
+{
+    using D = ExchangeDay;
+    struct Case {
+        int y, m, d;
+        D kind;
+        const char* what;
+    };
+    const Case cases[] = {
+        {2026, 1, 1, D::holiday, "New Year's Day"},
+        {2026, 2, 16, D::halfDay, "Lunar New Year's Eve"},
+        {2026, 2, 19, D::holiday, "third day of Lunar New Year"},
+        {2026, 2, 20, D::trading, "the Friday after"},
+        {2026, 4, 6, D::holiday, "for Ching Ming on a Sunday"},
+        {2026, 4, 7, D::holiday, "for that substitute falling on Easter Monday"},
+        {2026, 5, 25, D::holiday, "for the Buddha's Birthday on a Sunday"},
+        {2026, 9, 25, D::trading, "Mid-Autumn itself: the day following is the holiday (a Saturday)"},
+        {2026, 10, 19, D::holiday, "for Chung Yeung on a Sunday"},
+        {2026, 12, 24, D::halfDay, "Christmas Eve"},
+        {2026, 12, 25, D::holiday, "Christmas Day"},
+        {2026, 12, 26, D::weekend, "the first weekday after Christmas, a Saturday"},
+        {2026, 12, 28, D::trading, "no substitute for a Saturday"},
+        {2026, 12, 31, D::halfDay, "New Year's Eve"},
+        {2027, 2, 5, D::halfDay, "Lunar New Year's Eve, a Friday"},
+        {2027, 2, 9, D::holiday, "fourth day of Lunar New Year for the second on a Sunday"},
+        {2027, 3, 29, D::holiday, "Easter Monday"},
+        {2027, 12, 24, D::halfDay, "Christmas Eve"},
+        {2027, 12, 27, D::holiday, "the first weekday after Christmas on a Saturday"},
+        {2028, 12, 25, D::trading, "a year past the list knows no holiday"},
+        {2028, 12, 23, D::weekend, "but weekends"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dayOf(c.y, c.m, c.d), c.kind) << c.y << "-" << c.m << "-" << c.d << " " << c.what;
+    EXPECT_EQ(civilFromDays(daysFromCivil(2028, 2, 29)), 20280229);
+    EXPECT_EQ(civilFromDays(daysFromCivil(2026, 12, 7) + 1), 20261208);
+}
+
+TEST(MarketHours, HalfDaysTradeTheMorningAndHolidaysAreSleptThrough)
+{
+    EXPECT_TRUE(hongKongMarketOpen(hongKongAt(2026, 12, 24, 10)));
+    EXPECT_FALSE(hongKongMarketOpen(hongKongAt(2026, 12, 24, 14)));
+    EXPECT_FALSE(hongKongMarketOpen(hongKongAt(2026, 12, 25, 10, 30)));
+    // Christmas Eve's afternoon to Monday 28 December's opening.
+    EXPECT_EQ(msUntilMarketOpens(hongKongAt(2026, 12, 24, 12)),
+              hongKongAt(2026, 12, 28, 9) - hongKongAt(2026, 12, 24, 12));
+    // The evening before Lunar New Year: Friday 20 February 2026.
+    EXPECT_EQ(msUntilMarketOpens(hongKongAt(2026, 2, 16, 20)),
+              hongKongAt(2026, 2, 20, 9) - hongKongAt(2026, 2, 16, 20));
+}
+
+TEST(TradingWatch, RepliesWithoutTodaysQuotesCloseTheDayOrTheAfternoon)
+{
+    // Wednesday 9 December 2026; yesterday's close and this morning's quotes.
+    const QuoteStamp yesterday = 20261208160803, morning = 20261209115958, afternoon = 20261209133000;
+    TradingWatch watch;
+    watch.replyCame(hongKongAt(2026, 12, 9, 9, 59, 59),
+                    yesterday);  // before 10:00 the day may not have begun
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 10, 0)));
+    watch.replyCame(hongKongAt(2026, 12, 9, 10, 0), 0);  // no quote dated: nothing shown
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 10, 0)));
+    watch.replyCame(hongKongAt(2026, 12, 9, 10, 0), yesterday);
+    EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 11, 0)));
+    EXPECT_FALSE(
+        watch.closedByReplies(hongKongAt(2026, 12, 9, 12, 30)));  // the break is no trading time anyway
+    EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 13, 0)));
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 10, 9, 0)));  // a new day is judged anew
+    watch.replyCame(hongKongAt(2026, 12, 9, 13, 0), morning);             // today's date: trading again
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 13, 0)));
+
+    // From 13:30 the afternoon needs a quote from 12:00 on.
+    watch.replyCame(hongKongAt(2026, 12, 9, 13, 29), morning);
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 13, 29)));
+    watch.replyCame(hongKongAt(2026, 12, 9, 13, 30), morning);
+    EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 13, 30)));
+    watch.replyCame(hongKongAt(2026, 12, 9, 14, 0), afternoon);
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 14, 0)));
+    watch.replyCame(hongKongAt(2026, 12, 9, 14, 0), 20261210093000);  // a clock behind the service's
+    EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 14, 0)));
+
+    // Closed by the replies, timed refreshes come every 30 minutes at most.
+    EXPECT_EQ(timedRefreshWaitMs(10 * second, 10, true, hongKongAt(2026, 12, 9, 10, 30), true),
+              30 * minute - 10 * second);
+    EXPECT_EQ(timedRefreshWaitMs(0, 3600, true, hongKongAt(2026, 12, 9, 10, 30), true), hour);
+}
+
+TEST(MarketState, WhatTheTitleStripSays)
+{
+    struct Case {
+        UtcMs t;
+        bool closedByReplies;
+        const char* text;
+    };
+    const Case cases[] = {
+        {hongKongAt(2026, 12, 9, 10, 30), false, "交易中"},
+        {hongKongAt(2026, 12, 9, 12, 30), false, "午间休市"},
+        {hongKongAt(2026, 12, 9, 8, 30), false, "未开市"},
+        {hongKongAt(2026, 12, 9, 17), false, "已收市"},
+        {hongKongAt(2026, 12, 24, 12, 30), false, "已收市"},
+        {hongKongAt(2026, 12, 25, 10), false, "假期休市"},
+        {hongKongAt(2026, 12, 26, 10), false, "周末休市"},
+        {hongKongAt(2026, 12, 9, 10, 30), true, "暂停交易"},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(marketStateText(marketStateAt(c.t, c.closedByReplies)), c.text) << c.t;
 }

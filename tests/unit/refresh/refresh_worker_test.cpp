@@ -196,6 +196,7 @@ protected:
     std::string writtenPage;
     UserSettings builtWith{};
     std::function<void()> duringBuild;
+    QuoteStamp newestQuote = 0;  // of the replies built
 
     SteppedWorker worker{
         clock,
@@ -211,7 +212,7 @@ protected:
             page.columnCount = tableColumns;
             if (duringBuild)
                 duringBuild();
-            return PageBuild{page.kind, 0};
+            return PageBuild{page.kind, 0, newestQuote};
         },
         L"C:\\cache\\zebtmp.htm",
         [this](const std::wstring& path, const std::string& page) {
@@ -581,4 +582,40 @@ TEST(RefreshShared, ARefreshRequestNeverReplacesASettingsChange)
     shared.requestSettingsApplied();
     shared.requestRefresh();
     EXPECT_EQ(shared.refreshRequest.load(), 2);
+}
+
+TEST_F(RefreshWorkerTest, AClosedDayTheCalendarDoesNotKnowCostsAFewRequests)
+{
+    // A day of the week of 7 December 2026, interval 10 s, from 08:59:59 to
+    // the close: the refreshes of the day, and those from 10:00 on.
+    const auto day = [this](int weekday, QuoteStamp newest) {
+        newestQuote = newest;
+        clock.setTime(hongKong(weekday, 8, 59, 59));
+        startUp();
+        int all = 0, fromTen = 0;
+        while (worker.runPass() == Result::refreshed && clock.utcNow() < hongKong(weekday, 17)) {
+            ++all;
+            fromTen += clock.utcNow() >= hongKong(weekday, 10);
+        }
+        return std::pair{all, fromTen};
+    };
+    // Wednesday with every reply dated Tuesday: a look every 30 minutes once
+    // 10:00 has come. Thursday trades.
+    const auto [closedAll, closedFromTen] = day(2, 20261208160803);
+    const auto [tradingAll, tradingFromTen] = day(3, 20261210235959);
+    EXPECT_EQ(tradingAll, 7 * 3600 / 10);
+    EXPECT_EQ(closedAll - closedFromTen, tradingAll - tradingFromTen);
+    EXPECT_LE(closedFromTen, 12);
+
+    // Closed again, then a reply of today's: the next refresh comes after
+    // the interval.
+    day(2, 20261208160803);
+    clock.setTime(hongKong(2, 14));
+    newestQuote = 20261209135959;
+    shared.requestRefresh();
+    lastRefreshSecondsAgo(30);
+    ASSERT_EQ(worker.runPass(), Result::refreshed);
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 10);
 }

@@ -446,7 +446,8 @@ TEST(BuiltInPageView, LinksOpenOnlyWebAddressesAndTooltipsShowTheTitleLines)
     int lines = 1;
     for (std::size_t at = shown.find(L"\r\n"); at != std::wstring::npos; at = shown.find(L"\r\n", at + 2))
         ++lines;
-    EXPECT_EQ(lines, 7);
+    EXPECT_EQ(lines, 8);  // the last the quote's time: "时间: 2023/09/26 16:08:03"
+    EXPECT_NE(shown.find(L"\r\n\u65f6\u95f4: 2023/09/26 16:08:03"), std::wstring::npos);
     EXPECT_NE(shown.find(L"\r\n\u6210\u4ea4\u91cf: 2048\u4e07\u80a1\r\n"), std::wstring::npos);
     EXPECT_EQ(info.rect.left, layout->tips[1].rect.left);
     EXPECT_GT(SendMessageW(tip, TTM_GETMAXTIPWIDTH, 0, 0), 0);
