@@ -78,6 +78,19 @@ class VendorTestCase(ZebTestCase):
         probe("dialog-press", caption, button)
         self.assertTrue(wait_for(lambda: probe("dialog", caption)["found"] == "0", timeout=10))
 
+    def assert_update_refused(self, failure, fetched, program):
+        """"自动升级" ends in the failure message, after fetched downloads of
+        the offered build, and nothing of it is kept."""
+        probe("post-command", ID_AUTO_UPGRADE)
+        box = self.wait_box()
+        self.assertTrue(box, "no message")
+        self.assertIn(failure, texts(box))
+        self.press(IDOK)
+        self.assertEqual(len(self.site.requests("/zeb/Zeb.exe")), fetched)
+        self.assertEqual(self.files(), ["Zeb.exe", "zeb.ini"], "no Zeb.new.exe, no ZebUpdater.exe")
+        with open(self.exe, "rb") as f:
+            self.assertEqual(f.read(), program)
+
     def notice(self):
         return probe("window").get("child1030.text")
 
@@ -255,15 +268,7 @@ class VendorSignedUpdate(VendorTestCase):
             with self.subTest(offer=how):
                 self.site.get("/_reset")
                 self.site.get("/_offer?sign=%s&path=%s" % (how, urllib.parse.quote(build)))
-                probe("post-command", ID_AUTO_UPGRADE)
-                box = self.wait_box()
-                self.assertTrue(box, "no message")
-                self.assertIn(FAILURE % self.site.port, texts(box))
-                self.press(IDOK)
-                self.assertEqual(len(self.site.requests("/zeb/Zeb.exe")), fetched)
-                self.assertEqual(self.files(), ["Zeb.exe", "zeb.ini"], "no Zeb.new.exe, no ZebUpdater.exe")
-                with open(self.exe, "rb") as f:
-                    self.assertEqual(f.read(), program)
+                self.assert_update_refused(FAILURE % self.site.port, fetched, program)
         self.exit_zeb(p)
 
 
