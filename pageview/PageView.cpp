@@ -17,15 +17,9 @@ constexpr std::size_t maxTextBytes = 4096;
 constexpr std::size_t maxRows = 500;
 constexpr std::size_t maxCells = 64;
 
-// The look of the page file in the browser, at 96 DPI: the quote page's
-// margin, cell padding and spacing, the notices' (browser default) margin,
-// the rule's colour and height, and the browser's own font size.
-constexpr int tableMargin = 5;
-constexpr int cellPadding = 2;
-constexpr int cellSpacing = 0;
+// The look of the notice pages in the browser, at 96 DPI (the table's is
+// tableLook): the browser's default margin and its own font size.
 constexpr int noticeMargin = 8;
-constexpr Color ruleColor = 0x00CC0000;  // #0000CC
-constexpr int ruleHeight = 1;
 constexpr int defaultFontPx = 16;
 
 // A piece of text in one style, or a line break when lineBreak is set.
@@ -117,9 +111,9 @@ private:
 
     void table()
     {
-        scene.margin = px(tableMargin);
-        scene.cellPadding = px(cellPadding);
-        scene.cellSpacing = px(cellSpacing);
+        scene.margin = px(tableLook::margin);
+        scene.cellPadding = px(tableLook::cellPadding);
+        scene.cellSpacing = px(tableLook::cellSpacing);
         for (const PageRow& row : page.rows) {
             if (scene.rows.size() >= maxRows)
                 break;
@@ -131,9 +125,9 @@ private:
                 c.align = cell.align;
                 c.colspan = std::clamp(cell.span, 1, static_cast<int>(maxCells));
                 if (row.kind == RowKind::rule) {
-                    c.height = px(ruleHeight);
+                    c.height = px(tableLook::ruleHeight);
                     c.hasBackground = true;
-                    c.background = ruleColor;
+                    c.background = tableLook::ruleColor;
                 }
                 const Color color = page.palette.of(cell.linked ? Tone::name : row.tone);
                 add(c.content,

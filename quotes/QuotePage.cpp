@@ -236,12 +236,13 @@ void writeTable(PageText& out, const QuotePageModel& page)
     const PagePalette& p = page.palette;
     out << "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
            "<title>Quillon Zeb</title>"
-        << "<style>body{border:0;margin:5px;font-family:\"" << page.fontFace
+        << "<style>body{border:0;margin:" << tableLook::margin << "px;font-family:\"" << page.fontFace
         << "\"} table{font-size:" << page.fontPx << "px;} .cjc{color: " << colorToHtml(p.name).text
         << "} .cup{color: " << colorToHtml(p.up).text << "} .cdn{color: " << colorToHtml(p.down).text
         << "} .cbt{color: " << colorToHtml(p.header).text << "} </style></head>"
         << "<body bgcolor=" << colorToHtml(p.back).text << " scroll=\"no\" oncontextmenu=\"return false\">"
-        << "<table cellspacing=0px cellpadding=2px align=center width=100%>";
+        << "<table cellspacing=" << tableLook::cellSpacing << "px cellpadding=" << tableLook::cellPadding
+        << "px align=center width=100%>";
     for (const PageRow& row : page.rows) {
         switch (row.kind) {
         case RowKind::header:
@@ -251,8 +252,9 @@ void writeTable(PageText& out, const QuotePageModel& page)
             out << "</tr>";
             break;
         case RowKind::rule:
-            out << "<tr><td colspan=" << row.cells.front().span
-                << " bgcolor=\"#0000CC\" height=1px></td></tr>";
+            out << "<tr><td colspan=" << row.cells.front().span << " bgcolor=\""
+                << colorToHtml(tableLook::ruleColor).text << "\" height=" << tableLook::ruleHeight
+                << "px></td></tr>";
             break;
         case RowKind::quote:
             writeQuoteRow(out, row);

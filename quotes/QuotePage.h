@@ -96,6 +96,17 @@ struct PageBuild {
     QuoteStamp newestQuote = 0;  // the reply's newest quote, 0 when none is dated
 };
 
+// The quote table's look at 96 DPI, which the page file states and the
+// built-in view draws: the body's margin, the cells' padding and spacing,
+// and the rule under the header.
+namespace tableLook {
+constexpr int margin = 5;
+constexpr int cellPadding = 2;
+constexpr int cellSpacing = 0;
+constexpr Color ruleColor = 0x00CC0000;  // #0000CC
+constexpr int ruleHeight = 1;
+}  // namespace tableLook
+
 // "#RRGGBB" of a COLORREF (0x00BBGGRR), e.g. 0x00E6FFFF gives "#FFFFE6".
 struct HtmlColor {
     char text[8];
