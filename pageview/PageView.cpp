@@ -132,7 +132,7 @@ private:
                 const Color color = page.palette.of(cell.linked ? Tone::name : row.tone);
                 add(c.content,
                     styled(cell.text, color, cell.linked ? &row.link : nullptr,
-                           cell.linked ? &row.tooltip : nullptr));
+                           cell.linked || cell.titled ? &row.tooltip : nullptr));
             }
         }
     }

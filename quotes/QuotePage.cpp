@@ -5,6 +5,8 @@
 #include "quotes/QuoteParser.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -59,12 +61,13 @@ public:
     RowFiller& operator=(const RowFiller&) = delete;
 
     // A cell whose text the caller writes through the PageText returned.
-    PageText cell(CellAlign align, int span = 1, bool linked = false)
+    PageText cell(CellAlign align, int span = 1, bool linked = false, bool titled = false)
     {
         PageCell& c = next(row.cells, used);
         c.align = align;
         c.span = span;
         c.linked = linked;
+        c.titled = titled;
         c.text.clear();
         return PageText(c.text);
     }
@@ -91,6 +94,51 @@ void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
                            << Shown{fieldText(q.tradeTime)};
 }
 
+// Whole HK dollars, "+1200", "-400", "0" with a sign, "74000" without.
+struct Dollars {
+    double value;
+    bool sign;
+};
+
+PageText& operator<<(PageText& out, Dollars d)
+{
+    const double limit = 9e15;  // past any holding; keeps the rounding exact
+    const double rounded = std::round(std::clamp(d.value, -limit, limit));
+    if (d.sign && rounded > 0)
+        out << "+";
+    return out << Fixed{rounded == 0 ? 0.0 : rounded, 0};
+}
+
+// A holding's worth, in HK dollars.
+struct Holding {
+    double today = 0;        // (last price - previous close) x shares
+    double marketValue = 0;  // last price x shares
+    double floating = 0;     // (last price - cost) x shares
+
+    Holding& operator+=(const Holding& h)
+    {
+        today += h.today;
+        marketValue += h.marketValue;
+        floating += h.floating;
+        return *this;
+    }
+};
+
+// A code without a trade today is worth its previous close and made nothing.
+Holding holdingOf(const StockQuote& q, const CodeRecord& r)
+{
+    const double shares = static_cast<double>(r.shares);
+    const bool traded = q.prevClose != 0 && q.lastPrice != 0;
+    const double price = q.lastPrice != 0 ? q.lastPrice : q.prevClose;
+    return {traded ? (q.lastPrice - q.prevClose) * shares : 0, price * shares, (price - *r.cost) * shares};
+}
+
+void addWorthLines(std::vector<std::string>& lines, const Holding& h)
+{
+    PageText(lines.emplace_back()) << "市值: " << Dollars{h.marketValue, false};
+    PageText(lines.emplace_back()) << "浮动盈亏: " << Dollars{h.floating, true};
+}
+
 // Where the reply holds a quote older than the one of its code shown, the
 // shown one stays; the others are shown from now on. Returns the reply's
 // newest quote.
@@ -113,26 +161,65 @@ QuoteStamp keepNewest(QuoteBatch& batch, int count, std::vector<StockQuote>& sho
     return newest;
 }
 
-void fillQuoteRow(PageRow& row, const StockQuote& q, std::uint32_t flags, std::string_view linkBase)
+// What every quote row of a build shares.
+struct RowPlan {
+    std::uint32_t flags = 0;
+    std::string_view linkBase;
+    const PageCodes* codes = nullptr;
+    bool profitColumn = false;
+};
+
+const char* markText(CodeMark mark)
+{
+    return mark == CodeMark::fired ? "★" : mark == CodeMark::watched ? "☆" : "";
+}
+
+// Fills a quote's row; its holding, when it has one the page counts.
+std::optional<Holding> fillQuoteRow(PageRow& row, const StockQuote& q, const RowPlan& plan)
 {
     char text[fixedTextSize];
     const int decimals = text[formatFixed(q.lastPrice, 3, text) - 1] != '0' ? 3 : 2;
     const double change = q.lastPrice - q.prevClose;
-
-    RowFiller filler(row, RowKind::quote, change > 0 ? Tone::rise : Tone::fall);
+    const std::uint32_t flags = plan.flags;
+    const bool discreet = plan.codes->discreet;
     const std::string_view code = fieldText(q.code);
-    if (flags & (showCode | showName)) {
-        PageText(row.link) << linkBase << "&Code=" << UrlEncoded{code};
+    const CodeRecord* record = plan.codes->book ? plan.codes->book->find(code) : nullptr;
+    const CodeMark mark = plan.codes->markOf ? plan.codes->markOf(q)
+                          : record && record->watched() ? CodeMark::watched
+                                                        : CodeMark::none;
+    const bool linked = !discreet && (flags & (showCode | showName));
+    std::optional<Holding> holding;
+    if (plan.profitColumn && record && record->holds() && entryTakesHolding(code))
+        holding = holdingOf(q, *record);
+
+    RowFiller filler(row, RowKind::quote, discreet ? Tone::header : change > 0 ? Tone::rise : Tone::fall);
+    if (linked) {
+        PageText(row.link) << plan.linkBase << "&Code=" << UrlEncoded{code};
         fillTooltip(row.tooltip, q);
+        if (holding) {
+            PageText(row.tooltip.emplace_back()) << "持股: " << Fixed{static_cast<double>(record->shares), 0};
+            PageText(row.tooltip.emplace_back()) << "成本: " << Fixed{*record->cost, 3};
+            addWorthLines(row.tooltip, *holding);
+        }
     } else {
         row.tooltip.clear();
     }
-    if (flags & showCode)
-        filler.cell(CellAlign::center, 1, true) << Shown{code};
+    // The mark goes before the name, or before the code where no name shows.
+    const char* markBefore = markText(mark);
+    if (flags & showCode) {
+        filler.cell(CellAlign::center, 1, linked) << (flags & showName ? "" : markBefore) << Shown{code};
+    }
     if (flags & showName) {
-        const std::string_view name = fieldText(q.displayName);
-        filler.cell(CellAlign::center, 1, true)
-            << Shown{name.substr(0, gb2312::prefixLength(name.data(), name.size(), 8))};
+        PageText out = filler.cell(CellAlign::center, 1, linked);
+        out << markBefore;
+        if (record && !record->alias.empty()) {
+            out << Shown{record->alias};
+        } else if (discreet) {
+            out << Shown{bareCode(code)};
+        } else {
+            const std::string_view name = fieldText(q.displayName);
+            out << Shown{name.substr(0, gb2312::prefixLength(name.data(), name.size(), 8))};
+        }
     }
     if (flags & showPrice)
         filler.cell(CellAlign::right) << Fixed{q.lastPrice, decimals};
@@ -152,6 +239,12 @@ void fillQuoteRow(PageRow& row, const StockQuote& q, std::uint32_t flags, std::s
         else
             out << (change > 0 ? "+" : "") << Fixed{change * 100 / q.prevClose, 2} << "%";
     }
+    if (plan.profitColumn) {
+        PageText out = filler.cell(CellAlign::right);
+        if (holding)
+            out << Dollars{holding->today, true};
+    }
+    return holding;
 }
 
 // A page of text lines only.
@@ -212,12 +305,7 @@ void writeQuoteRow(PageText& out, const PageRow& row)
     // Both link cells carry the same tooltip: the second copies the first's.
     std::size_t tooltipStart = 0;
     std::size_t tooltipLength = 0;
-    for (const PageCell& cell : row.cells) {
-        if (!cell.linked) {
-            out << "<td>" << Escaped{cell.text} << "</td>";
-            continue;
-        }
-        out << "<td align=\"center\"><a href=" << row.link << " target=\"_blank\" title=\"";
+    const auto title = [&] {
         if (tooltipLength) {
             out.repeat(tooltipStart, tooltipLength);
         } else {
@@ -226,7 +314,27 @@ void writeQuoteRow(PageText& out, const PageRow& row)
                 out << (i ? "&#10;" : "") << Escaped{row.tooltip[i]};
             tooltipLength = out.size() - tooltipStart;
         }
-        out << "\" class=\"" << toneClass(Tone::name) << "\">" << Escaped{cell.text} << "</a></td>";
+    };
+    for (const PageCell& cell : row.cells) {
+        out << "<td";
+        if (cell.span > 1)
+            out << " colspan=" << cell.span;
+        if (cell.align != CellAlign::right)  // the row's own
+            out << " align=\"" << (cell.align == CellAlign::center ? "center" : "left") << "\"";
+        if (cell.titled && !cell.linked) {
+            out << " title=\"";
+            title();
+            out << "\"";
+        }
+        out << ">";
+        if (cell.linked) {
+            out << "<a href=" << row.link << " target=\"_blank\" title=\"";
+            title();
+            out << "\" class=\"" << toneClass(Tone::name) << "\">" << Escaped{cell.text} << "</a>";
+        } else {
+            out << Escaped{cell.text};
+        }
+        out << "</td>";
     }
     out << "</tr>";
 }
@@ -257,6 +365,7 @@ void writeTable(PageText& out, const QuotePageModel& page)
                 << "px></td></tr>";
             break;
         case RowKind::quote:
+        case RowKind::total:
             writeQuoteRow(out, row);
             break;
         case RowKind::footer:
@@ -303,7 +412,7 @@ HtmlColor colorToHtml(Color color)
 }
 
 PageBuild buildQuotePage(const UserSettings& settings, const PageContext& context, QuotePageModel& page,
-                         const QuoteSource& feed)
+                         const QuoteSource& feed, const PageCodes& codes)
 {
     page.palette = paletteOf(settings);
     page.rowCount = 0;
@@ -316,16 +425,31 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     if (fieldText(settings.stockList).size() < 6)  // the shortest entry, ",hkHSI", has 6
         return textPage(page, PageKind::notice, {{"股票代码列表中无数据 请添加股票代码", Tone::alert, ""}});
 
+    // What the list's records ask of the table.
+    bool holdings = false;
+    bool watching = false;
+    bool longAlias = false;
+    if (codes.book)
+        for (const std::string& entry : stockListEntries(fieldText(settings.stockList)))
+            if (const CodeRecord* r = codes.book->find(entry)) {
+                holdings = holdings || r->holds();
+                watching = watching || r->watched();
+                longAlias = longAlias || r->alias.size() > 8;
+            }
+
     QuoteBatch batch;
     const int result = feed(batch);
     const std::uint32_t flags = settings.displayFlags;
-    const int columns = columnCountOf(flags);
+    RowPlan plan{flags, context.linkBase, &codes,
+                 holdings && !codes.discreet && !(flags & hideProfitColumn)};
+    // A name longer than the service's takes a column's width more.
+    const int columns = columnCountOf(flags) + plan.profitColumn;
     page.rowCount = result == 0 ? std::clamp(batch.count, 0, maxQuotes) : 0;
-    page.columnCount = columns;
+    page.columnCount = columns + (longAlias && (flags & showName));
 
     if (result != 0) {
         textPage(page, PageKind::error, {{"获得数据出错 请检查网络连接", Tone::alert, ""}});
-        return {PageKind::error, result};
+        return {PageKind::error, result, 0, watching};
     }
 
     page.kind = PageKind::quotes;
@@ -343,17 +467,30 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
                                              {showChangePercent, "涨跌(%)"}})
                 if (flags & bit)
                     header.cell(CellAlign::center) << title;
+            if (plan.profitColumn)
+                header.cell(CellAlign::center) << "盈亏";
         }  // before the next row may move the rows
         RowFiller(next(page.rows, rows), RowKind::rule, Tone::header).cell(CellAlign::left, columns);
     }
     const QuoteStamp newest = keepNewest(batch, page.rowCount, page.shownQuotes);
+    Holding total;
     for (int i = 0; i < page.rowCount; ++i)
-        fillQuoteRow(next(page.rows, rows), batch.quotes[i], flags, context.linkBase);
+        if (const std::optional<Holding> h = fillQuoteRow(next(page.rows, rows), batch.quotes[i], plan))
+            total += *h;
+    if (plan.profitColumn) {
+        PageRow& row = next(page.rows, rows);
+        RowFiller filler(row, RowKind::total, total.today > 0 ? Tone::rise : Tone::fall);
+        addWorthLines(row.tooltip, total);
+        filler.cell(CellAlign::center, columns - 1, false, true) << "合计";
+        PageText sumText = filler.cell(CellAlign::right, 1, false, true);
+        sumText << Dollars{total.today, true};
+        ++page.rowCount;
+    }
     if (flags & showRefreshTime)
         RowFiller(next(page.rows, rows), RowKind::footer, Tone::header).cell(CellAlign::right, columns)
             << Shown{fieldText(batch.dataTime)};
     page.rows.resize(rows);
-    return {PageKind::quotes, 0, newest};
+    return {PageKind::quotes, 0, newest, watching};
 }
 
 void renderPageHtml(const QuotePageModel& page, std::string& html)

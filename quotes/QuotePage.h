@@ -5,6 +5,7 @@
 
 #include "common/Color.h"
 #include "quotes/StockQuote.h"
+#include "settings/CodeBook.h"
 #include "settings/UserSettings.h"
 
 #include <functional>
@@ -46,12 +47,14 @@ struct PageCell {
     CellAlign align = CellAlign::right;
     int span = 1;         // columns taken
     bool linked = false;  // links to the row's link with the row's tooltip, in the name tone
+    bool titled = false;  // shows the row's tooltip without a link
 };
 
 enum class RowKind {
     header,  // the column titles
     rule,    // the line under the titles: one empty cell across the table
     quote,   // one quote
+    total,   // the sum of the holdings' profit or loss, "合计"
     footer,  // the time of the data, across the table
 };
 
@@ -88,12 +91,27 @@ struct QuotePageModel {
     std::vector<StockQuote> shownQuotes;
 };
 
+// The mark before a row's name: none, "☆" while the code has an alert set,
+// "★" from the moment one fires until the end of that day.
+enum class CodeMark { none, watched, fired };
+
+// What the page shows of the user's own codes.
+struct PageCodes {
+    const CodeBook* book = nullptr;  // aliases, holdings and alerts; none without
+    // Names as aliases or bare codes, every figure in the header tone, no
+    // links, no tooltips, no "盈亏" column and no "合计" row.
+    bool discreet = false;
+    // A code's mark; without it a code with an alert set is watched.
+    std::function<CodeMark(const StockQuote& quote)> markOf;
+};
+
 // What a build gave: the page's kind, and for the error page the fetch's
 // failure (negative).
 struct PageBuild {
     PageKind kind = PageKind::notice;
     int fetchError = 0;
     QuoteStamp newestQuote = 0;  // the reply's newest quote, 0 when none is dated
+    bool watching = false;       // a code of the list has an alert set
 };
 
 // The quote table's look at 96 DPI, which the page file states and the
@@ -120,8 +138,14 @@ using QuoteSource = std::function<int(QuoteBatch& batch)>;
 // Builds the page into page, reusing the storage of the model it held. The
 // notice and upgrade pages need no fetch. A quote of the reply that is older
 // than the one of its code the page showed keeps the one shown.
+//
+// A code with an alias shows it in its name cell. When a code of the list
+// holds shares at a cost, and the display does not hide it, the table gets a
+// column "盈亏" (today's profit or loss, whole HK dollars with a sign) and a
+// last row "合计" summing it; the holding's rows and the sum tell their
+// market value and floating profit or loss in their tooltips.
 PageBuild buildQuotePage(const UserSettings& settings, const PageContext& context, QuotePageModel& page,
-                         const QuoteSource& feed);
+                         const QuoteSource& feed, const PageCodes& codes = {});
 
 // The page as the HTML file the browser control loads, written into html
 // (cleared first; its capacity is reused).

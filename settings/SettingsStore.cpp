@@ -136,6 +136,73 @@ StoreResult SettingsStore::saveWindowState(const WindowState& state)
     return written ? StoreResult::ok : StoreResult::failed;
 }
 
+CodeRecord SettingsStore::loadCodeRecord(std::string_view entry)
+{
+    const std::string section = codeSection(entry);
+    const auto value = [&](const char* key) { return profile.read(section.c_str(), key); };
+    CodeRecord record;
+    record.entry = std::string(entry);
+    record.alias = readAlias(value(codeKey::alias)).value_or("");
+    // A holding is a share's; an index's section keeps an alias and alerts.
+    if (entryTakesHolding(entry)) {
+        record.shares = readShares(value(codeKey::shares)).value_or(0);
+        record.cost = readPrice(value(codeKey::cost)).value_or(std::nullopt);
+    }
+    record.above = readPrice(value(codeKey::above)).value_or(std::nullopt);
+    record.below = readPrice(value(codeKey::below)).value_or(std::nullopt);
+    record.move = readPercent(value(codeKey::move)).value_or(std::nullopt);
+    return record;
+}
+
+CodeBook SettingsStore::loadCodeBook(const char* stockList)
+{
+    CodeBook book;
+    for (const std::string& entry : stockListEntries(stockList))
+        book.put(loadCodeRecord(entry));
+    return book;
+}
+
+static StoreResult saveCodeRecord(ProfileFile& profile, const CodeRecord& r)
+{
+    const std::string section = codeSection(r.entry);
+    const bool written =
+        profile.write(section.c_str(), {{codeKey::alias, r.alias},
+                                        {codeKey::shares, r.shares ? std::to_string(r.shares) : ""},
+                                        {codeKey::cost, priceText(r.cost)},
+                                        {codeKey::above, priceText(r.above)},
+                                        {codeKey::below, priceText(r.below)},
+                                        {codeKey::move, priceText(r.move)}});
+    return written ? StoreResult::ok : StoreResult::failed;
+}
+
+StoreResult SettingsStore::saveCodeBook(const CodeBook& now, const CodeBook& before)
+{
+    StoreResult result = StoreResult::ok;
+    for (const CodeRecord& r : now.records()) {
+        const CodeRecord* old = before.find(r.entry);
+        if ((!old || *old != r) && saveCodeRecord(profile, r) != StoreResult::ok)
+            result = StoreResult::failed;
+    }
+    for (const CodeRecord& r : before.records())
+        if (!now.find(r.entry)) {
+            CodeRecord cleared;
+            cleared.entry = r.entry;
+            if (saveCodeRecord(profile, cleared) != StoreResult::ok)
+                result = StoreResult::failed;
+        }
+    return result;
+}
+
+bool SettingsStore::loadDiscreet()
+{
+    return profile.read(windowSection, "discreet") == "1";
+}
+
+StoreResult SettingsStore::saveDiscreet(bool on)
+{
+    return profile.write(windowSection, {{"discreet", on ? "1" : "0"}}) ? StoreResult::ok : StoreResult::failed;
+}
+
 SettingsPlace settingsPlace(bool programFolderWritable, bool userFolderKnown, bool userFileExists,
                             bool programFileExists)
 {

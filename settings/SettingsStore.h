@@ -7,6 +7,7 @@
 
 #include "common/AppNames.h"
 #include "common/ProfileText.h"
+#include "settings/CodeBook.h"
 #include "settings/UserSettings.h"
 
 #include <cstdint>
@@ -118,6 +119,19 @@ public:
     StoreResult loadWindowState(WindowState& state);
     // Writes "wstat": ok or failed.
     StoreResult saveWindowState(const WindowState& state);
+
+    // The records of the entries of a stock list text, from their "Code"
+    // sections: a key that is missing or does not read counts as none.
+    CodeBook loadCodeBook(const char* stockList);
+    CodeRecord loadCodeRecord(std::string_view entry);
+    // Writes the sections of the records that differ between before and
+    // now, every key ("" for none; a record gone from now is written empty):
+    // ok, or failed when a section could not be written. The sections of
+    // other codes stay as they are.
+    StoreResult saveCodeBook(const CodeBook& now, const CodeBook& before);
+    // The discreet look, "discreet" of "WinStat" (off when missing).
+    bool loadDiscreet();
+    StoreResult saveDiscreet(bool on);
 
     // Sets the Run entry "Zeb" to programPath in quotes, or deletes it. ok,
     // noKey, noValue, or noProgram for an empty path or one with a '?'.

@@ -18,6 +18,9 @@ constexpr std::uint32_t showRefreshTime = 0x10;
 constexpr std::uint32_t showHeader = 0x20;
 constexpr std::uint32_t showPrice = 0x40;
 constexpr std::uint32_t columnFlags = 0x4F;
+// Set: no "盈亏" column for holdings. Clear in files of builds before holdings,
+// so the column shows there by default.
+constexpr std::uint32_t hideProfitColumn = 0x80;
 
 // optionFlags
 constexpr std::uint32_t customColors = 0x01;

@@ -121,6 +121,31 @@ StoreResult Win32SettingsStore::saveWindowState(const WindowState& state)
     return Win32Store(iniPath).store.saveWindowState(state);
 }
 
+CodeBook Win32SettingsStore::loadCodeBook(const char* stockList)
+{
+    return Win32Store(iniPath).store.loadCodeBook(stockList);
+}
+
+CodeRecord Win32SettingsStore::loadCodeRecord(std::string_view entry)
+{
+    return Win32Store(iniPath).store.loadCodeRecord(entry);
+}
+
+StoreResult Win32SettingsStore::saveCodeBook(const CodeBook& now, const CodeBook& before)
+{
+    return Win32Store(iniPath).store.saveCodeBook(now, before);
+}
+
+bool Win32SettingsStore::loadDiscreet()
+{
+    return Win32Store(iniPath).store.loadDiscreet();
+}
+
+StoreResult Win32SettingsStore::saveDiscreet(bool on)
+{
+    return Win32Store(iniPath).store.saveDiscreet(on);
+}
+
 RegResult Win32SettingsStore::setAutoRun(bool on)
 {
     char path[MAX_PATH] = {};
@@ -142,6 +167,7 @@ void Win32SettingsStore::loadLive(LiveSettings& live, WindowState& window)
     UserSettings settings;
     fileUnread = loadUserSettings(settings) == StoreResult::unread;
     live.replace(settings);
+    live.replaceCodes(loadCodeBook(settings.stockList));
     if (loadWindowState(window) == StoreResult::unread)
         fileUnread = true;
     char path[MAX_PATH] = {};

@@ -25,6 +25,11 @@ public:
     StoreResult saveUserSettings(const UserSettings& in);
     StoreResult loadWindowState(WindowState& state);
     StoreResult saveWindowState(const WindowState& state);
+    CodeBook loadCodeBook(const char* stockList);
+    CodeRecord loadCodeRecord(std::string_view entry);
+    StoreResult saveCodeBook(const CodeBook& now, const CodeBook& before);
+    bool loadDiscreet();
+    StoreResult saveDiscreet(bool on);
 
     // Enters the running program in the Run key ("Zeb"), or removes it. ok,
     // or noKey, noValue, noProgram (the program's path cannot be had or entered).
@@ -33,7 +38,8 @@ public:
     bool autoRunIsOn();
 
     // Start-up: removes what saves that died left beside the file, loads
-    // the live settings record, then the window record; a Run entry of an
+    // the live settings record and the records of its codes, then the
+    // window record; a Run entry of an
     // earlier build is written again quoted.
     void loadLive(LiveSettings& live, WindowState& window);
     // Exit: saves the window record, then the live settings record; nothing

@@ -1,0 +1,87 @@
+// The user's own record of each code of the list, kept in zeb.ini's section
+// "Code <entry>" (e.g. "[Code hk00700]"): a name of their own, a holding and
+// price alerts. Every key may be missing; a value that does not read as the
+// key's kind counts as missing, and nothing else is lost for it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr std::size_t maxAliasBytes = 16;
+
+struct CodeRecord {
+    std::string entry;  // the list entry as stored, e.g. "hk00700" or "hkHSI"
+    std::string alias;  // GB2312, at most maxAliasBytes, "" for none
+    std::int64_t shares = 0;      // shares held
+    std::optional<double> cost;   // price paid per share, HK dollars
+    std::optional<double> above;  // alert: the price rises to this or higher
+    std::optional<double> below;  // alert: the price falls to this or lower
+    std::optional<double> move;   // alert: the day's change reaches this many percent either way
+
+    // A holding to count: shares and a cost.
+    bool holds() const { return shares > 0 && cost.has_value(); }
+    bool watched() const { return above || below || move; }
+    bool empty() const { return alias.empty() && shares == 0 && !cost && !watched(); }
+    bool operator==(const CodeRecord& other) const;
+    bool operator!=(const CodeRecord& other) const { return !(*this == other); }
+};
+
+// The code of an entry without its "hk": "00700" of "hk00700".
+std::string_view bareCode(std::string_view entry);
+
+// Whether an entry takes a holding: a share's code is five digits ("hk00700");
+// an index ("hkHSI") takes an alias and alerts only.
+bool entryTakesHolding(std::string_view entry);
+
+// The records the program knows, in no particular order.
+class CodeBook {
+public:
+    // The record of an entry; nullptr when it has none.
+    const CodeRecord* find(std::string_view entry) const;
+    // Sets an entry's record (an empty one is dropped).
+    void put(const CodeRecord& record);
+    const std::vector<CodeRecord>& records() const { return list; }
+    bool operator==(const CodeBook& other) const;
+
+private:
+    std::vector<CodeRecord> list;
+};
+
+// The entries of a stock list text as stored, e.g. "hkHSI" and "hk00700"
+// of ",hkHSI,hk00700".
+std::vector<std::string> stockListEntries(std::string_view stockList);
+
+// The profile section of an entry: "Code " + entry.
+std::string codeSection(std::string_view entry);
+
+// The keys of a record, in the order they are written.
+namespace codeKey {
+constexpr const char* alias = "alias";
+constexpr const char* shares = "shares";
+constexpr const char* cost = "cost";
+constexpr const char* above = "above";
+constexpr const char* below = "below";
+constexpr const char* move = "move";
+}  // namespace codeKey
+
+// The readings of the keys' values, for zeb.ini and the settings page alike:
+// blanks around the text are ignored; "" reads as none (nullopt, 0, "").
+// A text that does not read is nullopt in the outer optional.
+//
+// An alias: GB2312 text of at most 16 bytes, no control characters, not
+// cut inside a character.
+std::optional<std::string> readAlias(std::string_view text);
+// Shares: a whole number from 0 to 10^12, digits only.
+std::optional<std::int64_t> readShares(std::string_view text);
+// A price: a decimal number ("370", "370.5", "0.045") with at most three
+// decimals, more than 0 and less than 10^7.
+std::optional<std::optional<double>> readPrice(std::string_view text);
+// A percentage: as a price, more than 0 and at most 1000.
+std::optional<std::optional<double>> readPercent(std::string_view text);
+
+// A price or percentage as written back: the shortest decimal form, at most
+// three decimals ("300", "369.5", "0.045"); "" for none.
+std::string priceText(const std::optional<double>& value);
