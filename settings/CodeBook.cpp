@@ -46,15 +46,18 @@ std::optional<double> readDecimal(std::string_view text)
     return static_cast<double>(thousandths) / 1000;
 }
 
-std::optional<std::optional<double>> readBounded(std::string_view text, double limit, bool limitIncluded)
+bool readBounded(std::string_view text, double limit, bool limitIncluded, std::optional<double>& value)
 {
     text = trimmed(text);
-    if (text.empty())
-        return std::optional<double>();
-    const std::optional<double> value = readDecimal(text);
-    if (!value || *value <= 0 || *value > limit || (!limitIncluded && *value == limit))
-        return std::nullopt;
-    return value;
+    if (text.empty()) {
+        value.reset();
+        return true;
+    }
+    const std::optional<double> number = readDecimal(text);
+    if (!number || *number <= 0 || *number > limit || (!limitIncluded && *number == limit))
+        return false;
+    value = number;
+    return true;
 }
 
 bool sameValue(const std::optional<double>& a, const std::optional<double>& b)
@@ -132,47 +135,47 @@ std::string codeSection(std::string_view entry)
     return "Code " + std::string(entry);
 }
 
-std::optional<std::string> readAlias(std::string_view text)
+bool readAlias(std::string_view text, std::string& value)
 {
     text = trimmed(text);
     if (text.size() > maxAliasBytes)
-        return std::nullopt;
+        return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7F || c == 0x80 || c == 0xFF)
-            return std::nullopt;
+            return false;
         if (gb2312::isLeadByte(c)) {
             if (i + 1 == text.size() || !gb2312::isTrailByte(static_cast<unsigned char>(text[i + 1])))
-                return std::nullopt;
+                return false;
             ++i;
         }
     }
-    return std::string(text);
+    value = std::string(text);
+    return true;
 }
 
-std::optional<std::int64_t> readShares(std::string_view text)
+bool readShares(std::string_view text, std::int64_t& value)
 {
     text = trimmed(text);
-    if (text.empty())
-        return std::int64_t{0};
     if (text.size() > 13 || !std::all_of(text.begin(), text.end(), isDigit))
-        return std::nullopt;
+        return false;
     std::int64_t shares = 0;
     for (char c : text)
         shares = shares * 10 + (c - '0');
     if (shares > 1'000'000'000'000)
-        return std::nullopt;
-    return shares;
+        return false;
+    value = shares;
+    return true;
 }
 
-std::optional<std::optional<double>> readPrice(std::string_view text)
+bool readPrice(std::string_view text, std::optional<double>& value)
 {
-    return readBounded(text, 1e7, false);
+    return readBounded(text, 1e7, false, value);
 }
 
-std::optional<std::optional<double>> readPercent(std::string_view text)
+bool readPercent(std::string_view text, std::optional<double>& value)
 {
-    return readBounded(text, 1000, true);
+    return readBounded(text, 1000, true, value);
 }
 
 std::string priceText(const std::optional<double>& value)

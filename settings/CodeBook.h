@@ -68,19 +68,19 @@ constexpr const char* move = "move";
 }  // namespace codeKey
 
 // The readings of the keys' values, for zeb.ini and the settings page alike:
-// blanks around the text are ignored; "" reads as none (nullopt, 0, "").
-// A text that does not read is nullopt in the outer optional.
+// each is true when the text reads, and only then sets value. Blanks around
+// the text are ignored; a blank text reads as none ("", 0, nullopt).
 //
 // An alias: GB2312 text of at most 16 bytes, no control characters, not
 // cut inside a character.
-std::optional<std::string> readAlias(std::string_view text);
+bool readAlias(std::string_view text, std::string& value);
 // Shares: a whole number from 0 to 10^12, digits only.
-std::optional<std::int64_t> readShares(std::string_view text);
+bool readShares(std::string_view text, std::int64_t& value);
 // A price: a decimal number ("370", "370.5", "0.045") with at most three
 // decimals, more than 0 and less than 10^7.
-std::optional<std::optional<double>> readPrice(std::string_view text);
+bool readPrice(std::string_view text, std::optional<double>& value);
 // A percentage: as a price, more than 0 and at most 1000.
-std::optional<std::optional<double>> readPercent(std::string_view text);
+bool readPercent(std::string_view text, std::optional<double>& value);
 
 // A price or percentage as written back: the shortest decimal form, at most
 // three decimals ("300", "369.5", "0.045"); "" for none.

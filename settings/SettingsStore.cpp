@@ -142,15 +142,16 @@ CodeRecord SettingsStore::loadCodeRecord(std::string_view entry)
     const auto value = [&](const char* key) { return profile.read(section.c_str(), key); };
     CodeRecord record;
     record.entry = std::string(entry);
-    record.alias = readAlias(value(codeKey::alias)).value_or("");
+    // A value that does not read leaves the key as none.
+    readAlias(value(codeKey::alias), record.alias);
     // A holding is a share's; an index's section keeps an alias and alerts.
     if (entryTakesHolding(entry)) {
-        record.shares = readShares(value(codeKey::shares)).value_or(0);
-        record.cost = readPrice(value(codeKey::cost)).value_or(std::nullopt);
+        readShares(value(codeKey::shares), record.shares);
+        readPrice(value(codeKey::cost), record.cost);
     }
-    record.above = readPrice(value(codeKey::above)).value_or(std::nullopt);
-    record.below = readPrice(value(codeKey::below)).value_or(std::nullopt);
-    record.move = readPercent(value(codeKey::move)).value_or(std::nullopt);
+    readPrice(value(codeKey::above), record.above);
+    readPrice(value(codeKey::below), record.below);
+    readPercent(value(codeKey::move), record.move);
     return record;
 }
 

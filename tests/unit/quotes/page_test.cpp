@@ -318,3 +318,102 @@ TEST_F(QuotePage, AQuoteOlderThanTheOneShownKeepsTheOneShown)
     EXPECT_EQ(prices({sampleQuote("hk00700", "T", 300, 368.4, "2026/12/04", "16:08:03")}).first,
               "hk00700 371.00;");
 }
+
+namespace {
+
+// 00700 held: 200 shares at 300, alias "腾讯"; the index with an alias only.
+CodeBook heldBook()
+{
+    CodeBook book;
+    CodeRecord tencent;
+    tencent.entry = "hk00700";
+    tencent.alias = "腾讯";
+    tencent.shares = 200;
+    tencent.cost = 300;
+    book.put(tencent);
+    CodeRecord index;
+    index.entry = "hkHSI";
+    index.alias = "恒指";
+    index.above = 20000;
+    book.put(index);
+    return book;
+}
+
+}  // namespace
+
+TEST_F(QuotePage, HoldingsAddAProfitColumnAndATotalRowWithTheirWorthInTooltips)
+{
+    std::strcpy(settings.stockList, ",hk00700,hkHSI,hk00005");
+    const CodeBook book = heldBook();
+    PageCodes codes;
+    codes.book = &book;
+    const std::vector<StockQuote> quotes = {sampleQuote("hk00700", "腾讯控股", 370, 372),
+                                            sampleQuote("hkHSI", "恒生指数", 17000, 16900),
+                                            sampleQuote("hk00005", "汇丰控股", 63, 62)};
+    const auto feed = [&](QuoteBatch& b) {
+        for (const StockQuote& q : quotes)
+            b.quotes[b.count++] = q;
+        return 0;
+    };
+    const PageBuild built = buildQuotePage(settings, context, model, feed, codes);
+    renderPageHtml(model, page);
+    EXPECT_TRUE(built.watching);
+    EXPECT_EQ(model.columnCount, 6);
+    EXPECT_EQ(model.rowCount, 4);  // three quotes and the total
+
+    const PageRow& held = model.rows[2];
+    ASSERT_EQ(held.cells.size(), 6u);
+    EXPECT_EQ(held.cells[1].text, "腾讯");
+    EXPECT_EQ(held.cells[5].text, "-400");
+    EXPECT_EQ(held.tooltip[0], "腾讯控股(hk00700)");
+    EXPECT_EQ(std::vector<std::string>(held.tooltip.end() - 4, held.tooltip.end()),
+              (std::vector<std::string>{"持股: 200", "成本: 300.000", "市值: 74000", "浮动盈亏: +14000"}));
+    EXPECT_EQ(model.rows[3].cells[1].text, "☆恒指");  // an alert set; an index holds nothing
+    EXPECT_EQ(model.rows[3].cells[5].text, "");
+    const PageRow& total = model.rows[5];
+    EXPECT_EQ(total.kind, RowKind::total);
+    EXPECT_EQ(total.tone, Tone::fall);
+    EXPECT_EQ(total.cells[0].text, "合计");
+    EXPECT_EQ(total.cells[1].text, "-400");
+    EXPECT_EQ(total.tooltip, (std::vector<std::string>{"市值: 74000", "浮动盈亏: +14000"}));
+    EXPECT_NE(page.find("<td>-400</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td colspan=5 align=\"center\" title=\"市值: 74000&#10;浮动盈亏: +14000\">合计</td>"),
+              std::string::npos);
+
+    // Hidden by the display's check box: the table is as without holdings.
+    settings.displayFlags |= hideProfitColumn;
+    buildQuotePage(settings, context, model, feed, codes);
+    EXPECT_EQ(model.columnCount, 5);
+    EXPECT_EQ(model.rowCount, 3);
+}
+
+TEST_F(QuotePage, TheDiscreetLookShowsAliasesOrCodesInOneToneWithoutLinksOrTooltips)
+{
+    std::strcpy(settings.stockList, ",hk00700,hk00005");
+    const CodeBook book = heldBook();
+    PageCodes codes;
+    codes.book = &book;
+    codes.discreet = true;
+    codes.markOf = [](const StockQuote& q) {
+        return std::string_view(q.code) == "hk00005" ? CodeMark::fired : CodeMark::none;
+    };
+    buildQuotePage(settings, context, model, [](QuoteBatch& b) {
+        b.quotes[b.count++] = sampleQuote("hk00700", "腾讯控股", 370, 372);
+        b.quotes[b.count++] = sampleQuote("hk00005", "汇丰控股", 63, 62);
+        return 0;
+    }, codes);
+    renderPageHtml(model, page);
+    EXPECT_EQ(model.columnCount, 5);
+    EXPECT_EQ(model.rowCount, 2);
+    EXPECT_EQ(model.rows[2].cells[1].text, "腾讯");
+    EXPECT_EQ(model.rows[3].cells[1].text, "★00005");
+    for (const PageRow& row : model.rows) {
+        EXPECT_EQ(row.tone, Tone::header);
+        EXPECT_TRUE(row.tooltip.empty());
+    }
+    EXPECT_EQ(page.find("<a "), std::string::npos);
+    EXPECT_EQ(page.find("title="), std::string::npos);
+    EXPECT_EQ(page.find("汇丰控股"), std::string::npos);
+    EXPECT_EQ(page.find("cup"), page.rfind("cup"));  // in the style sheet only
+    EXPECT_EQ(page.find("class=\"cdn\""), std::string::npos);
+}

@@ -400,3 +400,63 @@ TEST(LiveSettings, ReadersNeverSeeAHalfReplacedRecord)
     writer.join();
     EXPECT_EQ(torn, 0);
 }
+
+TEST(CodeValues, ReadWhatAUserTypesAndRefuseTheRest)
+{
+    std::optional<double> price = 1;
+    EXPECT_TRUE(readPrice(" 370.5 ", price) && price == 370.5);
+    EXPECT_TRUE(readPrice("0.045", price) && price == 0.045);
+    EXPECT_TRUE(readPrice("", price) && !price);  // none
+    for (const char* bad : {"abc", "0", "-1", "1.2345", "1e3", "3..1", ".", "1,000", "10000000", "12x"})
+        EXPECT_FALSE(readPrice(bad, price)) << bad;
+    EXPECT_FALSE(readPercent("1000.5", price));
+    std::int64_t shares = 0;
+    EXPECT_TRUE(readShares("200", shares) && shares == 200);
+    for (const char* bad : {"12x!", "-5", "2.5", "1000000000001"})
+        EXPECT_FALSE(readShares(bad, shares)) << bad;
+    std::string alias;
+    EXPECT_TRUE(readAlias(" 腾讯 ", alias) && alias == "腾讯");
+    EXPECT_FALSE(readAlias("一二三四五六七八九", alias));  // 18 bytes
+    EXPECT_FALSE(readAlias("\xCC", alias));                // cut inside a character
+    EXPECT_FALSE(readAlias("a\tb\x01", alias));
+    EXPECT_EQ(priceText(369.5), "369.5");
+    EXPECT_EQ(priceText(300.0), "300");
+    EXPECT_EQ(priceText(0.045), "0.045");
+}
+
+TEST_F(SettingsStoreTest, CodeRecordsReadWhatParsesAndSaveOnlyWhatChanged)
+{
+    profile.sections["Code hk00700"] = {{"alias", "腾讯"}, {"shares", "12x!"}, {"cost", "300"}, {"above", "369"}};
+    profile.sections["Code hkHSI"] = {{"alias", "恒指"}, {"shares", "100"}, {"cost", "1"}, {"move", "2.5"}};
+    profile.sections["Code hk00001"] = {{"alias", "长和"}};  // not in the list: untouched
+    const CodeBook before = store.loadCodeBook(",hk00700,hkHSI,hk00005");
+    ASSERT_EQ(before.records().size(), 2u);
+    const CodeRecord& tencent = *before.find("hk00700");
+    EXPECT_EQ(tencent.alias, "腾讯");
+    EXPECT_EQ(tencent.shares, 0);  // garbage reads as none
+    EXPECT_EQ(tencent.cost, std::optional<double>(300));
+    EXPECT_EQ(tencent.above, std::optional<double>(369));
+    EXPECT_EQ(before.find("hkHSI")->shares, 0);  // an index holds nothing
+    EXPECT_EQ(before.find("hkHSI")->move, std::optional<double>(2.5));
+
+    CodeBook now = before;
+    CodeRecord hsbc;
+    hsbc.entry = "hk00005";
+    hsbc.shares = 400;
+    hsbc.cost = 62.35;
+    now.put(hsbc);
+    CodeRecord cleared;
+    cleared.entry = "hkHSI";
+    now.put(cleared);
+    profile.writes.clear();
+    EXPECT_EQ(store.saveCodeBook(now, before), StoreResult::ok);
+    EXPECT_EQ(profile.sections["Code hk00005"]["cost"], "62.35");
+    EXPECT_EQ(profile.sections["Code hkHSI"]["alias"], "");
+    EXPECT_EQ(profile.sections["Code hk00700"]["shares"], "12x!");  // unchanged, not written
+    EXPECT_EQ(profile.sections["Code hk00001"]["alias"], "长和");
+    EXPECT_EQ(profile.writes.size(), 12u);  // two sections of six keys
+
+    EXPECT_FALSE(store.loadDiscreet());
+    EXPECT_EQ(store.saveDiscreet(true), StoreResult::ok);
+    EXPECT_TRUE(store.loadDiscreet());
+}
