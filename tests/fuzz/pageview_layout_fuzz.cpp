@@ -56,7 +56,7 @@ QuotePageModel readModel(Reader& in)
         switch (step & 7) {
         case 0:
             page.rows.emplace_back();
-            page.rows.back().kind = static_cast<RowKind>(choice % 4);
+            page.rows.back().kind = static_cast<RowKind>(choice % 5);
             page.rows.back().tone = static_cast<Tone>(choice % 6);
             break;
         case 1: {
@@ -65,6 +65,7 @@ QuotePageModel readModel(Reader& in)
             PageCell cell;
             cell.align = static_cast<CellAlign>(choice % 3);
             cell.linked = (choice & 4) != 0;
+            cell.titled = (choice & 8) != 0;
             cell.span = static_cast<std::int8_t>(in.byte());
             cell.text = in.text();
             page.rows.back().cells.push_back(std::move(cell));

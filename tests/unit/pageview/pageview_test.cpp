@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -347,3 +348,40 @@ TEST(PageLinks, OnlyWebAddressesGoToTheShell)
 }
 
 }  // namespace
+
+TEST_F(PageViewLayout, HoldingsColumnAndTotalRowAsTheBrowserShowsThem)
+{
+    CodeBook book;
+    CodeRecord held;
+    held.entry = "hk00700";
+    held.shares = 200;
+    held.cost = 300;
+    book.put(held);
+    PageCodes codes;
+    codes.book = &book;
+    quotes = {quote("hk00700", "腾讯控股", 370, 372)};
+    buildQuotePage(settings, context, page, [&](QuoteBatch& b) {
+        b.quotes[b.count++] = quotes[0];
+        return 0;
+    }, codes);
+    width = 55 * page.columnCount + 20;
+    height = 18 * page.rowCount + 5 + 20 + 18 + 20;
+    const PageLayout layout = layoutPage(page, width, height, 96, fakeMeasure);
+    expectInsideView(layout, width, height);
+
+    const PageTextRun* header = findRun(layout, "盈亏");
+    const PageTextRun* loss = findRun(layout, "-400");
+    const PageTextRun* total = findRun(layout, "合计");
+    ASSERT_TRUE(header && loss && total);
+    EXPECT_EQ(std::count_if(layout.runs.begin(), layout.runs.end(),
+                            [](const PageTextRun& r) { return r.text == "-400"; }),
+              2);  // the row's and the total's
+    EXPECT_EQ(loss->color, fallRed);
+    EXPECT_EQ(loss->rect.right, width - 5 - 2);  // the last column, right-aligned
+    EXPECT_LT(total->rect.right, header->rect.left);  // across the other columns
+    const auto tip = std::find_if(layout.tips.begin(), layout.tips.end(),
+                                  [&](const PageTip& t) { return t.rect.contains(total->rect.left + 1, total->rect.top + 1); });
+    ASSERT_NE(tip, layout.tips.end());
+    EXPECT_EQ(tip->text, "市值: 74000\n浮动盈亏: +14000");
+    EXPECT_EQ(layout.linkAt(total->rect.left + 1, total->rect.top + 1), nullptr);
+}
