@@ -77,9 +77,11 @@ private:
     std::size_t used = 0;
 };
 
-void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
+// The quote's lines, then room for extra lines; returns where they begin.
+std::size_t fillTooltip(std::vector<std::string>& lines, const StockQuote& q, std::size_t extra = 0)
 {
-    lines.resize(q.tradeDate[0] ? 8 : 7);
+    const std::size_t quoteLines = q.tradeDate[0] ? 8 : 7;
+    lines.resize(quoteLines + extra);  // the lines' storage is reused
     for (std::string& line : lines)
         line.clear();
     PageText(lines[0]) << Shown{fieldText(q.displayName)} << "(" << Shown{fieldText(q.code)} << ")";
@@ -92,6 +94,7 @@ void fillTooltip(std::vector<std::string>& lines, const StockQuote& q)
     if (q.tradeDate[0])
         PageText(lines[7]) << "时间: " << Shown{fieldText(q.tradeDate)} << " "
                            << Shown{fieldText(q.tradeTime)};
+    return quoteLines;
 }
 
 // Whole HK dollars, "+1200", "-400", "0" with a sign, "74000" without.
@@ -133,10 +136,11 @@ Holding holdingOf(const StockQuote& q, const CodeRecord& r)
     return {traded ? (q.lastPrice - q.prevClose) * shares : 0, price * shares, (price - *r.cost) * shares};
 }
 
-void addWorthLines(std::vector<std::string>& lines, const Holding& h)
+// Two lines from at on.
+void writeWorthLines(std::vector<std::string>& lines, std::size_t at, const Holding& h)
 {
-    PageText(lines.emplace_back()) << "市值: " << Dollars{h.marketValue, false};
-    PageText(lines.emplace_back()) << "浮动盈亏: " << Dollars{h.floating, true};
+    PageText(lines[at]) << "市值: " << Dollars{h.marketValue, false};
+    PageText(lines[at + 1]) << "浮动盈亏: " << Dollars{h.floating, true};
 }
 
 // Where the reply holds a quote older than the one of its code shown, the
@@ -195,11 +199,11 @@ std::optional<Holding> fillQuoteRow(PageRow& row, const StockQuote& q, const Row
     RowFiller filler(row, RowKind::quote, discreet ? Tone::header : change > 0 ? Tone::rise : Tone::fall);
     if (linked) {
         PageText(row.link) << plan.linkBase << "&Code=" << UrlEncoded{code};
-        fillTooltip(row.tooltip, q);
+        const std::size_t at = fillTooltip(row.tooltip, q, holding ? 4 : 0);
         if (holding) {
-            PageText(row.tooltip.emplace_back()) << "持股: " << Fixed{static_cast<double>(record->shares), 0};
-            PageText(row.tooltip.emplace_back()) << "成本: " << Fixed{*record->cost, 3};
-            addWorthLines(row.tooltip, *holding);
+            PageText(row.tooltip[at]) << "持股: " << Fixed{static_cast<double>(record->shares), 0};
+            PageText(row.tooltip[at + 1]) << "成本: " << Fixed{*record->cost, 3};
+            writeWorthLines(row.tooltip, at + 2, *holding);
         }
     } else {
         row.tooltip.clear();
@@ -430,12 +434,13 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     bool watching = false;
     bool longAlias = false;
     if (codes.book)
-        for (const std::string& entry : stockListEntries(fieldText(settings.stockList)))
+        forEachListEntry(fieldText(settings.stockList), [&](std::string_view entry) {
             if (const CodeRecord* r = codes.book->find(entry)) {
-                holdings = holdings || r->holds();
+                holdings = holdings || (r->holds() && entryTakesHolding(entry));
                 watching = watching || r->watched();
                 longAlias = longAlias || r->alias.size() > 8;
             }
+        });
 
     QuoteBatch batch;
     const int result = feed(batch);
@@ -480,7 +485,8 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     if (plan.profitColumn) {
         PageRow& row = next(page.rows, rows);
         RowFiller filler(row, RowKind::total, total.today > 0 ? Tone::rise : Tone::fall);
-        addWorthLines(row.tooltip, total);
+        row.tooltip.resize(2);
+        writeWorthLines(row.tooltip, 0, total);
         filler.cell(CellAlign::center, columns - 1, false, true) << "合计";
         PageText sumText = filler.cell(CellAlign::right, 1, false, true);
         sumText << Dollars{total.today, true};

@@ -120,13 +120,7 @@ bool CodeBook::operator==(const CodeBook& other) const
 std::vector<std::string> stockListEntries(std::string_view stockList)
 {
     std::vector<std::string> entries;
-    while (!stockList.empty()) {
-        const std::size_t comma = stockList.find(',');
-        const std::string_view piece = trimmed(stockList.substr(0, comma));
-        if (!piece.empty())
-            entries.emplace_back(piece);
-        stockList.remove_prefix(comma == std::string_view::npos ? stockList.size() : comma + 1);
-    }
+    forEachListEntry(stockList, [&entries](std::string_view entry) { entries.emplace_back(entry); });
     return entries;
 }
 

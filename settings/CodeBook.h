@@ -51,8 +51,24 @@ private:
 };
 
 // The entries of a stock list text as stored, e.g. "hkHSI" and "hk00700"
-// of ",hkHSI,hk00700".
+// of ",hkHSI,hk00700": pieces between commas, blanks around them ignored.
 std::vector<std::string> stockListEntries(std::string_view stockList);
+// Calls visit with each entry, allocating nothing.
+template <typename Visit>
+void forEachListEntry(std::string_view stockList, Visit&& visit)
+{
+    while (!stockList.empty()) {
+        const std::size_t comma = stockList.find(',');
+        std::string_view piece = stockList.substr(0, comma);
+        while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
+            piece.remove_prefix(1);
+        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\t'))
+            piece.remove_suffix(1);
+        if (!piece.empty())
+            visit(piece);
+        stockList.remove_prefix(comma == std::string_view::npos ? stockList.size() : comma + 1);
+    }
+}
 
 // The profile section of an entry: "Code " + entry.
 std::string codeSection(std::string_view entry);

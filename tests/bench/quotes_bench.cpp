@@ -1,5 +1,8 @@
 // One refresh's work without the network: parse a 30-record reply and build
 // its page. Heap allocations are counted through the global operator new.
+#include "common/FieldText.h"
+#include "quotes/ExchangeCalendar.h"
+#include "quotes/PriceAlerts.h"
 #include "quotes/QuoteParser.h"
 #include "quotes/QuotePage.h"
 #include "tests/support/SampleQuotes.h"
@@ -100,3 +103,54 @@ static void BM_Refresh(benchmark::State& state)
         state.SkipWithError("page has not 30 rows");
 }
 BENCHMARK(BM_Refresh);
+
+// The same refresh with every code held under an alias and watched by an
+// alert, judged as the worker judges it.
+static void BM_RefreshWithCodes(benchmark::State& state)
+{
+    const std::string reply = thirtyRecordReply();
+    UserSettings settings = allColumns();
+    CodeBook book;
+    std::string list;
+    for (int i = 1; i <= maxQuotes; ++i) {
+        char entry[8];
+        std::snprintf(entry, sizeof entry, "hk%05d", i);
+        list += ",";
+        list += entry;
+        CodeRecord r;
+        r.entry = entry;
+        r.alias = "我的股票";
+        r.shares = 1000;
+        r.cost = 12.5;
+        r.above = 1000;
+        r.move = 5;
+        book.put(r);
+    }
+    std::strcpy(settings.stockList, list.c_str());
+    const PageContext context = samplePageContext();
+    const UtcMs now = daysFromCivil(2024, 3, 15) * 86400000 + 2 * 3600000;  // 10:00 in Hong Kong
+    AlertWatch alerts;
+    PageCodes codes;
+    codes.book = &book;
+    codes.markOf = [&](const StockQuote& q) { return alerts.markOf(book, fieldText(q.code), now); };
+    QuotePageModel model;
+    std::string page;
+    page.reserve(64 * 1024);
+    const QuoteSource feed = [&](QuoteBatch& batch) {
+        parseQuoteReply(reply.data(), reply.size(), batch);
+        alerts.judge(batch.quotes, batch.count, book, now, true);
+        return 0;
+    };
+    const long before = allocations;
+    for (auto _ : state) {
+        buildQuotePage(settings, context, model, feed, codes);
+        renderPageHtml(model, page);
+        benchmark::DoNotOptimize(page.data());
+    }
+    state.counters["allocs/refresh"] =
+        benchmark::Counter(static_cast<double>(allocations - before), benchmark::Counter::kAvgIterations);
+    state.counters["page bytes"] = static_cast<double>(page.size());
+    if (model.rowCount != maxQuotes + 1)
+        state.SkipWithError("page has not 30 rows and the total");
+}
+BENCHMARK(BM_RefreshWithCodes);
