@@ -380,11 +380,21 @@ TEST_F(QuotePage, HoldingsAddAProfitColumnAndATotalRowWithTheirWorthInTooltips)
     EXPECT_NE(page.find("<td colspan=5 align=\"center\" title=\"市值: 74000&#10;浮动盈亏: +14000\">合计</td>"),
               std::string::npos);
 
-    // Hidden by the display's check box: the table is as without holdings.
+    // Hidden by the display's check box: the table is as without holdings,
+    // but for an alias longer than a service's name, which takes a column's
+    // width more.
     settings.displayFlags |= hideProfitColumn;
     buildQuotePage(settings, context, model, feed, codes);
     EXPECT_EQ(model.columnCount, 5);
     EXPECT_EQ(model.rowCount, 3);
+    CodeBook longer = book;
+    CodeRecord named = *book.find("hk00700");
+    named.alias = "腾讯控股公司";
+    longer.put(named);
+    codes.book = &longer;
+    buildQuotePage(settings, context, model, feed, codes);
+    EXPECT_EQ(model.columnCount, 6);
+    EXPECT_EQ(model.rows[2].cells[1].text, "腾讯控股公司");
 }
 
 TEST_F(QuotePage, TheDiscreetLookShowsAliasesOrCodesInOneToneWithoutLinksOrTooltips)
