@@ -202,6 +202,7 @@ class SettingsDialog(ZebTestCase):
         self.assertEqual(self.status(), "成本价输入不正确")
         self.assertEqual(probe("dlg")["found"], "1")
         self.assertNotIn(("Code hk00700", "cost"), self.ini_values())
+        self.shoot("settings-codes.png")
         probe("set", CODES, 1083, "370.5")
         self.ok()
         values = self.ini_values()
