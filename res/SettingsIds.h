@@ -1,5 +1,5 @@
-// Control ids of the settings dialog (131) and its three pages: display
-// (129), stock list (130) and connection (136). The pages are separate
+// Control ids of the settings dialog (131) and its four pages: display
+// (129), stock list (130), connection (136) and codes (IDD_CODES_PAGE). The pages are separate
 // dialogs, so some numbers serve a different control on each page.
 #pragma once
 
@@ -28,6 +28,7 @@
 #define IDC_SHOW_PRICE 1056
 #define IDC_HIDE_AT_START 1057
 #define IDC_AUTO_RUN 1058
+#define IDC_SHOW_PROFIT 1059
 
 // stock list page
 #define IDC_CODE_LIST 1000
@@ -50,6 +51,16 @@
 #define IDC_USE_IE 1019
 #define IDC_PROXY_USER 1042
 #define IDC_PROXY_PASSWORD 1043
+
+// codes page
+#define IDD_CODES_PAGE 138
+#define IDC_CODES_LIST 1080
+#define IDC_CODE_ALIAS 1081
+#define IDC_CODE_SHARES 1082
+#define IDC_CODE_COST 1083
+#define IDC_ALERT_ABOVE 1084
+#define IDC_ALERT_BELOW 1085
+#define IDC_ALERT_MOVE 1086
 
 // The display page's dialog-initialisation block (resource type 240, the
 // same id as the page) and the message number it uses for adding a string.

@@ -51,6 +51,7 @@ DisplayForm displayFormFrom(const UserSettings& settings)
     for (const FlagBox& box : displayPageBoxes)
         form.setTicked(box.controlId, ((box.optionFlag ? settings.optionFlags : settings.displayFlags) &
                                        box.bit) != 0);
+    form.showProfit = (settings.displayFlags & hideProfitColumn) == 0;
     form.upColor = settings.upColor;
     form.downColor = settings.downColor;
     form.nameColor = settings.nameColor;

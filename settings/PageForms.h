@@ -30,13 +30,14 @@ struct DisplayForm {
     Color nameColor = 0;
     Color headerColor = 0;
     int fontSizeIndex = 0;  // the font-size list's selection
+    bool showProfit = true;  // "盈亏": the holdings' column, shown unless hideProfitColumn is set
 
     bool ticked(int controlId) const;
     void setTicked(int controlId, bool on);
 };
 
-// The page as it opens on a record: a box ticked for each set bit, the five
-// colours and the font size.
+// The page as it opens on a record: a box ticked for each set bit, "盈亏"
+// unless its column is hidden, the five colours and the font size.
 DisplayForm displayFormFrom(const UserSettings& settings);
 
 // The colour swatches ("涨", "跌", "简称", "表头", "背景"): the colour a swatch

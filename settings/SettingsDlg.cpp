@@ -7,8 +7,10 @@
 #include "winui/Shell.h"
 
 #include <algorithm>
+#include <array>
 
 BEGIN_MESSAGE_MAP(CSettingsDlg, CDialog)
+    onNotify<&CSettingsDlg::OnTabChanging>(IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGING)),
     onNotify<&CSettingsDlg::OnTabChange>(IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)),
     onCtlColor<&CSettingsDlg::OnCtlColor>(WM_CTLCOLORSTATIC),
     onMouse<&CSettingsDlg::OnMouseMove>(WM_MOUSEMOVE),
@@ -20,6 +22,7 @@ CSettingsDlg::CSettingsDlg(Win32SettingsStore& store, COLORREF* pickerColors, co
     : CDialog(IDD_SETTINGS, parent),
       displayPage(store, pickerColors),
       stockListPage(deployment),
+      codesPage(store),
       feedbackLink(*this, IDC_FEEDBACK_LINK),
       store(store),
       deployment(deployment)
@@ -38,8 +41,8 @@ BOOL CSettingsDlg::OnInitDialog()
     displayPage.setSettings(settings);
     connectionPage.setSettings(settings);
 
-    const char* const names[] = {"常规", "我的Zeb", "连接"};
-    for (int i = 0; i < 3; ++i) {
+    const char* const names[tabCount] = {"常规", "我的Zeb", "连接", "自选股"};
+    for (int i = 0; i < tabCount; ++i) {
         std::wstring name = widen(names[i]);
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
@@ -50,6 +53,7 @@ BOOL CSettingsDlg::OnInitDialog()
     stockListPage.Create(tabs.m_hWnd);
     displayPage.Create(tabs.m_hWnd);
     connectionPage.Create(tabs.m_hWnd);
+    codesPage.Create(tabs.m_hWnd);
     // The pages fill the tab control below its strip of tabs: 20 pixels at
     // 96 DPI, and never over the tabs' labels when the font is larger (a
     // tab's rectangle ends with the line under the tabs, which a page may cover).
@@ -57,12 +61,11 @@ BOOL CSettingsDlg::OnInitDialog()
     RECT tab = {};
     SendMessageW(tabs.m_hWnd, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tab));
     area.top += std::max<LONG>(MulDiv(20, GetDpi(), 96), tab.bottom - 1);
-    for (const CDialog* page : {static_cast<CDialog*>(&stockListPage), static_cast<CDialog*>(&displayPage),
-                                static_cast<CDialog*>(&connectionPage)})
+    for (const CDialog* page : pages())
         page->MoveWindow(area.left, area.top, area.right - area.left, area.bottom - area.top, true);
 
-    SendMessageW(tabs.m_hWnd, TCM_SETCURSEL, 0, 0);
-    showPage(0);
+    SendMessageW(tabs.m_hWnd, TCM_SETCURSEL, stockListTab, 0);
+    showPage(stockListTab);
     placeOverOwner();
     SetForegroundWindow(m_hWnd);
     return TRUE;
@@ -82,18 +85,38 @@ void CSettingsDlg::placeOverOwner()
     SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+auto CSettingsDlg::pages() -> std::array<CSettingsPage*, tabCount>
+{
+    return {&stockListPage, &displayPage, &connectionPage, &codesPage};
+}
+
+int CSettingsDlg::currentTab() const
+{
+    return static_cast<int>(SendMessageW(tabs.m_hWnd, TCM_GETCURSEL, 0, 0));
+}
+
 void CSettingsDlg::showPage(int index)
 {
-    if (index < 0 || index > 2)
+    if (index < 0 || index >= tabCount)
         return;
-    stockListPage.ShowWindow(index == 0 ? SW_SHOW : SW_HIDE);
-    displayPage.ShowWindow(index == 1 ? SW_SHOW : SW_HIDE);
-    connectionPage.ShowWindow(index == 2 ? SW_SHOW : SW_HIDE);
+    // The codes page lists the codes as the stock list page now holds them.
+    if (index == codesTab)
+        codesPage.showCodes(stockListPage.codes());
+    for (int i = 0; i < tabCount; ++i)
+        pages()[static_cast<std::size_t>(i)]->ShowWindow(index == i ? SW_SHOW : SW_HIDE);
+}
+
+Reply CSettingsDlg::OnTabChanging()
+{
+    // The codes page is left only with fields that read, so that what was
+    // typed there is never dropped by a change of the list meanwhile.
+    const bool stay = currentTab() == codesTab && !codesPage.takeFields();
+    return Reply::handled(stay ? TRUE : FALSE);
 }
 
 void CSettingsDlg::OnTabChange()
 {
-    showPage(static_cast<int>(SendMessageW(tabs.m_hWnd, TCM_GETCURSEL, 0, 0)));
+    showPage(currentTab());
 }
 
 void CSettingsDlg::showStatus(const char* text) const
@@ -115,12 +138,19 @@ void CSettingsDlg::OnOK()
         showStatus(refusal);
         return;
     }
+    if (!codesPage.takeFields())
+        return;
+    CodesForm& codes = codesPage.codesForm();
+    CodeBook listed = codes.listedRecords(form.codes);
     // Settings that did not reach the file are not taken: the dialog stays
-    // open and says so, and OK can be tried again.
-    if (store.saveUserSettings(*settings) == StoreResult::failed) {
+    // open and says so, and OK can be tried again. Only the code sections
+    // that were edited are written; those of codes that left the list stay.
+    if (store.saveUserSettings(*settings) == StoreResult::failed ||
+        store.saveCodeBook(codes.edited(), codes.original()) == StoreResult::failed) {
         showStatus("设置无法保存，zeb.ini不能写入");
         return;
     }
+    acceptedCodes = std::move(listed);
     EndDialog(IDOK);
 }
 

@@ -38,6 +38,8 @@ const char* applySettingsForm(const SettingsForm& form, UserSettings& settings)
     // The page always has at least the name column.
     if ((displayFlags & columnFlags) == 0)
         displayFlags |= showName;
+    if (!display.showProfit)
+        displayFlags |= hideProfitColumn;
     if (display.fontSizeIndex >= 0 && display.fontSizeIndex < fontSizeCount)
         settings.fontSizeIndex = display.fontSizeIndex;
     settings.optionFlags = optionFlags;

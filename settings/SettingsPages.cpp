@@ -13,6 +13,13 @@ static bool isKeyDown(const MSG* msg, WPARAM key)
     return msg->message == WM_KEYDOWN && msg->wParam == key;
 }
 
+// Enter or Escape, which pages with edit boxes leave to the settings
+// dialog's OK and Cancel.
+static bool isDialogKey(const MSG* msg)
+{
+    return isKeyDown(msg, VK_ESCAPE) || isKeyDown(msg, VK_RETURN);
+}
+
 BOOL CSettingsPage::PreTranslateMessage(MSG* msg)
 {
     // Tab and the arrows move within the page, as in any dialog.
@@ -30,6 +37,13 @@ void CSettingsPage::showStatus(const char* text) const
 static void redrawNow(HWND control)
 {
     RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+static void ddxTick(DataExchange& dx, int id, bool& value)
+{
+    int ticked = value ? 1 : 0;
+    ddxCheck(dx, id, ticked);
+    value = ticked != 0;
 }
 
 // ---- display page
@@ -54,6 +68,7 @@ void CDisplayPage::DoDataExchange(DataExchange& dx)
         ddxCheck(dx, box.controlId, value);
         form.setTicked(box.controlId, value != 0);
     }
+    ddxTick(dx, IDC_SHOW_PROFIT, form.showProfit);
 }
 
 // The strings that the page's initialisation block adds to its lists.
@@ -295,13 +310,6 @@ CConnectionPage::CConnectionPage() : CSettingsPage(IDD_CONNECTION_PAGE)
 {
 }
 
-static void ddxTick(DataExchange& dx, int id, bool& value)
-{
-    int ticked = value ? 1 : 0;
-    ddxCheck(dx, id, ticked);
-    value = ticked != 0;
-}
-
 void CConnectionPage::DoDataExchange(DataExchange& dx)
 {
     // The limit holds what can be typed; a longer text loaded from the
@@ -365,8 +373,105 @@ void CConnectionPage::OnUseIE()
 
 BOOL CConnectionPage::PreTranslateMessage(MSG* msg)
 {
-    // Enter and Escape are the settings dialog's OK and Cancel.
-    if (isKeyDown(msg, VK_ESCAPE) || isKeyDown(msg, VK_RETURN))
+    if (isDialogKey(msg))
+        return FALSE;
+    return CSettingsPage::PreTranslateMessage(msg);
+}
+
+// ---- codes page
+
+BEGIN_MESSAGE_MAP(CCodesPage, CSettingsPage)
+    onCommand<&CCodesPage::OnSelectCode>(IDC_CODES_LIST, LBN_SELCHANGE),
+END_MESSAGE_MAP()
+
+static CodesForm::Loader fileLoader(Win32SettingsStore& store)
+{
+    return [&store](const std::string& entry) { return store.loadCodeRecord(entry); };
+}
+
+CCodesPage::CCodesPage(Win32SettingsStore& store)
+    : CSettingsPage(IDD_CODES_PAGE), form(CodeBook(), fileLoader(store)), store(store)
+{
+}
+
+void CCodesPage::setBook(const CodeBook& book)
+{
+    form = CodesForm(book, fileLoader(store));
+}
+
+void CCodesPage::DoDataExchange(DataExchange& dx)
+{
+    ddxControl(dx, IDC_CODES_LIST, codeList);
+    ddxText(dx, IDC_CODE_ALIAS, fields.alias);
+    ddxText(dx, IDC_CODE_SHARES, fields.shares);
+    ddxText(dx, IDC_CODE_COST, fields.cost);
+    ddxText(dx, IDC_ALERT_ABOVE, fields.above);
+    ddxText(dx, IDC_ALERT_BELOW, fields.below);
+    ddxText(dx, IDC_ALERT_MOVE, fields.move);
+}
+
+BOOL CCodesPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SendDlgItemMessageW(m_hWnd, IDC_CODE_ALIAS, EM_LIMITTEXT, maxAliasBytes, 0);
+    showSelected();
+    return TRUE;
+}
+
+void CCodesPage::showCodes(const std::vector<std::string>& codes)
+{
+    form.setCodes(codes);
+    SendMessageW(codeList.m_hWnd, LB_RESETCONTENT, 0, 0);
+    for (const std::string& code : form.codes())
+        SendMessageW(codeList.m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(code).c_str()));
+    showSelected();
+}
+
+// The selected code in the list and its fields; fields without a code, and
+// an index's shares and cost, are disabled.
+void CCodesPage::showSelected()
+{
+    SendMessageW(codeList.m_hWnd, LB_SETCURSEL, static_cast<WPARAM>(form.selection()), 0);
+    fields = form.fields();
+    UpdateData(false);
+    const bool any = form.selection() >= 0;
+    for (int id : {IDC_CODE_ALIAS, IDC_ALERT_ABOVE, IDC_ALERT_BELOW, IDC_ALERT_MOVE})
+        EnableWindow(GetDlgItem(id).m_hWnd, any);
+    for (int id : {IDC_CODE_SHARES, IDC_CODE_COST})
+        EnableWindow(GetDlgItem(id).m_hWnd, form.takesHolding());
+}
+
+bool CCodesPage::report(const char* refusal)
+{
+    if (refusal)
+        showStatus(refusal);
+    else if (refused)
+        showStatus("");
+    refused = refusal != nullptr;
+    return !refused;
+}
+
+bool CCodesPage::takeFields()
+{
+    UpdateData(true);
+    return report(form.take(fields));
+}
+
+void CCodesPage::OnSelectCode()
+{
+    const int index = static_cast<int>(SendMessageW(codeList.m_hWnd, LB_GETCURSEL, 0, 0));
+    UpdateData(true);
+    if (!report(form.select(index, fields))) {
+        // The code whose field did not read stays selected, its text as typed.
+        SendMessageW(codeList.m_hWnd, LB_SETCURSEL, static_cast<WPARAM>(form.selection()), 0);
+        return;
+    }
+    showSelected();
+}
+
+BOOL CCodesPage::PreTranslateMessage(MSG* msg)
+{
+    if (isDialogKey(msg))
         return FALSE;
     return CSettingsPage::PreTranslateMessage(msg);
 }

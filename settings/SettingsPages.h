@@ -1,8 +1,9 @@
-// The three pages of the settings dialog, each a child dialog on its tab
+// The four pages of the settings dialog, each a child dialog on its tab
 // control. They fill their controls from the dialog's working copy when they
 // are created; only the dialog's OK reads them back.
 #pragma once
 
+#include "settings/CodesForm.h"
 #include "settings/Deployment.h"
 #include "settings/PageForms.h"
 #include "settings/StockListRules.h"
@@ -112,4 +113,37 @@ private:
     void applyEnables();
 
     ConnectionForm form;
+};
+
+// Tab "自选股": each listed code's alias and holding, and its price alerts.
+class CCodesPage : public CSettingsPage {
+public:
+    // Records the dialog's book lacks are read from store's file.
+    explicit CCodesPage(Win32SettingsStore& store);
+
+    // The records the page starts from; before the page is created.
+    void setBook(const CodeBook& book);
+    // The page is shown: the list as the stock list page now holds it.
+    void showCodes(const std::vector<std::string>& codes);
+    // Takes the selected code's fields into the book; false, with the
+    // refusal in the status line, when one does not read.
+    bool takeFields();
+    CodesForm& codesForm() { return form; }
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+    DECLARE_MESSAGE_MAP();
+
+private:
+    void OnSelectCode();
+    bool report(const char* refusal);
+    void showSelected();
+
+    CodesForm form;
+    CodeFields fields;
+    CWnd codeList;
+    bool refused = false;  // the status line shows this page's refusal
+    Win32SettingsStore& store;
 };

@@ -26,6 +26,7 @@ bool FrameCommands::editSettings(HWND owner)
     UserSettings working = program.settings.copy();
     CSettingsDlg dialog(program.store, program.pickerColors, program.deployment, owner);
     dialog.setSettings(&working);
+    dialog.setCodeBook(program.settings.codes());
     openSettings = &dialog;
     INT_PTR result;
     {
@@ -36,6 +37,8 @@ bool FrameCommands::editSettings(HWND owner)
     if (result != IDOK)
         return false;
     program.settings.replace(working);
+    // The records of the list's codes, a re-added code's read back from the file.
+    program.settings.replaceCodes(dialog.codeBook());
     return true;
 }
 

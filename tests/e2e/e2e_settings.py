@@ -18,7 +18,7 @@ VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 
 # pages by tab index
-STOCKS, DISPLAY, CONNECTION = 0, 1, 2
+STOCKS, DISPLAY, CONNECTION, CODES = 0, 1, 2, 3
 
 
 class SettingsDialog(ZebTestCase):
@@ -185,6 +185,29 @@ class SettingsDialog(ZebTestCase):
         seen = lambda: [r["line"] for r in json.loads(self.service.get("/_requests"))
                         if r["line"].startswith("GET http://%s/?rn=" % server)]
         self.assertTrue(wait_for(seen, timeout=10), json.loads(self.service.get("/_requests")))
+        self.exit_zeb(p)
+
+    def test_a_holding_typed_on_the_codes_page_is_stored_in_its_section(self):
+        p = self.open_widget()
+        self.open_dialog()
+        probe("set", STOCKS, 1000, "700")
+        self.press(STOCKS, 1021)
+        self.select_tab(CODES)
+        self.assertEqual(self.ctl(CODES, 1082)["enabled"], "0")  # HSI, an index: no holding
+        probe("pick", CODES, 1080, 3)
+        self.assertEqual(self.ctl(CODES, 1082)["enabled"], "1")
+        for control, text in ((1081, "Tencent"), (1082, "200"), (1083, "abc")):
+            probe("set", CODES, control, text)
+        self.ok(closes=False)
+        self.assertEqual(self.status(), "成本价输入不正确")
+        self.assertEqual(probe("dlg")["found"], "1")
+        self.assertNotIn(("Code hk00700", "cost"), self.ini_values())
+        self.shoot("settings-codes.png")
+        probe("set", CODES, 1083, "370.5")
+        self.ok()
+        values = self.ini_values()
+        self.assertEqual([values.get(("Code hk00700", k)) for k in ("alias", "shares", "cost")],
+                         ["Tencent", "200", "370.5"])
         self.exit_zeb(p)
 
     def test_refusals_keep_the_dialog_open_and_cancel_changes_nothing(self):

@@ -29,7 +29,7 @@
 //                          the system suggests there: its corner kept, its size scaled
 //   tab-rects              each tab's rectangle (tab control's client pixels) as tabN, the height of
 //                          its label's text in the control's font as textheight, page 0's top there
-//   pick PAGE ID N         a left click on entry N of a combo box's list
+//   pick PAGE ID N         a left click on entry N of a list box or a combo box's list
 //   key VK                 presses and releases a key
 //   dialog CAPTION         a shown dialog (or message box) of that caption: found, whether Zeb's
 //                          window owns it, and each child's text as text<ID> (UTF-8)
@@ -347,7 +347,7 @@ static int dlg()
     wchar_t text[512] = {};
     GetDlgItemTextW(d, IDC_SETTINGS_STATUS, text, 512);
     printUtf8("status", text);
-    for (const char* n : {"0", "1", "2"})
+    for (const char* n : {"0", "1", "2", "3"})
         std::printf("page%s.visible=%d\n", n, IsWindowVisible(page(n)) ? 1 : 0);
     return 0;
 }
@@ -501,9 +501,11 @@ static int tabRects()
     return 0;
 }
 
-static int pick(HWND combo, int n)
+static int pick(HWND control, int n)
 {
-    HWND list = FindWindowExW(combo, nullptr, L"ComboLBox", nullptr);
+    wchar_t kind[64] = {};
+    GetClassNameW(control, kind, 64);
+    HWND list = !wcscmp(kind, L"ListBox") ? control : FindWindowExW(control, nullptr, L"ComboLBox", nullptr);
     if (!list)
         return 1;
     const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));

@@ -165,6 +165,18 @@ TEST_F(ApplyFormTest, WritesEveryPageIntoTheRecord)
     EXPECT_STREQ(record.stockList, ",");
 }
 
+TEST_F(ApplyFormTest, TheProfitBoxHidesItsColumnAndTheBitSurvives)
+{
+    EXPECT_TRUE(form.display.showProfit);  // shown where the file never set the bit
+    form.display.showProfit = false;
+    ASSERT_EQ(applySettingsForm(form, record), nullptr);
+    EXPECT_EQ(record.displayFlags & hideProfitColumn, hideProfitColumn);
+    form = settingsFormFrom(record);
+    EXPECT_FALSE(form.display.showProfit);
+    ASSERT_EQ(applySettingsForm(form, record), nullptr);
+    EXPECT_EQ(record.displayFlags & hideProfitColumn, hideProfitColumn);
+}
+
 TEST_F(ApplyFormTest, StoresTheProxyTrimmed)
 {
     form.connection.useProxy = true;
