@@ -23,32 +23,20 @@ const char* readCodeFields(const CodeFields& fields, std::string_view entry, Cod
 {
     CodeRecord record;
     record.entry = std::string(entry);
-    const std::optional<std::string> alias = readAlias(fields.alias);
-    if (!alias)
+    if (!readAlias(fields.alias, record.alias))
         return "别名输入不正确";
-    record.alias = *alias;
     if (entryTakesHolding(entry)) {
-        const std::optional<std::int64_t> shares = readShares(fields.shares);
-        if (!shares)
+        if (!readShares(fields.shares, record.shares))
             return "持股数量输入不正确";
-        const auto cost = readPrice(fields.cost);
-        if (!cost)
+        if (!readPrice(fields.cost, record.cost))
             return "成本价输入不正确";
-        record.shares = *shares;
-        record.cost = *cost;
     }
-    const auto above = readPrice(fields.above);
-    if (!above)
+    if (!readPrice(fields.above, record.above))
         return "高于价格输入不正确";
-    const auto below = readPrice(fields.below);
-    if (!below)
+    if (!readPrice(fields.below, record.below))
         return "低于价格输入不正确";
-    const auto move = readPercent(fields.move);
-    if (!move)
+    if (!readPercent(fields.move, record.move))
         return "涨跌幅输入不正确";
-    record.above = *above;
-    record.below = *below;
-    record.move = *move;
     out = record;
     return nullptr;
 }
