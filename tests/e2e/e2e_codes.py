@@ -23,18 +23,6 @@ class CodeRecords(ZebTestCase):
         with open(self.ini, "ab") as f:
             f.write("\r\n".join(["[Code hk00700]", *record_lines, "[Other]", "note=kept", ""]).encode("gb2312"))
 
-    def records(self):
-        """{(section, key): value} of the whole file, read as GB2312."""
-        values, section = {}, None
-        with open(self.ini, "rb") as f:
-            for line in f.read().decode("gb2312").splitlines():
-                if line.startswith("["):
-                    section = line.strip("[]")
-                elif "=" in line:
-                    key, value = line.split("=", 1)
-                    values[(section, key)] = value
-        return values
-
     def next_page(self, predicate):
         return wait_for(lambda: (lambda page: page if page and "</table>" in page and predicate(page) else None)(
             self.page()))
@@ -88,7 +76,7 @@ class CodeRecords(ZebTestCase):
         self.assertTrue(wait_for(lambda: probe("window")["layered"] == "1"))
         self.assertEqual(probe("window")["colorkey"], "0x00E6FFFF")
         self.exit_zeb(p)
-        self.assertEqual(self.records()[("WinStat", "discreet")], "1")
+        self.assertEqual(self.ini_values()[("WinStat", "discreet")], "1")
 
         for page_file in self.page_files():
             os.remove(page_file)
@@ -106,18 +94,18 @@ class CodeRecords(ZebTestCase):
         self.assertTrue(wait_for(lambda: rect(probe("window")["client"])[2] > 185))  # the 盈亏 column is back
         self.assert_colored(self.colors("codes-again.png"))
         self.exit_zeb(p)
-        self.assertEqual(self.records()[("WinStat", "discreet")], "0")
+        self.assertEqual(self.ini_values()[("WinStat", "discreet")], "0")
 
     def test_a_record_that_does_not_read_leaves_the_program_and_the_file_whole(self):
         self.write_records(["alias=" + ALIAS, "shares=12x!", "cost=300"])
-        before = self.records()
+        before = self.ini_values()
         p = self.start()
         page = self.next_page(lambda page: ALIAS in page)
         self.assertTrue(page, self.page())
         self.assertEqual(len(quote_rows(page)), 2)
         self.assertNotIn("盈亏", page)
         self.exit_zeb(p)
-        after = self.records()
+        after = self.ini_values()
         for key, value in before.items():
             if key != ("WinStat", "wstat"):
                 self.assertEqual(after.get(key), value, key)
