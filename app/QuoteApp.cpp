@@ -113,6 +113,7 @@ int CQuoteApp::InitInstance()
     enterProgramFolder();
     program.store.choosePlace();
     program.store.loadLive(program.settings, program.windowState);
+    program.discreet = program.store.loadDiscreet();
 
     BackgroundWorkers background(program, pagePath);
     CMiniFrameDlg dlg(*this, program, background.refreshRequests());

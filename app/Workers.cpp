@@ -220,10 +220,14 @@ struct BackgroundWorkers::Refresh {
     {
         return [this, &program](const UserSettings& s, QuotePageModel& page) {
             context.versionBlocked = program.versionBlocked.load() != 0;
+            // The code records as they stand for this page: the settings
+            // dialog may replace them meanwhile.
+            const CodeBook book = program.settings.codes();
+            const PageCodes codes{&book, program.discreet.load(), {}};
             return buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
                 return fetchQuotes(s, program.deployment.quoteHost, quoteRequestHeaders, batch, transport,
                                    std::time(nullptr));
-            });
+            }, codes);
         };
     }
 };

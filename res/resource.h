@@ -43,6 +43,7 @@
 #define ID_REFRESH 32778
 #define ID_AUTO_UPGRADE 32780
 #define ID_HOME_PAGE 32781
+#define ID_DISCREET 32782
 
 #define HOVER_TIMER_ID 1
 #define TRAY_RETRY_TIMER_ID 2  // adding the tray icon again while there is no taskbar

@@ -6,6 +6,7 @@
 #include "ui/UpdateProgressDlg.h"
 #include "update/SelfUpdate.h"
 #include "winui/Shell.h"
+#include "winui/Trace.h"
 
 namespace {
 
@@ -60,6 +61,15 @@ void FrameCommands::showAbout()
 void FrameCommands::openHomePage()
 {
     openWebAddress(vendorHomePage(program.deployment));
+}
+
+void FrameCommands::toggleDiscreet()
+{
+    const bool on = !program.discreet.load();
+    program.discreet = on;
+    // A file that cannot take it leaves the look for this session only.
+    if (program.store.saveDiscreet(on) != StoreResult::ok)
+        trace("discreet look not saved");
 }
 
 bool FrameCommands::updateFromMenu(HWND owner)

@@ -1,5 +1,6 @@
-// The menu's commands that open something of their own: the settings
-// dialog, the About box, the vendor's home page and the update.
+// The menu's commands that open something of their own (the settings
+// dialog, the About box, the vendor's home page and the update) or keep a
+// setting of their own (the discreet look).
 #pragma once
 
 #include "ui/ProgramState.h"
@@ -23,6 +24,9 @@ public:
     // One About box at a time: while it is open, it is brought to the front.
     void showAbout();
     void openHomePage();
+    // Switches the page's discreet look and keeps it in the settings file;
+    // the page is to be built again.
+    void toggleDiscreet();
     // Checks for a newer build and installs it on a worker thread while a
     // small window follows the download, telling owner's user how it went;
     // true when ZebUpdater runs and the program must now close. Refused

@@ -20,6 +20,8 @@ BEGIN_MESSAGE_MAP(CMiniFrameDlg, CDialog)
     onMessage<&CMiniFrameDlg::OnTrayNotify>(WM_TRAYNOTIFY),
     onMessage<&CMiniFrameDlg::OnTaskbarCreated>(taskbarCreatedMessage()),
     onCommand<&CMiniFrameDlg::OnTransparent>(ID_TRANSPARENT),
+    onCommand<&CMiniFrameDlg::OnDiscreet>(ID_DISCREET),
+    onMessage<&CMiniFrameDlg::OnInitMenuPopup>(WM_INITMENUPOPUP),
     onCommand<&CMiniFrameDlg::OnRefresh>(ID_REFRESH),
     onCommand<&CMiniFrameDlg::OnSettings>(ID_SETTINGS),
     onCommand<&CMiniFrameDlg::OnAbout>(ID_ABOUT),
@@ -150,6 +152,13 @@ Reply CMiniFrameDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
 }
 
 // ---- commands
+
+// The menu ticks the discreet look while it is on.
+void CMiniFrameDlg::OnInitMenuPopup(WPARAM menu, LPARAM)
+{
+    CheckMenuItem(reinterpret_cast<HMENU>(menu), ID_DISCREET,
+                  MF_BYCOMMAND | (program.discreet ? MF_CHECKED : MF_UNCHECKED));
+}
 
 void CMiniFrameDlg::OnSettings()
 {

@@ -109,6 +109,12 @@ private:
 
     void OnTrayRetry() { tray.retryAdd(); }
     void OnTransparent() { background.toggleTransparency(program.settings.copy()); }
+    void OnDiscreet()
+    {
+        commands.toggleDiscreet();
+        refresh.requestSettingsApplied();  // the table may lose or gain a column
+    }
+    void OnInitMenuPopup(WPARAM menu, LPARAM);
     void OnRefresh() { refresh.requestRefresh(); }
     void OnSettings();
     void OnAbout() { commands.showAbout(); }

@@ -228,7 +228,7 @@ class ZebTestCase(unittest.TestCase):
     def ini_values(self):
         values = {}
         section = None
-        with open(self.ini, encoding="ascii", errors="replace") as f:
+        with open(self.ini, encoding="gb2312", errors="replace") as f:
             for line in f:
                 line = line.strip()
                 if line.startswith("["):
