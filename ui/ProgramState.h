@@ -1,8 +1,8 @@
 // What the running program keeps for its whole life, owned by the
 // application object and handed by reference to the mini-window, its parts
 // and the background workers: the hosts of the outside services, the live
-// settings, the window record, the settings store, the vendor's upgrade demand, the one update's turn and the
-// state of the program's own dialogs and prompt.
+// settings, the window record, the settings store, the vendor's upgrade demand, the one update's turn, the
+// page's discreet look and the state of the program's own dialogs and prompt.
 #pragma once
 
 #include "settings/Deployment.h"
@@ -30,6 +30,10 @@ public:
     UpdateGuard updateGuard;
     // The colour picker's custom colours, kept from one settings dialog to the next.
     COLORREF pickerColors[16] = {};
+    // The discreet look of the page (the menu's "低调显示"): set at start from
+    // the settings file, switched on the user-interface thread, read by the
+    // refresh worker for every page it builds.
+    std::atomic<bool> discreet{false};
 
     // For any thread: true while a dialog is open that would hold up the
     // program's close (the settings dialog, the About box).
