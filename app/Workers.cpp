@@ -1,5 +1,7 @@
 #include "app/Workers.h"
 
+#include "common/FieldText.h"
+#include "quotes/PriceAlerts.h"
 #include "quotes/QuoteFeed.h"
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
@@ -78,6 +80,10 @@ public:
         return loaded;
     }
     void reportFailure(const char* what) override { trace(what); }
+    void showAlert(const std::string& text) override
+    {
+        post([frame = frame, text] { frame->showAlert(text); });
+    }
 
 private:
     void call(const std::function<void()>& f)
@@ -205,6 +211,8 @@ struct BackgroundWorkers::Refresh {
     WinInetTransport transport;
     // The vendor's links change only with its host, which is set before start.
     PageContext context;
+    // The price alerts' state, on the worker's thread only.
+    AlertWatch alerts;
     FrameOnWorkerThread window{loop};
     RefreshWorker loop;
     KernelHandle thread;
@@ -223,11 +231,23 @@ struct BackgroundWorkers::Refresh {
             // The code records as they stand for this page: the settings
             // dialog may replace them meanwhile.
             const CodeBook book = program.settings.codes();
-            const PageCodes codes{&book, program.discreet.load(), {}};
-            return buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
-                return fetchQuotes(s, program.deployment.quoteHost, quoteRequestHeaders, batch, transport,
-                                   std::time(nullptr));
+            const UtcMs now = clock.utcNow();
+            const PageCodes codes{&book, program.discreet.load(), [&](const StockQuote& q) {
+                                      return alerts.markOf(book, fieldText(q.code), now);
+                                  }};
+            const PageBuild build = buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
+                const int result = fetchQuotes(s, program.deployment.quoteHost, quoteRequestHeaders, batch,
+                                               transport, std::time(nullptr));
+                if (result == 0)
+                    alerts.judge(batch.quotes, batch.count, book, now,
+                                 loop.requests().marketState() == MarketState::trading);
+                return result;
             }, codes);
+            // In the discreet look the rows' marks alone tell.
+            const std::vector<FiredAlert> fired = alerts.takeFired();
+            if (!fired.empty() && !codes.discreet)
+                window.showAlert(alertNoticeText(fired));
+            return build;
         };
     }
 };

@@ -50,9 +50,9 @@ std::int64_t refreshIntervalMs(int refreshSeconds)
 }
 
 std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now,
-                                bool closedByReplies)
+                                bool closedByReplies, bool watching)
 {
-    if (!windowShown)
+    if (!windowShown && !watching)
         return noTimedWake;
     std::int64_t interval = refreshIntervalMs(refreshSeconds);
     if (closedByReplies)
@@ -131,7 +131,7 @@ std::int64_t RefreshWorker::timedRefreshWait()
     const std::int64_t sinceAttempt = clock.monotonicMs() - lastAttemptMs;
     const UtcMs now = clock.utcNow();
     return timedRefreshWaitMs(std::min(shared.msSinceRefresh(), sinceAttempt), settings().refreshSeconds,
-                              !hiddenSeen, now, shared.trading.closedByReplies(now));
+                              !hiddenSeen, now, shared.trading.closedByReplies(now), watching);
 }
 
 RefreshWorker::PassResult RefreshWorker::runPass()
@@ -162,7 +162,7 @@ RefreshWorker::PassResult RefreshWorker::runPass()
             break;
         }
         if (request == 1) {
-            if (shared.secondsSinceRefresh() >= 5)
+            if (shared.secondsSinceRefresh() >= 5 || layoutBehind)
                 break;
             dropUserRequest(shared.refreshRequest);  // within 5 seconds of the last refresh
         }
@@ -182,13 +182,20 @@ RefreshWorker::PassResult RefreshWorker::runPass()
 
     if (stopRequested())
         return PassResult::stopped;
+    // A timed refresh of a hidden window, for the price alerts: the page is
+    // refreshed without showing the window, which shows it when the user
+    // brings it up.
+    bool quiet = false;
     if (optionsApplied || shared.refreshRequest.load() != 0) {
         // Asked for: refreshed whatever the window's state and the hour.
         window.showBusyLabel(true);
     } else {
         if (!window.isVisible()) {
-            hiddenSeen = true;
-            return PassResult::skipped;
+            if (!watching) {
+                hiddenSeen = true;
+                return PassResult::skipped;
+            }
+            quiet = true;
         }
         // Only a time of day set anew can get here with the market closed;
         // the next pass waits for the opening.
@@ -206,6 +213,7 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     // Whatever a reply holds, building its page must not end the program.
     try {
         const PageBuild build = buildPage(s, page);
+        watching = build.watching;
         if (build.kind == PageKind::quotes)
             shared.trading.replyCame(clock.utcNow(), build.newestQuote);
         renderPageHtml(page, pageFile);
@@ -223,7 +231,10 @@ RefreshWorker::PassResult RefreshWorker::runPass()
     dropUserRequest(shared.refreshRequest);
     shared.lastRefreshMs.store(clock.monotonicMs());
 
-    if (forceResize || rowCount != lastRowCount || columnCount != lastColumnCount) {
+    // The re-layout shows the window in front: a quiet refresh leaves it to
+    // the next one that is not.
+    layoutBehind = quiet && (rowCount != lastRowCount || columnCount != lastColumnCount);
+    if (!quiet && (forceResize || rowCount != lastRowCount || columnCount != lastColumnCount)) {
         lastRowCount = rowCount;
         lastColumnCount = columnCount;
         forceResize = false;

@@ -1,8 +1,8 @@
 // The refresh worker: the background loop that keeps the quote page current.
 // It sleeps until the next timed refresh is due or the mini-window asks for
-// one, checks that a timed refresh makes sense (window visible, market
-// hours), has the page built, sizes the window to the page, writes the page
-// file and has the window show the page.
+// one, checks that a timed refresh makes sense (window visible or a price
+// alert set, market hours), has the page built, sizes the window to the
+// page, writes the page file and has the window show the page.
 //
 // Everything outside the loop comes in through small interfaces, so the loop
 // runs the same against the real window and against fakes.
@@ -60,13 +60,15 @@ std::int64_t refreshIntervalMs(int refreshSeconds);
 // How long the worker sleeps before it next looks at the clock for a timed
 // refresh, given the time since the last refresh: until the interval has
 // run out, and then, if Hong Kong's market is closed, until it opens.
-// Never (noTimedWake) while the window is hidden: only a request wakes it
-// then. A wait for the opening is cut at an hour, so that a time of day set
-// anew or a computer that slept is caught up with. While the replies show the
-// exchange closed (TradingWatch) the interval is closedLookMs at least.
+// Never (noTimedWake) while the window is hidden and no code of the page is
+// watched for a price alert: only a request wakes it then; a watched code
+// keeps the timed refreshes of a hidden window going. A wait for the opening
+// is cut at an hour, so that a time of day set anew or a computer that slept
+// is caught up with. While the replies show the exchange closed
+// (TradingWatch) the interval is closedLookMs at least.
 constexpr std::int64_t noTimedWake = -1;
 std::int64_t timedRefreshWaitMs(std::int64_t msSinceRefresh, int refreshSeconds, bool windowShown, UtcMs now,
-                                bool closedByReplies = false);
+                                bool closedByReplies = false, bool watching = false);
 
 // What the mini-window is handed of the refresh worker: its requests, and
 // the count its refresh tooltip shows. Any thread may call these.
@@ -168,6 +170,9 @@ public:
     // A failure the worker gets over but cannot act on, with what failed
     // (ASCII), for the program's diagnostic trace.
     virtual void reportFailure(const char* what) = 0;
+    // Tells the user of fired price alerts: text (GB2312) in a balloon from
+    // the tray icon.
+    virtual void showAlert(const std::string& text) = 0;
 };
 
 // Writes the page text up to its first NUL to path (UTF-16, as the system
@@ -185,7 +190,7 @@ public:
 
     enum class PassResult {
         refreshed,    // page built, written and loaded
-        skipped,      // a timed refresh was due, but the window is hidden or the market closed
+        skipped,      // a timed refresh was due, but the window is hidden (nothing watched) or the market closed
         failed,       // the page could not be built, written or loaded
         stopped,      // stop requested
     };
@@ -234,6 +239,12 @@ private:
     // The last timed check found the window hidden: no timed wake until a
     // request or a showing wakes the worker.
     bool hiddenSeen = false;
+    // The last page built has a code watched for a price alert: timed
+    // refreshes go on while the window is hidden, without showing it.
+    bool watching = false;
+    // A refresh of the hidden window left its size behind the page's counts:
+    // the next request is served even within 5 seconds of it.
+    bool layoutBehind = false;
     // When the last page build began, on the clock's monotonic count.
     std::int64_t lastAttemptMs;
 };

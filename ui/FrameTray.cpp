@@ -3,6 +3,7 @@
 #include "common/Version.h"
 #include "res/resource.h"
 #include "winui/Handles.h"
+#include "winui/Trace.h"
 #include "winui/Wnd.h"
 
 namespace {
@@ -68,6 +69,14 @@ bool FrameTray::hotKeyPressed(bool windowVisible)
     if (action.addTrayIcon)
         icon.Add();
     return action.show;
+}
+
+void FrameTray::showAlert(const std::string& text)
+{
+    if (!state.trayIconWanted())
+        addIcon();
+    if (!icon.ShowBalloon("Zeb 提醒", text.c_str()))
+        trace("the alert balloon could not be shown");
 }
 
 void FrameTray::openMenu() const

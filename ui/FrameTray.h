@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class FrameTray {
 public:
     FrameTray(FrameState& state, const LiveSettings& settings) : state(state), settings(settings) {}
@@ -32,6 +34,11 @@ public:
     // The hot key was pressed while the window was visible or not: hides or
     // adds the icon as the settings say; true when the window is to show.
     bool hotKeyPressed(bool windowVisible);
+
+    // Fired price alerts (GB2312 text) in a balloon from the icon. An icon
+    // the hot key hid with the window comes back to carry it, and stays
+    // until the hot key hides the window again.
+    void showAlert(const std::string& text);
 
     // The context menu at the cursor.
     void openMenu() const;

@@ -54,6 +54,8 @@ public:
     // The notice line at the bottom: text, and the link a click on it opens
     // ("" for a plain line).
     void showNotice(const char* text, const char* url) { notice.show(text, url); }
+    // Fired price alerts (GB2312 text), in a balloon from the tray icon.
+    void showAlert(const std::string& text) { tray.showAlert(text); }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 

@@ -18,6 +18,16 @@ bool CTrayIcon::Add()
     return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
+bool CTrayIcon::ShowBalloon(const char* title, const char* text)
+{
+    NOTIFYICONDATAW balloon = data;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(balloon.szInfoTitle, widen(title).c_str(), ARRAYSIZE(balloon.szInfoTitle));
+    lstrcpynW(balloon.szInfo, widen(text).c_str(), ARRAYSIZE(balloon.szInfo));
+    return Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
+}
+
 bool CTrayIcon::Delete()
 {
     return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;

@@ -11,6 +11,9 @@ public:
     void Create(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip);
     bool Add();
     bool Delete();
+    // A balloon from the icon with a title and a text (GB2312); the text is
+    // cut at the 255 characters a balloon holds.
+    bool ShowBalloon(const char* title, const char* text);
 
 private:
     NOTIFYICONDATAW data = {};

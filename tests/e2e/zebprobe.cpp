@@ -4,6 +4,8 @@
 //   window                 the ZebMFrame window: found, visible, rect, client, layered,
 //                          color key, topmost, foreground, and each child's rect/visibility
 //   tray                   whether the tray icon (id 128) of the window exists
+//   balloons               the balloons shown on the desktop (whoever draws them, as a
+//                          tooltip window): count, and each one's text as textN (UTF-8)
 //   processes NAME         how many running processes have the executable NAME
 //   post-command ID        posts WM_COMMAND ID to the window
 //   send MSG WPARAM LPARAM sends a message and prints the result
@@ -133,6 +135,25 @@ static NOTIFYICONDATAW trayIcon()
     data.hWnd = zebWindow();
     data.uID = IDR_MAINFRAME;
     return data;
+}
+
+static BOOL CALLBACK listBalloon(HWND w, LPARAM count)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    if (lstrcmpiW(name, TOOLTIPS_CLASSW) || !IsWindowVisible(w) || !(GetWindowLongW(w, GWL_STYLE) & TTS_BALLOON))
+        return TRUE;
+    const int n = (*reinterpret_cast<int*>(count))++;
+    std::printf("text%d=%s\n", n, windowText(w).c_str());
+    return TRUE;
+}
+
+static int balloons()
+{
+    int count = 0;
+    EnumWindows(listBalloon, reinterpret_cast<LPARAM>(&count));
+    std::printf("count=%d\n", count);
+    return 0;
 }
 
 // A path given in ASCII with \uXXXX escapes, as UTF-16.
@@ -608,6 +629,7 @@ struct Command {
 static const Command commands[] = {
     {"window", 0, false, [](const Args&) { return window(); }},
     {"tray", 0, false, [](const Args&) { return tray(); }},
+    {"balloons", 0, false, [](const Args&) { return balloons(); }},
     {"processes", 1, true, [](const Args& a) { return processes(a.wide[0]); }},
     {"post-command", 1, false, [](const Args& a) {
         return PostMessageA(zebWindow(), WM_COMMAND, a.bits(0), 0) ? 0 : 1; }},

@@ -57,6 +57,7 @@ public:
         return true;
     }
     void reportFailure(const char*) override { ++failures; }
+    void showAlert(const std::string&) override {}
 
     bool busyShown = false;
     int resizes = 0, lastRows = 0, lastFont = 0, optionsApplied = 0, navigations = 0, failures = 0;

@@ -117,6 +117,7 @@ public:
         return navigateWorks;
     }
     void reportFailure(const char* what) override { failures.push_back(what); }
+    void showAlert(const std::string& text) override { log.push_back("alert " + text); }
 
     bool visible = true;
     bool navigateWorks = true;
@@ -197,6 +198,7 @@ protected:
     UserSettings builtWith{};
     std::function<void()> duringBuild;
     QuoteStamp newestQuote = 0;  // of the replies built
+    bool watching = false;       // the pages built have a code watched for an alert
 
     SteppedWorker worker{
         clock,
@@ -212,7 +214,7 @@ protected:
             page.columnCount = tableColumns;
             if (duringBuild)
                 duringBuild();
-            return PageBuild{page.kind, 0, newestQuote};
+            return PageBuild{page.kind, 0, newestQuote, watching};
         },
         L"C:\\cache\\zebtmp.htm",
         [this](const std::wstring& path, const std::string& page) {
@@ -322,6 +324,46 @@ TEST_F(RefreshWorkerTest, HiddenWindowIsRefreshedOnlyOnRequest)
     clock.secondSteps = 0;
     EXPECT_EQ(worker.runPass(), Result::refreshed);
     EXPECT_EQ(clock.secondSteps, 3600);
+}
+
+TEST_F(RefreshWorkerTest, AWatchedCodeKeepsAHiddenWindowRefreshedQuietly)
+{
+    watching = true;
+    startUp();
+    window.visible = false;
+    // Timed refreshes go on at the interval, and one whose counts changed
+    // does not lay out (and so show) the hidden window.
+    tableRows = 4;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 10);
+    const Log quiet{"visible?", "build", "write C:\\cache\\zebtmp.htm", "sleep 10", "navigate C:\\cache\\zebtmp.htm",
+                    "busy off"};
+    EXPECT_EQ(take(), quiet);
+
+    // Shown a second later: its refresh comes at once, laid out.
+    window.visible = true;
+    requestDuringFirstSecond(1);
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 1);
+    EXPECT_EQ(take(), (Log{"busy on", "build", "resize 4x3", "write C:\\cache\\zebtmp.htm", "sleep 10",
+                           "navigate C:\\cache\\zebtmp.htm", "busy off"}));
+
+    // Hidden at the close: the next refresh waits for the opening.
+    window.visible = false;
+    clock.onSecond = nullptr;
+    clock.setTime(hongKong(1, 16, 59, 55));
+    clock.secondSteps = 0;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    EXPECT_EQ(clock.secondSteps, 57605);
+    EXPECT_EQ(take(), quiet);
+
+    // The alert taken away: the hidden window sleeps until asked.
+    watching = false;
+    EXPECT_EQ(worker.runPass(), Result::refreshed);
+    take();
+    EXPECT_EQ(worker.runPass(), Result::skipped);
+    EXPECT_THROW(worker.runPass(), std::logic_error);
 }
 
 TEST_F(RefreshWorkerTest, RequestWithin5SecondsIsDropped)
