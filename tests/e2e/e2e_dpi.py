@@ -156,12 +156,12 @@ class ScaledScreens(ZebTestCase):
                 probe("post-command", ID_SETTINGS)
                 self.assertTrue(wait_for(lambda: probe("dlg").get("found") == "1"))
                 tabs = probe("tab-rects")
-                for n in range(3):
+                for n in range(4):
                     left, top, right, bottom = rect(tabs["tab%d" % n])
                     self.assertGreaterEqual(bottom - top, int(tabs["textheight"]), tabs)
                     self.assertGreaterEqual(int(tabs["page0.top"]), bottom - 1, tabs)
                 box = rect(probe("dlg")["rect"])
-                for n, name in enumerate(("stocklist", "display", "connection")):
+                for n, name in enumerate(("stocklist", "display", "connection", "codes")):
                     probe("tab", n)
                     self.assertTrue(wait_for(lambda: probe("dlg")["page%d.visible" % n] == "1"))
                     time.sleep(0.3)
