@@ -90,7 +90,9 @@ void AlertWatch::judge(const StockQuote* quotes, int count, const CodeBook& book
                 rule.armed = true;
                 continue;
             }
-            if (!rule.armed || (state.firedDay >= 0 && now - state.firedAt < alertSpacingMs))
+            // A clock set back does not hold alerts back until it catches up.
+            const UtcMs sinceFired = now - state.firedAt;
+            if (!rule.armed || (state.firedDay >= 0 && sinceFired >= 0 && sinceFired < alertSpacingMs))
                 continue;
             rule.armed = false;
             state.firedDay = today;

@@ -60,6 +60,8 @@ TEST_F(Alerts, ACodeFiresAtMostOnceInFiveMinutesAndAHeldRuleFiresAfter)
     EXPECT_TRUE(at(1, 360).empty());
     EXPECT_TRUE(at(2, 370).empty());   // re-armed, but within 5 minutes
     EXPECT_EQ(at(5, 370).size(), 1u);  // still true when the 5 minutes are over
+    EXPECT_TRUE(at(6, 360).empty());
+    EXPECT_EQ(at(-60, 370).size(), 1u);  // the clock set back an hour holds nothing back
 }
 
 TEST_F(Alerts, OnlyTodaysQuotesWhileTheExchangeTradesAreJudged)
