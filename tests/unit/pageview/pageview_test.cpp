@@ -352,11 +352,7 @@ TEST(PageLinks, OnlyWebAddressesGoToTheShell)
 TEST_F(PageViewLayout, HoldingsColumnAndTotalRowAsTheBrowserShowsThem)
 {
     CodeBook book;
-    CodeRecord held;
-    held.entry = "hk00700";
-    held.shares = 200;
-    held.cost = 300;
-    book.put(held);
+    book.put({"hk00700", "", 200, 300, {}, {}, {}});
     PageCodes codes;
     codes.book = &book;
     quotes = {quote("hk00700", "腾讯控股", 370, 372)};

@@ -325,17 +325,8 @@ namespace {
 CodeBook heldBook()
 {
     CodeBook book;
-    CodeRecord tencent;
-    tencent.entry = "hk00700";
-    tencent.alias = "腾讯";
-    tencent.shares = 200;
-    tencent.cost = 300;
-    book.put(tencent);
-    CodeRecord index;
-    index.entry = "hkHSI";
-    index.alias = "恒指";
-    index.above = 20000;
-    book.put(index);
+    book.put({"hk00700", "腾讯", 200, 300, {}, {}, {}});
+    book.put({"hkHSI", "恒指", 0, {}, 20000, {}, {}});
     return book;
 }
 

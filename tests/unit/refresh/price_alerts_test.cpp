@@ -19,10 +19,7 @@ class Alerts : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CodeRecord tencent;
-        tencent.entry = "hk00700";
-        tencent.above = 369;
-        book.put(tencent);
+        book.put({"hk00700", "", 0, {}, 369, {}, {}});
     }
 
     // Judges one quote of 00700 at the price, dated today, and returns what fired.
@@ -78,11 +75,7 @@ TEST_F(Alerts, OnlyTodaysQuotesWhileTheExchangeTradesAreJudged)
 
 TEST_F(Alerts, BelowAndMoveRulesAndANewThresholdRearms)
 {
-    CodeRecord hsbc;
-    hsbc.entry = "hk00005";
-    hsbc.alias = "汇丰";
-    hsbc.below = 60;
-    hsbc.move = 5;
+    CodeRecord hsbc{"hk00005", "汇丰", 0, {}, {}, 60, 5};
     book.put(hsbc);
     StockQuote q = sampleQuote("hk00005", "汇丰控股", 63, 66.5, "2026/12/09");  // -5.26%
     watch.judge(&q, 1, book, morning(), true);

@@ -440,14 +440,8 @@ TEST_F(SettingsStoreTest, CodeRecordsReadWhatParsesAndSaveOnlyWhatChanged)
     EXPECT_EQ(before.find("hkHSI")->move, std::optional<double>(2.5));
 
     CodeBook now = before;
-    CodeRecord hsbc;
-    hsbc.entry = "hk00005";
-    hsbc.shares = 400;
-    hsbc.cost = 62.35;
-    now.put(hsbc);
-    CodeRecord cleared;
-    cleared.entry = "hkHSI";
-    now.put(cleared);
+    now.put({"hk00005", "", 400, 62.35, {}, {}, {}});
+    now.put({"hkHSI", "", 0, {}, {}, {}, {}});  // every field cleared
     profile.writes.clear();
     EXPECT_EQ(store.saveCodeBook(now, before), StoreResult::ok);
     EXPECT_EQ(profile.sections["Code hk00005"]["cost"], "62.35");
