@@ -196,8 +196,9 @@ bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& e
         return false;
     }
     // The new file lies beside the old one (a rename does not cross volumes),
-    // named for this process.
-    const std::wstring newPath = saveFileName(path, GetCurrentProcessId());
+    // named for this thread of this process: a save that did not get its
+    // turn in time must not write, or delete, another's new file.
+    const std::wstring newPath = saveFileName(path, GetCurrentProcessId(), GetCurrentThreadId());
     if (writeNewFile(newPath, withProfileValues(text, section, entries)) && replaceFile(newPath, path))
         return true;
     traceLastError("settings file not saved");

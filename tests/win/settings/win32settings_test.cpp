@@ -415,7 +415,7 @@ TEST_F(Win32SettingsTest, TheStartRemovesTheNewFilesOfSavesThatDied)
     ASSERT_EQ(store.saveUserSettings(defaultUserSettings()), StoreResult::ok);
     ASSERT_EQ(store.saveWindowState({0, {1, 1, 10, 10}}), StoreResult::ok);
     const std::string running = "zeb.ini." + std::to_string(GetCurrentProcessId()) + ".new";
-    const char* dead[] = {"zeb.ini.4294967292.new", "ZEB.INI.4294967288.NEW"};
+    const char* dead[] = {"zeb.ini.4294967292.new", "ZEB.INI.4294967288.NEW", "zeb.ini.4294967292.8.new"};
     const char* kept[] = {running.c_str(), "zeb.ini.4294967284.new", "zeb.ini.x.new", "zeb.ini.4294967280.bak",
                           "other.ini.4294967276.new"};
     for (const char* name : dead)
