@@ -4,18 +4,9 @@
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 std::string trimmed(const std::string& text, std::size_t begin, std::size_t end)
 {
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
+    return std::string(withoutBlanks(std::string_view(text).substr(begin, end - begin)));
 }
 
 char lowered(char c)
@@ -120,6 +111,16 @@ Section findSection(const std::string& text, const char* name)
 }
 
 }  // namespace
+
+std::string_view withoutBlanks(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::string profileValue(const std::string& text, const char* section, const char* key)
 {

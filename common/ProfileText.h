@@ -6,8 +6,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+// text without the blanks (spaces and tabs) around it, as the profile
+// functions take names and values.
+std::string_view withoutBlanks(std::string_view text);
 
 // The value of key in section of a profile text; "" when missing.
 std::string profileValue(const std::string& text, const char* section, const char* key);

@@ -1,21 +1,12 @@
 #include "settings/CodeBook.h"
 
 #include "common/Gb2312.h"
+#include "common/ProfileText.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool isDigit(char c)
 {
@@ -48,7 +39,7 @@ std::optional<double> readDecimal(std::string_view text)
 
 bool readBounded(std::string_view text, double limit, bool limitIncluded, std::optional<double>& value)
 {
-    text = trimmed(text);
+    text = withoutBlanks(text);
     if (text.empty()) {
         value.reset();
         return true;
@@ -117,13 +108,6 @@ bool CodeBook::operator==(const CodeBook& other) const
     });
 }
 
-std::vector<std::string> stockListEntries(std::string_view stockList)
-{
-    std::vector<std::string> entries;
-    forEachListEntry(stockList, [&entries](std::string_view entry) { entries.emplace_back(entry); });
-    return entries;
-}
-
 std::string codeSection(std::string_view entry)
 {
     return "Code " + std::string(entry);
@@ -131,7 +115,7 @@ std::string codeSection(std::string_view entry)
 
 bool readAlias(std::string_view text, std::string& value)
 {
-    text = trimmed(text);
+    text = withoutBlanks(text);
     if (text.size() > maxAliasBytes)
         return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -150,7 +134,7 @@ bool readAlias(std::string_view text, std::string& value)
 
 bool readShares(std::string_view text, std::int64_t& value)
 {
-    text = trimmed(text);
+    text = withoutBlanks(text);
     if (text.size() > 13 || !std::all_of(text.begin(), text.end(), isDigit))
         return false;
     std::int64_t shares = 0;

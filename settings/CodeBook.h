@@ -4,6 +4,8 @@
 // key's kind counts as missing, and nothing else is lost for it.
 #pragma once
 
+#include "common/ProfileText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,20 +52,15 @@ private:
     std::vector<CodeRecord> list;
 };
 
-// The entries of a stock list text as stored, e.g. "hkHSI" and "hk00700"
-// of ",hkHSI,hk00700": pieces between commas, blanks around them ignored.
-std::vector<std::string> stockListEntries(std::string_view stockList);
-// Calls visit with each entry, allocating nothing.
+// Calls visit with each entry of a stock list text as stored, e.g. "hkHSI"
+// and "hk00700" of ",hkHSI,hk00700": the pieces between commas, blanks
+// around them ignored. Allocates nothing.
 template <typename Visit>
 void forEachListEntry(std::string_view stockList, Visit&& visit)
 {
     while (!stockList.empty()) {
         const std::size_t comma = stockList.find(',');
-        std::string_view piece = stockList.substr(0, comma);
-        while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
-            piece.remove_prefix(1);
-        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\t'))
-            piece.remove_suffix(1);
+        const std::string_view piece = withoutBlanks(stockList.substr(0, comma));
         if (!piece.empty())
             visit(piece);
         stockList.remove_prefix(comma == std::string_view::npos ? stockList.size() : comma + 1);

@@ -158,8 +158,7 @@ CodeRecord SettingsStore::loadCodeRecord(std::string_view entry)
 CodeBook SettingsStore::loadCodeBook(const char* stockList)
 {
     CodeBook book;
-    for (const std::string& entry : stockListEntries(stockList))
-        book.put(loadCodeRecord(entry));
+    forEachListEntry(stockList, [&](std::string_view entry) { book.put(loadCodeRecord(entry)); });
     return book;
 }
 
