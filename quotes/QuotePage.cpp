@@ -193,7 +193,7 @@ std::optional<Holding> fillQuoteRow(PageRow& row, const StockQuote& q, const Row
                                                         : CodeMark::none;
     const bool linked = !discreet && (flags & (showCode | showName));
     std::optional<Holding> holding;
-    if (plan.profitColumn && record && record->holds() && entryTakesHolding(code))
+    if (plan.profitColumn && record && record->holds())
         holding = holdingOf(q, *record);
 
     RowFiller filler(row, RowKind::quote, discreet ? Tone::header : change > 0 ? Tone::rise : Tone::fall);
@@ -436,7 +436,7 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     if (codes.book)
         forEachListEntry(fieldText(settings.stockList), [&](std::string_view entry) {
             if (const CodeRecord* r = codes.book->find(entry)) {
-                holdings = holdings || (r->holds() && entryTakesHolding(entry));
+                holdings = holdings || r->holds();
                 watching = watching || r->watched();
                 longAlias = longAlias || r->alias.size() > 8;
             }
@@ -447,9 +447,9 @@ PageBuild buildQuotePage(const UserSettings& settings, const PageContext& contex
     const std::uint32_t flags = settings.displayFlags;
     RowPlan plan{flags, context.linkBase, &codes,
                  holdings && !codes.discreet && !(flags & hideProfitColumn)};
-    // A name longer than the service's takes a column's width more.
     const int columns = columnCountOf(flags) + plan.profitColumn;
     page.rowCount = result == 0 ? std::clamp(batch.count, 0, maxQuotes) : 0;
+    // A name longer than the service's takes a column's width more.
     page.columnCount = columns + (longAlias && (flags & showName));
 
     if (result != 0) {

@@ -14,6 +14,13 @@
 
 constexpr std::size_t maxAliasBytes = 16;
 
+// The code of an entry without its "hk": "00700" of "hk00700".
+std::string_view bareCode(std::string_view entry);
+
+// Whether an entry takes a holding: a share's code is five digits ("hk00700");
+// an index ("hkHSI") takes an alias and alerts only.
+bool entryTakesHolding(std::string_view entry);
+
 struct CodeRecord {
     std::string entry;  // the list entry as stored, e.g. "hk00700" or "hkHSI"
     std::string alias;  // GB2312, at most maxAliasBytes, "" for none
@@ -23,20 +30,13 @@ struct CodeRecord {
     std::optional<double> below;  // alert: the price falls to this or lower
     std::optional<double> move;   // alert: the day's change reaches this many percent either way
 
-    // A holding to count: shares and a cost.
-    bool holds() const { return shares > 0 && cost.has_value(); }
+    // A holding to count: shares and a cost, of a share (an index holds nothing).
+    bool holds() const { return shares > 0 && cost.has_value() && entryTakesHolding(entry); }
     bool watched() const { return above || below || move; }
     bool empty() const { return alias.empty() && shares == 0 && !cost && !watched(); }
     bool operator==(const CodeRecord& other) const;
     bool operator!=(const CodeRecord& other) const { return !(*this == other); }
 };
-
-// The code of an entry without its "hk": "00700" of "hk00700".
-std::string_view bareCode(std::string_view entry);
-
-// Whether an entry takes a holding: a share's code is five digits ("hk00700");
-// an index ("hkHSI") takes an alias and alerts only.
-bool entryTakesHolding(std::string_view entry);
 
 // The records the program knows, in no particular order.
 class CodeBook {
