@@ -67,9 +67,11 @@ class SettingsDialog(ZebTestCase):
         self.assertTrue(wait_for(lambda: probe("dlg")["page%d.visible" % index] == "1"))
 
     def set_ticked(self, page, control, ticked):
-        if self.ctl(page, control)["checked"] != ("1" if ticked else "0"):
-            self.press(page, control)
-        self.assertEqual(self.ctl(page, control)["checked"], "1" if ticked else "0")
+        want = "1" if ticked else "0"
+        if self.ctl(page, control)["checked"] != want:
+            self.press(page, control)  # a mouse click: the box takes it in its own time
+        wait_for(lambda: self.ctl(page, control)["checked"] == want, timeout=5)
+        self.assertEqual(self.ctl(page, control)["checked"], want)
 
     def ini_bytes(self):
         with open(self.ini, "rb") as f:
