@@ -400,12 +400,22 @@ static int control(HWND c)
     return 0;
 }
 
+// The button's events carry the point themselves: a pointer motion the
+// display reports late cannot move the press back to where the last one was.
 static void clickAt(POINT p)
 {
     SetCursorPos(p.x, p.y);
     Sleep(50);
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT press[2] = {};
+    for (INPUT& in : press) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = MulDiv(p.x, 65535, width - 1);
+        in.mi.dy = MulDiv(p.y, 65535, height - 1);
+    }
+    press[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    press[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
     Sleep(200);
 }
 
