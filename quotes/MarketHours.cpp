@@ -35,13 +35,12 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b)
     return a / b - (a % b != 0 && (a < 0) != (b < 0));
 }
 
-// YYYYMMDD000000 of a day.
+}  // namespace
+
 QuoteStamp stampOfDay(std::int64_t day)
 {
     return QuoteStamp{civilFromDays(day)} * 1000000;
 }
-
-}  // namespace
 
 std::int64_t hongKongDay(UtcMs t)
 {

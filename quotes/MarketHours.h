@@ -23,6 +23,8 @@ std::int64_t msUntilMarketOpens(UtcMs t);
 // The day in Hong Kong (days since 1970-01-01) and the time of that day.
 std::int64_t hongKongDay(UtcMs t);
 std::int64_t hongKongMsOfDay(UtcMs t);
+// The first moment of a day as a quote's stamp: YYYYMMDD000000.
+QuoteStamp stampOfDay(std::int64_t day);
 
 // What the replies have shown of the exchange on a day the calendar says it
 // trades. A typhoon or rainstorm warning closes it for a session or a day

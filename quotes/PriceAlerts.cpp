@@ -1,6 +1,5 @@
 #include "quotes/PriceAlerts.h"
 
-#include "quotes/ExchangeCalendar.h"
 #include "quotes/PageText.h"
 #include "quotes/QuoteParser.h"
 
@@ -56,7 +55,7 @@ void AlertWatch::judge(const StockQuote* quotes, int count, const CodeBook& book
     if (!trading)
         return;
     const std::int64_t today = hongKongDay(now);
-    const QuoteStamp todayStamp = static_cast<QuoteStamp>(civilFromDays(today)) * 1000000;
+    const QuoteStamp todayStamp = stampOfDay(today);
     for (int i = 0; i < count; ++i) {
         const StockQuote& q = quotes[i];
         const std::string_view code = fieldText(q.code);
