@@ -127,13 +127,20 @@ struct Holding {
     }
 };
 
+// A quote with a last price and a previous close has a change of the day;
+// one without shows none.
+bool hasDayChange(const StockQuote& q)
+{
+    return q.prevClose != 0 && q.lastPrice != 0;
+}
+
 // A code without a trade today is worth its previous close and made nothing.
 Holding holdingOf(const StockQuote& q, const CodeRecord& r)
 {
     const double shares = static_cast<double>(r.shares);
-    const bool traded = q.prevClose != 0 && q.lastPrice != 0;
     const double price = q.lastPrice != 0 ? q.lastPrice : q.prevClose;
-    return {traded ? (q.lastPrice - q.prevClose) * shares : 0, price * shares, (price - *r.cost) * shares};
+    return {hasDayChange(q) ? (q.lastPrice - q.prevClose) * shares : 0, price * shares,
+            (price - *r.cost) * shares};
 }
 
 // Two lines from at on.
@@ -228,7 +235,7 @@ std::optional<Holding> fillQuoteRow(PageRow& row, const StockQuote& q, const Row
     if (flags & showPrice)
         filler.cell(CellAlign::right) << Fixed{q.lastPrice, decimals};
 
-    const bool noTrade = q.prevClose == 0 || q.lastPrice == 0;
+    const bool noTrade = !hasDayChange(q);
     if (flags & showChange) {
         PageText out = filler.cell(CellAlign::right);
         if (noTrade)
