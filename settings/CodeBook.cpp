@@ -170,3 +170,35 @@ std::string priceText(const std::optional<double>& value)
     }
     return text;
 }
+
+CodeFields codeFieldsFrom(const CodeRecord& record)
+{
+    CodeFields fields;
+    fields.alias = record.alias;
+    fields.shares = record.shares ? std::to_string(record.shares) : "";
+    fields.cost = priceText(record.cost);
+    fields.above = priceText(record.above);
+    fields.below = priceText(record.below);
+    fields.move = priceText(record.move);
+    return fields;
+}
+
+CodeField readCodeRecord(const CodeFields& texts, std::string_view entry, CodeRecord& record)
+{
+    record = CodeRecord();
+    record.entry = std::string(entry);
+    CodeField unread = nullptr;
+    const auto note = [&unread](bool read, CodeField field) {
+        if (!read && !unread)
+            unread = field;
+    };
+    note(readAlias(texts.alias, record.alias), &CodeFields::alias);
+    if (entryTakesHolding(entry)) {
+        note(readShares(texts.shares, record.shares), &CodeFields::shares);
+        note(readPrice(texts.cost, record.cost), &CodeFields::cost);
+    }
+    note(readPrice(texts.above, record.above), &CodeFields::above);
+    note(readPrice(texts.below, record.below), &CodeFields::below);
+    note(readPercent(texts.move, record.move), &CodeFields::move);
+    return unread;
+}

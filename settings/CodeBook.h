@@ -98,3 +98,24 @@ bool readPercent(std::string_view text, std::optional<double>& value);
 // A price or percentage as written back: the shortest decimal form, at most
 // three decimals ("300", "369.5", "0.045"); "" for none.
 std::string priceText(const std::optional<double>& value);
+
+// A record's six values as text, as zeb.ini's keys and the settings page's
+// fields hold them.
+struct CodeFields {
+    std::string alias;
+    std::string shares;
+    std::string cost;
+    std::string above;
+    std::string below;
+    std::string move;
+};
+using CodeField = std::string CodeFields::*;
+
+// The texts that write a record: no shares and no prices are "".
+CodeFields codeFieldsFrom(const CodeRecord& record);
+
+// Reads the texts into a record of entry (replaced whole) with the rules
+// above; a value that does not read is left as none. An index's shares and
+// cost are not read: an index holds nothing. Returns the first field, in
+// the order of CodeFields, that did not read; nullptr when all did.
+CodeField readCodeRecord(const CodeFields& texts, std::string_view entry, CodeRecord& record);

@@ -1,42 +1,24 @@
 #include "settings/CodesForm.h"
 
 #include <algorithm>
+#include <utility>
 
 std::string entryOfCode(std::string_view code)
 {
     return "hk" + std::string(code);
 }
 
-CodeFields codeFieldsFrom(const CodeRecord& record)
-{
-    CodeFields fields;
-    fields.alias = record.alias;
-    fields.shares = record.shares ? std::to_string(record.shares) : "";
-    fields.cost = priceText(record.cost);
-    fields.above = priceText(record.above);
-    fields.below = priceText(record.below);
-    fields.move = priceText(record.move);
-    return fields;
-}
-
 const char* readCodeFields(const CodeFields& fields, std::string_view entry, CodeRecord& out)
 {
+    const std::pair<CodeField, const char*> refusals[] = {
+        {&CodeFields::alias, "别名输入不正确"},      {&CodeFields::shares, "持股数量输入不正确"},
+        {&CodeFields::cost, "成本价输入不正确"},     {&CodeFields::above, "高于价格输入不正确"},
+        {&CodeFields::below, "低于价格输入不正确"}, {&CodeFields::move, "涨跌幅输入不正确"}};
     CodeRecord record;
-    record.entry = std::string(entry);
-    if (!readAlias(fields.alias, record.alias))
-        return "别名输入不正确";
-    if (entryTakesHolding(entry)) {
-        if (!readShares(fields.shares, record.shares))
-            return "持股数量输入不正确";
-        if (!readPrice(fields.cost, record.cost))
-            return "成本价输入不正确";
-    }
-    if (!readPrice(fields.above, record.above))
-        return "高于价格输入不正确";
-    if (!readPrice(fields.below, record.below))
-        return "低于价格输入不正确";
-    if (!readPercent(fields.move, record.move))
-        return "涨跌幅输入不正确";
+    const CodeField unread = readCodeRecord(fields, entry, record);
+    for (const auto& [field, refusal] : refusals)
+        if (field == unread)
+            return refusal;
     out = record;
     return nullptr;
 }

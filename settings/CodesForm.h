@@ -14,19 +14,6 @@
 // The list entry of a code as the stock list page shows it: "hk00700" of "00700".
 std::string entryOfCode(std::string_view code);
 
-// The six fields of a record as the page shows and takes them.
-struct CodeFields {
-    std::string alias;
-    std::string shares;
-    std::string cost;
-    std::string above;
-    std::string below;
-    std::string move;
-};
-
-// The fields that show a record: no shares and no prices are "".
-CodeFields codeFieldsFrom(const CodeRecord& record);
-
 // Reads typed fields into a record of entry, with the rules of zeb.ini's
 // values; an index takes no holding (its shares and cost are not read).
 // nullptr when every field reads, else the refusal for the status line

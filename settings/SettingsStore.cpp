@@ -141,17 +141,10 @@ CodeRecord SettingsStore::loadCodeRecord(std::string_view entry)
     const std::string section = codeSection(entry);
     const auto value = [&](const char* key) { return profile.read(section.c_str(), key); };
     CodeRecord record;
-    record.entry = std::string(entry);
     // A value that does not read leaves the key as none.
-    readAlias(value(codeKey::alias), record.alias);
-    // A holding is a share's; an index's section keeps an alias and alerts.
-    if (entryTakesHolding(entry)) {
-        readShares(value(codeKey::shares), record.shares);
-        readPrice(value(codeKey::cost), record.cost);
-    }
-    readPrice(value(codeKey::above), record.above);
-    readPrice(value(codeKey::below), record.below);
-    readPercent(value(codeKey::move), record.move);
+    readCodeRecord({value(codeKey::alias), value(codeKey::shares), value(codeKey::cost), value(codeKey::above),
+                    value(codeKey::below), value(codeKey::move)},
+                   entry, record);
     return record;
 }
 
@@ -165,13 +158,13 @@ CodeBook SettingsStore::loadCodeBook(const char* stockList)
 static StoreResult saveCodeRecord(ProfileFile& profile, const CodeRecord& r)
 {
     const std::string section = codeSection(r.entry);
-    const bool written =
-        profile.write(section.c_str(), {{codeKey::alias, r.alias},
-                                        {codeKey::shares, r.shares ? std::to_string(r.shares) : ""},
-                                        {codeKey::cost, priceText(r.cost)},
-                                        {codeKey::above, priceText(r.above)},
-                                        {codeKey::below, priceText(r.below)},
-                                        {codeKey::move, priceText(r.move)}});
+    const CodeFields text = codeFieldsFrom(r);
+    const bool written = profile.write(section.c_str(), {{codeKey::alias, text.alias},
+                                                         {codeKey::shares, text.shares},
+                                                         {codeKey::cost, text.cost},
+                                                         {codeKey::above, text.above},
+                                                         {codeKey::below, text.below},
+                                                         {codeKey::move, text.move}});
     return written ? StoreResult::ok : StoreResult::failed;
 }
 
