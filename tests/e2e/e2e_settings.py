@@ -53,13 +53,16 @@ class SettingsDialog(ZebTestCase):
     def status(self):
         return probe("dlg").get("status")
 
+    def click_button(self, page, control):
+        probe("click-button", page, control)
+
     def ok(self, closes=True):
-        self.press("d", 1)
+        self.click_button("d", 1)
         if closes:
             self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "0"), probe("dlg"))
 
     def cancel(self):
-        self.press("d", 2)
+        self.click_button("d", 2)
         self.assertTrue(wait_for(lambda: probe("dlg")["found"] == "0"))
 
     def select_tab(self, index):
@@ -69,7 +72,7 @@ class SettingsDialog(ZebTestCase):
     def set_ticked(self, page, control, ticked):
         want = "1" if ticked else "0"
         if self.ctl(page, control)["checked"] != want:
-            self.press(page, control)  # a mouse click: the box takes it in its own time
+            self.click_button(page, control)  # posted: the box takes it in its own time
         wait_for(lambda: self.ctl(page, control)["checked"] == want, timeout=5)
         self.assertEqual(self.ctl(page, control)["checked"], want)
 

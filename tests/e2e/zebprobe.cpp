@@ -25,7 +25,11 @@
 //                          selection, slider position or hot key
 //   set PAGE ID TEXT       sets a control's text
 //   send-ctl PAGE ID MSG WPARAM LPARAM   sends a message to a control
-//   press PAGE ID          a left click on the control's centre
+//   press PAGE ID          a left click on the control's centre, once the screen shows the control
+//                          there (missed=X,Y if it never did)
+//   click-button PAGE ID   the button's own click (BM_CLICK, posted): pressed and released in one
+//                          go, where the desktop moving the focus between a real click's press and
+//                          release would cancel it
 //   tab N                  a left click on tab N
 //   dpi-changed DPI        tells the window it is now on a monitor of DPI (from 96), with the rectangle
 //                          the system suggests there: its corner kept, its size scaled
@@ -419,13 +423,46 @@ static void clickAt(POINT p)
     Sleep(200);
 }
 
+// Whether the system puts a click at P on TARGET (or a window inside it).
+static bool shows(HWND target, POINT p)
+{
+    for (HWND w = WindowFromPoint(p); w; w = GetParent(w)) {
+        if (w == target)
+            return true;
+    }
+    return false;
+}
+
+// A click on TARGET at the point WHERE gives: a dialog the desktop has just
+// mapped may still be moving into place, or lie under another window for a
+// moment, so the click waits (3 s at most) until the screen shows TARGET there.
+template <class Where>
+static int clickOn(HWND target, Where where)
+{
+    POINT p = {};
+    for (int waited = 0; waited <= 3000; waited += 50) {
+        if (!where(p))
+            return 1;
+        if (shows(target, p)) {
+            clickAt(p);
+            return 0;
+        }
+        Sleep(50);
+    }
+    std::printf("missed=%ld,%ld\n", p.x, p.y);  // clicked all the same: the test sees what it does
+    clickAt(p);
+    return 0;
+}
+
 static int press(HWND c)
 {
-    RECT r;
-    if (!c || !GetWindowRect(c, &r))
-        return 1;
-    clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    return 0;
+    return clickOn(c, [c](POINT& p) {
+        RECT r;
+        if (!c || !GetWindowRect(c, &r))
+            return false;
+        p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        return true;
+    });
 }
 
 // A buffer in the process of a window, for messages whose pointer the
@@ -466,14 +503,13 @@ static int clickTab(int n)
 {
     HWND tabs = GetDlgItem(settingsDialog(), IDC_SETTINGS_TABS);
     const RemoteBuffer remote(tabs, sizeof(RECT));
-    RECT r = {};
-    const bool got = remote && SendMessageW(tabs, TCM_GETITEMRECT, n, remote.param()) && remote.read(r);
-    if (!got)
-        return 1;
-    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(tabs, &p);
-    clickAt(p);
-    return 0;
+    return clickOn(tabs, [&](POINT& p) {
+        RECT r = {};
+        if (!remote || !SendMessageW(tabs, TCM_GETITEMRECT, n, remote.param()) || !remote.read(r))
+            return false;
+        p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        return ClientToScreen(tabs, &p) != FALSE;
+    });
 }
 
 // The suggested rectangle lives in the window's process, as the system's does.
@@ -677,6 +713,9 @@ static const Command commands[] = {
     {"send-ctl", 5, false, [](const Args& a) {
         return printResult(SendMessageW(a.control(0, 1), a.bits(2), a.bits(3), a.signedBits(4))); }},
     {"press", 2, false, [](const Args& a) { return press(a.control(0, 1)); }},
+    {"click-button", 2, false, [](const Args& a) {
+        HWND b = a.control(0, 1);
+        return b && PostMessageW(b, BM_CLICK, 0, 0) ? 0 : 1; }},
     {"tab", 1, false, [](const Args& a) { return clickTab(a.number(0)); }},
     {"dpi-changed", 1, false, [](const Args& a) { return dpiChanged(a.number(0)); }},
     {"tab-rects", 0, false, [](const Args&) { return tabRects(); }},
