@@ -2,6 +2,7 @@
 
 #include "common/FieldText.h"
 #include "quotes/PriceAlerts.h"
+#include "quotes/QuoteParser.h"
 #include "quotes/QuoteFeed.h"
 #include "quotes/QuotePage.h"
 #include "quotes/WinInetTransport.h"
@@ -238,9 +239,12 @@ struct BackgroundWorkers::Refresh {
             const PageBuild build = buildQuotePage(s, context, page, [&](QuoteBatch& batch) {
                 const int result = fetchQuotes(s, program.deployment.quoteHost, quoteRequestHeaders, batch,
                                                transport, std::time(nullptr));
+                // Judged with what this reply shows: one dated today after the
+                // exchange looked closed (a warning lowered) counts at once.
                 if (result == 0)
                     alerts.judge(batch.quotes, batch.count, book, now,
-                                 loop.requests().marketState() == MarketState::trading);
+                                 loop.marketStateWith(now, newestStamp(batch.quotes, batch.count)) ==
+                                     MarketState::trading);
                 return result;
             }, codes);
             // In the discreet look the rows' marks alone tell.

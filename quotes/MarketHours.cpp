@@ -76,24 +76,56 @@ std::int64_t msUntilMarketOpens(UtcMs t)
     return 0;  // not reached
 }
 
-void TradingWatch::replyCame(UtcMs now, QuoteStamp newest)
+namespace {
+
+enum class ReplyShows { nothing, trading, closed };
+
+// What a reply at now whose newest quote is of newest shows of the exchange.
+ReplyShows replyShows(UtcMs now, QuoteStamp newest)
 {
     if (newest <= 0 || !hongKongMarketOpen(now))
-        return;
-    const std::int64_t day = hongKongDay(now);
+        return ReplyShows::nothing;
     const std::int64_t ofDay = hongKongMsOfDay(now);
-    const QuoteStamp today = stampOfDay(day);
+    const QuoteStamp today = stampOfDay(hongKongDay(now));
     // A date past today (a computer's clock behind) is taken as today's.
     const bool afternoon = ofDay >= 13 * hourMs + 30 * minuteMs;
     if (newest >= today && (!afternoon || newest >= today + 120000))
+        return ReplyShows::trading;
+    return ofDay >= 10 * hourMs ? ReplyShows::closed : ReplyShows::nothing;
+}
+
+}  // namespace
+
+void TradingWatch::replyCame(UtcMs now, QuoteStamp newest)
+{
+    switch (replyShows(now, newest)) {
+    case ReplyShows::trading:
         closedDay.store(-1);
-    else if (ofDay >= 10 * hourMs)
-        closedDay.store(day);
+        break;
+    case ReplyShows::closed:
+        closedDay.store(hongKongDay(now));
+        break;
+    case ReplyShows::nothing:
+        break;
+    }
 }
 
 bool TradingWatch::closedByReplies(UtcMs now) const
 {
     return closedDay.load() == hongKongDay(now) && hongKongMarketOpen(now);
+}
+
+bool TradingWatch::closedByRepliesWith(UtcMs now, QuoteStamp newest) const
+{
+    switch (replyShows(now, newest)) {
+    case ReplyShows::trading:
+        return false;
+    case ReplyShows::closed:
+        return true;  // shown only while the exchange trades by its calendar
+    case ReplyShows::nothing:
+        break;
+    }
+    return closedByReplies(now);
 }
 
 MarketState marketStateAt(UtcMs t, bool closedByReplies)

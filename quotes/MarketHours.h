@@ -41,6 +41,9 @@ public:
     // Whether the replies showed the exchange not trading today, though its
     // calendar says it trades at now.
     [[nodiscard]] bool closedByReplies(UtcMs now) const;
+    // The same once a reply at now whose newest quote is of newest has come,
+    // for judging that reply before it is told.
+    [[nodiscard]] bool closedByRepliesWith(UtcMs now, QuoteStamp newest) const;
 
 private:
     std::atomic<std::int64_t> closedDay{-1};  // the Hong Kong day the replies showed closed

@@ -155,11 +155,10 @@ void writeWorthLines(std::vector<std::string>& lines, std::size_t at, const Hold
 // newest quote.
 QuoteStamp keepNewest(QuoteBatch& batch, int count, std::vector<StockQuote>& shown)
 {
-    QuoteStamp newest = 0;
+    const QuoteStamp newest = newestStamp(batch.quotes, count);
     for (int i = 0; i < count; ++i) {
         StockQuote& q = batch.quotes[i];
         const QuoteStamp stamp = quoteStamp(q);
-        newest = std::max(newest, stamp);
         const auto kept = std::find_if(shown.begin(), shown.end(), [&q](const StockQuote& s) {
             return fieldText(s.code) == fieldText(q.code);
         });

@@ -2,6 +2,7 @@
 
 #include "common/Gb2312.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdint>
 #include <cstdlib>
@@ -265,4 +266,12 @@ QuoteStamp quoteStamp(const StockQuote& quote)
     const QuoteStamp date = digitsOf(d, 4) * 10000 + digitsOf(d + 5, 2) * 100 + digitsOf(d + 8, 2);
     const int seconds = t[5] == ':' ? digitsOf(t + 6, 2) : 0;
     return date * 1000000 + digitsOf(t, 2) * 10000 + digitsOf(t + 3, 2) * 100 + seconds;
+}
+
+QuoteStamp newestStamp(const StockQuote* quotes, int count)
+{
+    QuoteStamp newest = 0;
+    for (int i = 0; i < count; ++i)
+        newest = std::max(newest, quoteStamp(quotes[i]));
+    return newest;
 }

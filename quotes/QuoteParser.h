@@ -13,3 +13,5 @@ void parseQuoteReply(const char* reply, std::size_t size, QuoteBatch& batch);
 
 // A quote's trade date and time as YYYYMMDDhhmmss; 0 when it has none.
 QuoteStamp quoteStamp(const StockQuote& quote);
+// The newest of count quotes' stamps; 0 when none is dated.
+QuoteStamp newestStamp(const StockQuote* quotes, int count);

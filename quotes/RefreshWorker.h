@@ -213,6 +213,13 @@ public:
     // Any thread: whether requestStop has been called. A window that carries
     // the worker's calls to another thread stops carrying them then.
     [[nodiscard]] bool stopRequested() const { return shared.stopRequested.load(); }
+    // The worker's thread, while it builds a page: what the exchange is doing
+    // at now by its calendar and the replies, the one in hand (whose newest
+    // quote is of newest) included.
+    [[nodiscard]] MarketState marketStateWith(UtcMs now, QuoteStamp newest) const
+    {
+        return marketStateAt(now, shared.trading.closedByRepliesWith(now, newest));
+    }
 
 protected:
     // The shared values themselves, for a test that plays the window and the

@@ -139,6 +139,12 @@ TEST(TradingWatch, RepliesWithoutTodaysQuotesCloseTheDayOrTheAfternoon)
     EXPECT_FALSE(watch.closedByReplies(hongKongAt(2026, 12, 9, 10, 0)));
     watch.replyCame(hongKongAt(2026, 12, 9, 10, 0), yesterday);
     EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 11, 0)));
+    // A reply in hand counts before it is told: dated today it shows trading
+    // at once (alerts judge it so); undated it leaves the day closed.
+    EXPECT_FALSE(watch.closedByRepliesWith(hongKongAt(2026, 12, 9, 11, 0), morning));
+    EXPECT_TRUE(watch.closedByRepliesWith(hongKongAt(2026, 12, 9, 11, 0), 0));
+    EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 11, 0)));
+    EXPECT_TRUE(TradingWatch().closedByRepliesWith(hongKongAt(2026, 12, 9, 11, 0), yesterday));
     EXPECT_FALSE(
         watch.closedByReplies(hongKongAt(2026, 12, 9, 12, 30)));  // the break is no trading time anyway
     EXPECT_TRUE(watch.closedByReplies(hongKongAt(2026, 12, 9, 13, 0)));
