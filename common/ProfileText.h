@@ -20,6 +20,12 @@ std::string profileValue(const std::string& text, const char* section, const cha
 // One key and its new value.
 using ProfileEntry = std::pair<const char*, std::string>;
 
+// A section's keys to set.
+struct ProfileSection {
+    std::string name;
+    std::vector<ProfileEntry> entries;
+};
+
 // The text with each key of entries set in section: a key's first line in
 // the section's first occurrence is replaced, a missing key is added after
 // the section's last line, a missing section is added at the end. Every

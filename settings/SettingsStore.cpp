@@ -155,35 +155,34 @@ CodeBook SettingsStore::loadCodeBook(const char* stockList)
     return book;
 }
 
-static StoreResult saveCodeRecord(ProfileFile& profile, const CodeRecord& r)
+static ProfileSection codeRecordSection(const CodeRecord& r)
 {
-    const std::string section = codeSection(r.entry);
-    const CodeFields text = codeFieldsFrom(r);
-    const bool written = profile.write(section.c_str(), {{codeKey::alias, text.alias},
-                                                         {codeKey::shares, text.shares},
-                                                         {codeKey::cost, text.cost},
-                                                         {codeKey::above, text.above},
-                                                         {codeKey::below, text.below},
-                                                         {codeKey::move, text.move}});
-    return written ? StoreResult::ok : StoreResult::failed;
+    CodeFields text = codeFieldsFrom(r);
+    return {codeSection(r.entry),
+            {{codeKey::alias, std::move(text.alias)},
+             {codeKey::shares, std::move(text.shares)},
+             {codeKey::cost, std::move(text.cost)},
+             {codeKey::above, std::move(text.above)},
+             {codeKey::below, std::move(text.below)},
+             {codeKey::move, std::move(text.move)}}};
 }
 
 StoreResult SettingsStore::saveCodeBook(const CodeBook& now, const CodeBook& before)
 {
-    StoreResult result = StoreResult::ok;
+    std::vector<ProfileSection> changed;
     for (const CodeRecord& r : now.records()) {
         const CodeRecord* old = before.find(r.entry);
-        if ((!old || *old != r) && saveCodeRecord(profile, r) != StoreResult::ok)
-            result = StoreResult::failed;
+        if (!old || *old != r)
+            changed.push_back(codeRecordSection(r));
     }
     for (const CodeRecord& r : before.records())
         if (!now.find(r.entry)) {
             CodeRecord cleared;
             cleared.entry = r.entry;
-            if (saveCodeRecord(profile, cleared) != StoreResult::ok)
-                result = StoreResult::failed;
+            changed.push_back(codeRecordSection(cleared));
         }
-    return result;
+    // Every changed section in one save: all of them are saved, or none.
+    return changed.empty() || profile.write(changed) ? StoreResult::ok : StoreResult::failed;
 }
 
 bool SettingsStore::loadDiscreet()

@@ -23,11 +23,16 @@ public:
     // True when the file is there but could not be read: its values then
     // read as missing, and nothing may be written over it on their strength.
     virtual bool unreadable() = 0;
-    // Sets the keys of entries in section, creating the file, section or
-    // keys, in one step: a reader at any moment sees the file as it was or
-    // as it is now, whole. False when the file could not be changed; it is
-    // then as it was.
-    [[nodiscard]] virtual bool write(const char* section, const std::vector<ProfileEntry>& entries) = 0;
+    // Sets the keys of each section, creating the file, sections or keys, in
+    // one step: a reader at any moment sees the file as it was or as it is
+    // now, whole. False when the file could not be changed; it is then as it
+    // was.
+    [[nodiscard]] virtual bool write(const std::vector<ProfileSection>& sections) = 0;
+    // The same for the keys of entries in one section.
+    [[nodiscard]] bool write(const char* section, std::vector<ProfileEntry> entries)
+    {
+        return write({{section, std::move(entries)}});
+    }
 };
 
 // Registry value types, with the numbers Windows gives them.
@@ -125,9 +130,10 @@ public:
     CodeBook loadCodeBook(const char* stockList);
     CodeRecord loadCodeRecord(std::string_view entry);
     // Writes the sections of the records that differ between before and
-    // now, every key ("" for none; a record gone from now is written empty):
-    // ok, or failed when a section could not be written. The sections of
-    // other codes stay as they are.
+    // now, every key ("" for none; a record gone from now is written empty),
+    // in one save of the file: ok, or failed when it could not be written
+    // (no section is then changed). The sections of other codes stay as
+    // they are.
     StoreResult saveCodeBook(const CodeBook& now, const CodeBook& before);
     // The discreet look, "discreet" of "WinStat" (off when missing).
     bool loadDiscreet();

@@ -187,7 +187,7 @@ bool Win32Profile::unreadable()
     return failed;
 }
 
-bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& entries)
+bool Win32Profile::write(const std::vector<ProfileSection>& sections)
 {
     const SaveTurn turn(path);
     std::string text;
@@ -199,7 +199,9 @@ bool Win32Profile::write(const char* section, const std::vector<ProfileEntry>& e
     // named for this thread of this process: a save that did not get its
     // turn in time must not write, or delete, another's new file.
     const std::wstring newPath = saveFileName(path, GetCurrentProcessId(), GetCurrentThreadId());
-    if (writeNewFile(newPath, withProfileValues(text, section, entries)) && replaceFile(newPath, path))
+    for (const ProfileSection& section : sections)
+        text = withProfileValues(text, section.name.c_str(), section.entries);
+    if (writeNewFile(newPath, text) && replaceFile(newPath, path))
         return true;
     traceLastError("settings file not saved");
     DeleteFileW(newPath.c_str());

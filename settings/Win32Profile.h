@@ -19,7 +19,8 @@ public:
     // the file take turns: a save reads the file, changes its keys and puts
     // the new file in place before the next one reads it, so neither loses
     // what the other wrote.
-    bool write(const char* section, const std::vector<ProfileEntry>& entries) override;
+    bool write(const std::vector<ProfileSection>& sections) override;
+    using ProfileFile::write;
 
 private:
     void readOnce();

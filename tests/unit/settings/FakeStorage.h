@@ -12,6 +12,7 @@
 struct FakeProfile : ProfileFile {
     std::map<std::string, std::map<std::string, std::string>> sections;
     std::vector<std::string> writes;  // "section/key=value"
+    int saves = 0;                    // writes of the file that succeeded
     bool locked = false;              // every write fails, changing nothing
     bool held = false;                // there, but cannot be read nor written
 
@@ -25,16 +26,19 @@ struct FakeProfile : ProfileFile {
         return s->second[key];
     }
     bool unreadable() override { return held; }
-    bool write(const char* section, const std::vector<ProfileEntry>& entries) override
+    bool write(const std::vector<ProfileSection>& changed) override
     {
         if (locked || held)
             return false;
-        for (const auto& [key, value] : entries) {
-            writes.push_back(std::string(section) + "/" + key + "=" + value);
-            sections[section][key] = value;
-        }
+        ++saves;
+        for (const ProfileSection& section : changed)
+            for (const auto& [key, value] : section.entries) {
+                writes.push_back(section.name + "/" + key + "=" + value);
+                sections[section.name][key] = value;
+            }
         return true;
     }
+    using ProfileFile::write;
 };
 
 struct FakeRegistry : Registry {

@@ -443,12 +443,14 @@ TEST_F(SettingsStoreTest, CodeRecordsReadWhatParsesAndSaveOnlyWhatChanged)
     now.put({"hk00005", "", 400, 62.35, {}, {}, {}});
     now.put({"hkHSI", "", 0, {}, {}, {}, {}});  // every field cleared
     profile.writes.clear();
+    profile.saves = 0;
     EXPECT_EQ(store.saveCodeBook(now, before), StoreResult::ok);
     EXPECT_EQ(profile.sections["Code hk00005"]["cost"], "62.35");
     EXPECT_EQ(profile.sections["Code hkHSI"]["alias"], "");
     EXPECT_EQ(profile.sections["Code hk00700"]["shares"], "12x!");  // unchanged, not written
     EXPECT_EQ(profile.sections["Code hk00001"]["alias"], "长和");
     EXPECT_EQ(profile.writes.size(), 12u);  // two sections of six keys
+    EXPECT_EQ(profile.saves, 1);             // in one save of the file
 
     EXPECT_FALSE(store.loadDiscreet());
     EXPECT_EQ(store.saveDiscreet(true), StoreResult::ok);
