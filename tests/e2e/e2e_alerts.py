@@ -23,11 +23,13 @@ class PriceAlerts(ZebTestCase):
         super().setUp()
         self.service.get("/_stamp?date=2026/12/09&time=10:29:58")
 
-    def write_alerts(self, codes, options=0x0A):
+    def write_alerts(self, codes, options=0x0A, discreet=False):
         self.write_ini(ss=ss_block(stock_list=LIST, refresh=10), su=su_block(options=options))
         with open(self.ini, "a", newline="\r\n") as f:
             for entry, (key, value) in codes.items():
                 f.write("[Code %s]\n%s=%s\n" % (entry, key, value))
+            if discreet:
+                f.write("[WinStat]\ndiscreet=1\n")
 
     def balloon(self, text):
         """The text of a balloon on the desktop that holds text. Explorer draws
@@ -67,6 +69,17 @@ class PriceAlerts(ZebTestCase):
         self.assertEqual(probe("tray")["tray"], "1")
         self.assertEqual(probe("window")["visible"], "0")
         self.assertTrue(self.wait_page("★汇丰控股"))
+        self.exit_zeb(p)
+
+    def test_the_discreet_look_marks_the_row_without_a_balloon(self):
+        self.write_alerts({"hk00700": ("above", "370")}, discreet=True)
+        no_balloon = lambda: probe("balloons").get("count", "0") == "0"
+        self.assertTrue(wait_for(no_balloon, timeout=30))  # an earlier test's has gone
+        p = self.start_at(WEDNESDAY_MORNING, "Europe/London")
+        self.assertTrue(self.wait_page("★00700"), self.page())
+        # The balloon would be asked for before the page was written.
+        time.sleep(3)
+        self.assertTrue(no_balloon())
         self.exit_zeb(p)
 
     def test_a_hidden_window_with_nothing_watched_sends_no_request(self):
