@@ -70,16 +70,6 @@ void forEachListEntry(std::string_view stockList, Visit&& visit)
 // The profile section of an entry: "Code " + entry.
 std::string codeSection(std::string_view entry);
 
-// The keys of a record, in the order they are written.
-namespace codeKey {
-constexpr const char* alias = "alias";
-constexpr const char* shares = "shares";
-constexpr const char* cost = "cost";
-constexpr const char* above = "above";
-constexpr const char* below = "below";
-constexpr const char* move = "move";
-}  // namespace codeKey
-
 // The readings of the keys' values, for zeb.ini and the settings page alike:
 // each is true when the text reads, and only then sets value. Blanks around
 // the text are ignored; a blank text reads as none ("", 0, nullopt).
@@ -110,6 +100,16 @@ struct CodeFields {
     std::string move;
 };
 using CodeField = std::string CodeFields::*;
+
+// The keys of a code's section, in the order they are written, each with
+// the text it holds.
+struct CodeKey {
+    const char* name;
+    CodeField field;
+};
+constexpr CodeKey codeKeys[] = {{"alias", &CodeFields::alias}, {"shares", &CodeFields::shares},
+                                {"cost", &CodeFields::cost},   {"above", &CodeFields::above},
+                                {"below", &CodeFields::below}, {"move", &CodeFields::move}};
 
 // The texts that write a record: no shares and no prices are "".
 CodeFields codeFieldsFrom(const CodeRecord& record);

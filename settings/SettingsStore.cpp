@@ -139,12 +139,12 @@ StoreResult SettingsStore::saveWindowState(const WindowState& state)
 CodeRecord SettingsStore::loadCodeRecord(std::string_view entry)
 {
     const std::string section = codeSection(entry);
-    const auto value = [&](const char* key) { return profile.read(section.c_str(), key); };
+    CodeFields texts;
+    for (const CodeKey& key : codeKeys)
+        texts.*key.field = profile.read(section.c_str(), key.name);
     CodeRecord record;
     // A value that does not read leaves the key as none.
-    readCodeRecord({value(codeKey::alias), value(codeKey::shares), value(codeKey::cost), value(codeKey::above),
-                    value(codeKey::below), value(codeKey::move)},
-                   entry, record);
+    readCodeRecord(texts, entry, record);
     return record;
 }
 
@@ -157,14 +157,11 @@ CodeBook SettingsStore::loadCodeBook(const char* stockList)
 
 static ProfileSection codeRecordSection(const CodeRecord& r)
 {
-    CodeFields text = codeFieldsFrom(r);
-    return {codeSection(r.entry),
-            {{codeKey::alias, std::move(text.alias)},
-             {codeKey::shares, std::move(text.shares)},
-             {codeKey::cost, std::move(text.cost)},
-             {codeKey::above, std::move(text.above)},
-             {codeKey::below, std::move(text.below)},
-             {codeKey::move, std::move(text.move)}}};
+    CodeFields texts = codeFieldsFrom(r);
+    ProfileSection section{codeSection(r.entry), {}};
+    for (const CodeKey& key : codeKeys)
+        section.entries.emplace_back(key.name, std::move(texts.*key.field));
+    return section;
 }
 
 StoreResult SettingsStore::saveCodeBook(const CodeBook& now, const CodeBook& before)
